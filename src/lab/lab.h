@@ -1,0 +1,167 @@
+// The lab farm: a farm with the farm's own rules, kept in a farm store on disk, that
+// implements the farm interface in-process. It stands in for MFCOM where there is none.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "farm/farm.h"
+
+namespace lab {
+
+// ---- The farm model: plain data, as the store keeps it ----------------------------------
+
+struct AccountEntry {
+    int32_t aaType = 0;       // first number
+    int32_t accountType = 0;  // second number
+    std::string aaName;       // first text (the account authority, e.g. a domain)
+    std::string accountName;  // second text
+    bool operator==(const AccountEntry&) const = default;
+};
+
+struct AppRecord {
+    std::string name;                          // AppName
+    std::string folder = "Applications";       // distinguished name of the parent folder
+    std::string description;                   // Description
+    std::map<std::string, farm::Value> keys;   // the Windows-application view's keys
+    std::vector<std::string> servers;          // bound servers, in binding order
+    std::vector<AccountEntry> users;
+    std::vector<AccountEntry> groups;
+    std::string icon;                          // the icon file's bytes (.ico)
+
+    std::string DistinguishedName() const { return folder + "/" + name; }
+    bool operator==(const AppRecord&) const = default;
+};
+
+struct ServerRecord {
+    std::string name;
+    std::string zone;
+    int32_t ntMajor = 5;
+    int32_t ntMinor = 2;
+    bool operator==(const ServerRecord&) const = default;
+};
+
+struct ZoneRecord {
+    std::string name;
+    std::string dataCollector;  // a server name
+    bool operator==(const ZoneRecord&) const = default;
+};
+
+struct FarmModel {
+    std::string name;
+    std::vector<ZoneRecord> zones;
+    std::vector<ServerRecord> servers;                 // enumeration order
+    std::vector<std::string> folders{"Applications"};  // every folder path, root included
+    std::vector<AppRecord> applications;               // enumeration order
+    // The farm settings by key; a key that is missing is one the farm cannot report.
+    std::map<std::string, farm::Value> settings;
+    bool userIsAdministrator = true;
+    // Accounts the farm knows, as "aaName\accountName" (users and groups alike).
+    std::vector<std::string> accounts;
+    bool operator==(const FarmModel&) const = default;
+};
+
+// ---- The farm store: several farms in one folder, crash-safe -------------------------------
+
+class FarmStore {
+public:
+    explicit FarmStore(std::filesystem::path root);
+    ~FarmStore();
+    FarmStore(const FarmStore&) = delete;
+    FarmStore& operator=(const FarmStore&) = delete;
+
+    const std::filesystem::path& Root() const;
+    std::vector<std::string> FarmNames();
+    bool HasFarm(const std::string& farmName);
+    // The whole farm as it is in the store now. Unknown farm: FarmError.
+    FarmModel Read(const std::string& farmName);
+    // Replaces (or creates) a whole farm, atomically.
+    void Write(const FarmModel& model);
+    void Remove(const std::string& farmName);
+    // The farm that holds a server of that name (case-insensitive), if any.
+    std::optional<std::string> FarmOfServer(const std::string& serverName);
+
+    class Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// Demo farms: a rich one, an empty target farm with servers of its own, and one on which the
+// current user is not an administrator. Installs the ones missing from the store.
+inline constexpr const char* kDemoFarm = "ZeltDemo";
+inline constexpr const char* kTargetFarm = "ZeltTarget";
+inline constexpr const char* kNoAdminFarm = "ZeltNoAdmin";
+void InstallDemoFarms(FarmStore& store);
+FarmModel MakeDemoFarm();
+FarmModel MakeTargetFarm();
+FarmModel MakeNoAdminFarm();
+// A small valid .ico file (one 16x16 image) whose pixels depend on the seed.
+std::string MakeIcon(uint32_t seed);
+
+// ---- Fault injection --------------------------------------------------------------------
+
+// Counts every call of the farm interface (object creation included) and makes chosen ones
+// fail with a given number and description.
+class FaultInjector {
+public:
+    // Operation names are "Object.Member", e.g. "Farm.Initialize", "Application.SaveData",
+    // "WinApp.AddServer", "Factory.CreateFarm".
+    void FailCall(int64_t callNumber, int32_t number, std::string description);  // 1-based
+    void FailOperation(std::string operation, int32_t number, std::string description);
+    void Clear();  // clears the faults, keeps counting
+    void ResetCount();
+    int64_t CallCount() const;
+    // Called at the start of every interface call; throws the planned FarmError.
+    void OnCall(const char* operation);
+
+private:
+    struct Planned {
+        int32_t number;
+        std::string description;
+    };
+    int64_t calls_ = 0;
+    std::map<int64_t, Planned> byCall_;
+    std::map<std::string, Planned, std::less<>> byOperation_;
+};
+
+// ---- The in-process farm interface ----------------------------------------------------------
+
+// Creates farm objects that work on the store. Which farm a new farm object answers for is
+// asked of `currentFarm` when the object is initialised; no farm (nullopt) makes
+// Farm::Initialize fail as on a workstation that reaches no farm.
+class LabFactory : public farm::ObjectFactory {
+public:
+    using FarmLocator = std::function<std::optional<std::string>()>;
+
+    LabFactory(std::shared_ptr<FarmStore> store, FarmLocator currentFarm,
+               std::shared_ptr<FaultInjector> faults = std::make_shared<FaultInjector>());
+    // Convenience: always the named farm.
+    LabFactory(std::shared_ptr<FarmStore> store, const std::string& farmName,
+               std::shared_ptr<FaultInjector> faults = std::make_shared<FaultInjector>());
+    ~LabFactory() override;
+
+    FaultInjector& Faults();
+
+    std::unique_ptr<farm::Farm> CreateFarm() override;
+    std::unique_ptr<farm::Server> CreateServer() override;
+    std::unique_ptr<farm::Application> CreateApplication() override;
+    std::unique_ptr<farm::Folder> CreateFolder() override;
+    std::unique_ptr<farm::Binding> CreateBinding() override;
+    std::unique_ptr<farm::Account> CreateUser() override;
+    std::unique_ptr<farm::Account> CreateGroup() override;
+    std::unique_ptr<farm::Credential> CreateCredential() override;
+
+    struct State;
+
+private:
+    std::shared_ptr<State> state_;
+};
+
+}  // namespace lab

@@ -1,0 +1,53 @@
+// The text-file service the file procedures use, after the platform's file-system object:
+// text streams in the ANSI code page and the few folder and file operations the procedures
+// need. Paths are UTF-8. Every failure throws settings::RuntimeError.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace settings {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// A file opened as 8-bit ANSI text. Lines are written with CR LF; a line read never
+// includes its line end.
+class TextStream {
+public:
+    virtual ~TextStream() = default;
+    virtual void WriteLine(std::string_view text) = 0;  // text is UTF-8, written as ANSI
+    virtual void WriteLine() = 0;                        // an empty line
+    virtual std::string ReadLine() = 0;                  // returned as UTF-8
+    virtual bool AtEndOfStream() = 0;
+    virtual void Close() = 0;  // idempotent; the destructor closes too
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Creates the file or empties an existing one.
+    virtual std::unique_ptr<TextStream> CreateTextFile(const std::string& path) = 0;
+    // Never creates: a missing file is error 53.
+    virtual std::unique_ptr<TextStream> OpenTextFile(const std::string& path) = 0;
+    virtual bool FolderExists(const std::string& path) = 0;
+    virtual void CreateFolder(const std::string& path) = 0;
+    virtual bool FileExists(const std::string& path) = 0;
+    // Deletes the files a name or a wildcard pattern ("*.ico") in its last part names. Without
+    // force a read-only file is error 70. A pattern that matches nothing is error 53.
+    virtual void DeleteFile(const std::string& pathOrPattern, bool force) = 0;
+    // Copies a file, replacing the target.
+    virtual void CopyFile(const std::string& source, const std::string& target) = 0;
+    virtual std::string GetTempFolder() = 0;
+    // The process's current working directory.
+    virtual std::string CurrentDirectory() = 0;
+};
+
+// The real file system of this machine.
+std::unique_ptr<FileSystem> CreateFileSystem();
+
+}  // namespace settings

@@ -1,0 +1,65 @@
+// The module Shared: the program-wide state that every form and procedure sees. One object
+// of it lives for the program's run (app/ makes it; tests make their own).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "farm/farm.h"
+#include "settings/file_system.h"
+#include "shared/feedback.h"
+
+namespace shared {
+
+enum View : int16_t { kFarmView = 0, kApplicationsView = 1, kServersView = 2 };
+
+class Shared {
+public:
+    using FileSystemMaker = std::function<std::unique_ptr<settings::FileSystem>()>;
+
+    Shared(farm::ObjectFactory& factory, FileSystemMaker makeFileSystem, Feedback& feedback)
+        : factory(factory), makeFileSystem(std::move(makeFileSystem)), feedback(feedback) {}
+
+    Shared(const Shared&) = delete;
+    Shared& operator=(const Shared&) = delete;
+
+    // A new farm object, initialised for the Windows farm, stored as the shared farm object.
+    farm::Farm& OpenFarm();
+    // A new file-system object, stored as the shared one.
+    settings::FileSystem& OpenFileSystem();
+
+    farm::ObjectFactory& factory;
+    FileSystemMaker makeFileSystem;
+    Feedback& feedback;
+
+    // The module-level variables.
+    std::unique_ptr<farm::Farm> farmObject;
+    int16_t currentView = kFarmView;
+    std::unique_ptr<settings::FileSystem> fileSystem;
+    std::unique_ptr<farm::Server> currentServer;
+    std::unique_ptr<farm::Application> currentApplication;
+    std::unique_ptr<farm::WinApp> currentWinApp;
+    std::unique_ptr<farm::Binding> currentBinding;
+    std::unique_ptr<farm::Account> currentUser;
+    std::unique_ptr<farm::Account> currentGroup;
+    std::unique_ptr<farm::Credential> credential;  // created once, kept for the run
+};
+
+// The number and description of the error being handled (inside a catch block): a
+// farm::FarmError, a settings::RuntimeError, or anything else as a generic failure.
+struct ErrorInfo {
+    int32_t number;
+    std::string description;
+};
+ErrorInfo CurrentError();
+
+// The one message that reports a failed operation: 80 blanks, CR, "Unexpected error.",
+// CR CR CR, "     Error :" and the number, CR CR, "     " and the description, CR.
+std::string UnexpectedErrorText(int32_t number, std::string_view description);
+// Shows it with the critical icon and the title "Error".
+void ShowUnexpectedError(Feedback& feedback, const ErrorInfo& error);
+
+}  // namespace shared
