@@ -7,6 +7,15 @@
 #include <string>
 #include <string_view>
 
+#ifdef _WIN32
+// <windows.h> maps DeleteFile and CopyFile to their W functions, which would rename the
+// members below in some files and not in others. Including it here first and dropping the
+// two macros keeps the names the same everywhere, whatever is included later.
+#include <windows.h>
+#undef CopyFile
+#undef DeleteFile
+#endif
+
 namespace settings {
 
 #ifdef _WIN32

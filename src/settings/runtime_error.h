@@ -5,13 +5,19 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace settings {
 
+inline constexpr int32_t kErrInvalidProcedureCall = 5;
 inline constexpr int32_t kErrOverflow = 6;
 inline constexpr int32_t kErrTypeMismatch = 13;
+inline constexpr int32_t kErrBadFileName = 52;  // also: a stream used after Close
 inline constexpr int32_t kErrFileNotFound = 53;
+inline constexpr int32_t kErrBadFileMode = 54;  // reading a stream opened for writing, ...
+inline constexpr int32_t kErrFileAlreadyExists = 58;
 inline constexpr int32_t kErrDiskFull = 61;
+inline constexpr int32_t kErrInputPastEnd = 62;
 inline constexpr int32_t kErrPermissionDenied = 70;
 inline constexpr int32_t kErrPathFileAccess = 75;
 inline constexpr int32_t kErrPathNotFound = 76;

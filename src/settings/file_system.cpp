@@ -1,0 +1,667 @@
+#include "settings/file_system.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "settings/ansi.h"
+#include "settings/runtime_error.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+namespace settings {
+namespace fs = std::filesystem;
+namespace {
+
+RuntimeError Error(int32_t number) {
+    switch (number) {
+        case kErrBadFileName:
+            return {number, "Bad file name or number"};
+        case kErrFileNotFound:
+            return {number, "File not found"};
+        case kErrBadFileMode:
+            return {number, "Bad file mode"};
+        case kErrFileAlreadyExists:
+            return {number, "File already exists"};
+        case kErrDiskFull:
+            return {number, "Disk full"};
+        case kErrInputPastEnd:
+            return {number, "Input past end of file"};
+        case kErrPermissionDenied:
+            return {number, "Permission denied"};
+        case kErrPathNotFound:
+            return {number, "Path not found"};
+        default:
+            return {kErrPathFileAccess, "Path/File access error"};
+    }
+}
+
+// A name that does not exist: "File not found" when its folder exists, else "Path not found".
+RuntimeError NotFound(const fs::path& path) {
+    std::error_code ec;
+    const fs::path parent = path.parent_path();
+    if (!parent.empty() && parent != path && !fs::is_directory(parent, ec)) {
+        return Error(kErrPathNotFound);
+    }
+    return Error(kErrFileNotFound);
+}
+
+// The one translation of a system error into a runtime error; path is the name the failed
+// operation was about.
+RuntimeError FileError(std::error_code ec, const fs::path& path) {
+#ifdef _WIN32
+    if (ec.category() == std::system_category()) {
+        switch (ec.value()) {
+            case ERROR_FILE_NOT_FOUND:
+                return NotFound(path);
+            case ERROR_PATH_NOT_FOUND:
+            case ERROR_INVALID_DRIVE:
+            case ERROR_BAD_NETPATH:
+            case ERROR_BAD_NET_NAME:
+            case ERROR_DIRECTORY:
+            case ERROR_FILENAME_EXCED_RANGE:
+                return Error(kErrPathNotFound);
+            case ERROR_ACCESS_DENIED:
+            case ERROR_WRITE_PROTECT:
+            case ERROR_SHARING_VIOLATION:
+            case ERROR_LOCK_VIOLATION:
+            case ERROR_CURRENT_DIRECTORY:
+                return Error(kErrPermissionDenied);
+            case ERROR_HANDLE_DISK_FULL:
+            case ERROR_DISK_FULL:
+                return Error(kErrDiskFull);
+            case ERROR_FILE_EXISTS:
+            case ERROR_ALREADY_EXISTS:
+                return Error(kErrFileAlreadyExists);
+            case ERROR_INVALID_NAME:
+            case ERROR_BAD_PATHNAME:
+                return Error(kErrBadFileName);
+            default:
+                return Error(kErrPathFileAccess);
+        }
+    }
+#endif
+    const auto is = [&ec](std::errc condition) { return ec == condition; };
+    if (is(std::errc::no_such_file_or_directory)) {
+        return NotFound(path);
+    }
+    if (is(std::errc::not_a_directory) || is(std::errc::filename_too_long)) {
+        return Error(kErrPathNotFound);
+    }
+    if (is(std::errc::permission_denied) || is(std::errc::operation_not_permitted) ||
+        is(std::errc::read_only_file_system) || is(std::errc::is_a_directory) ||
+        is(std::errc::text_file_busy) || is(std::errc::device_or_resource_busy)) {
+        return Error(kErrPermissionDenied);
+    }
+#ifdef EDQUOT
+    if (ec == std::error_code(EDQUOT, std::generic_category())) {
+        return Error(kErrDiskFull);
+    }
+#endif
+    if (is(std::errc::no_space_on_device) || is(std::errc::file_too_large)) {
+        return Error(kErrDiskFull);
+    }
+    if (is(std::errc::file_exists)) {
+        return Error(kErrFileAlreadyExists);
+    }
+    if (is(std::errc::illegal_byte_sequence) || is(std::errc::invalid_argument)) {
+        return Error(kErrBadFileName);
+    }
+    return Error(kErrPathFileAccess);
+}
+
+std::error_code LastError() {
+#ifdef _WIN32
+    return {static_cast<int>(GetLastError()), std::system_category()};
+#else
+    return {errno, std::generic_category()};
+#endif
+}
+
+fs::path ToPath(const std::string& utf8) {
+    if (utf8.empty()) {
+        throw Error(kErrBadFileName);
+    }
+    try {
+        return fs::path(std::u8string(utf8.begin(), utf8.end()));
+    } catch (const std::exception&) {
+        throw Error(kErrBadFileName);
+    }
+}
+
+std::string FromPath(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// ASCII needs no conversion in any ANSI code page.
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Windows refuses to overwrite or delete a read-only file; the portable build treats a file
+// without the owner's write permission the same way, whoever runs the program.
+bool IsReadOnly(const fs::file_status& status) {
+    return (status.permissions() & fs::perms::owner_write) == fs::perms::none;
+}
+
+// An open file handle: reads or writes bytes, reports every failure.
+class NativeFile {
+  public:
+    enum class Access { Read, Write };
+
+    NativeFile(fs::path path, Access access) : path_(std::move(path)) {
+        if (access == Access::Write) {
+            std::error_code ec;
+            const fs::file_status status = fs::status(path_, ec);
+            if (!ec && fs::exists(status) && (fs::is_directory(status) || IsReadOnly(status))) {
+                throw Error(kErrPermissionDenied);
+            }
+        }
+#ifdef _WIN32
+        handle_ = access == Access::Read
+                      ? CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                      : CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle_ == INVALID_HANDLE_VALUE) {
+            throw FileError(LastError(), path_);
+        }
+#else
+        const int flags = access == Access::Read ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC;
+        fd_ = ::open(path_.c_str(), flags | O_CLOEXEC, 0666);
+        if (fd_ < 0) {
+            throw FileError(LastError(), path_);
+        }
+        struct stat info {};
+        if (::fstat(fd_, &info) == 0 && S_ISDIR(info.st_mode)) {
+            CloseQuietly();
+            throw Error(kErrPermissionDenied);  // as Windows answers for a folder
+        }
+#endif
+    }
+
+    NativeFile(const NativeFile&) = delete;
+    NativeFile& operator=(const NativeFile&) = delete;
+    ~NativeFile() {
+        CloseQuietly();
+    }
+
+    // Returns 0 at the end of the file.
+    std::size_t Read(char* buffer, std::size_t size) {
+#ifdef _WIN32
+        DWORD read = 0;
+        const auto wanted = static_cast<DWORD>(std::min<std::size_t>(size, 1U << 30));
+        if (!ReadFile(handle_, buffer, wanted, &read, nullptr)) {
+            throw FileError(LastError(), path_);
+        }
+        return read;
+#else
+        for (;;) {
+            const ssize_t read = ::read(fd_, buffer, size);
+            if (read >= 0) {
+                return static_cast<std::size_t>(read);
+            }
+            if (errno != EINTR) {
+                throw FileError(LastError(), path_);
+            }
+        }
+#endif
+    }
+
+    void Write(const char* data, std::size_t size) {
+        while (size > 0) {
+#ifdef _WIN32
+            DWORD written = 0;
+            const auto wanted = static_cast<DWORD>(std::min<std::size_t>(size, 1U << 30));
+            if (!WriteFile(handle_, data, wanted, &written, nullptr)) {
+                throw FileError(LastError(), path_);
+            }
+#else
+            const ssize_t written = ::write(fd_, data, size);
+            if (written < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                throw FileError(LastError(), path_);
+            }
+#endif
+            if (written == 0) {
+                throw Error(kErrDiskFull);
+            }
+            data += written;
+            size -= static_cast<std::size_t>(written);
+        }
+    }
+
+    void Close() {
+#ifdef _WIN32
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
+            if (!CloseHandle(handle)) {
+                throw FileError(LastError(), path_);
+            }
+        }
+#else
+        if (fd_ >= 0) {
+            // The descriptor is gone after close() whatever it answers; EINTR is no failure.
+            if (::close(std::exchange(fd_, -1)) != 0 && errno != EINTR) {
+                throw FileError(LastError(), path_);
+            }
+        }
+#endif
+    }
+
+  private:
+    void CloseQuietly() noexcept {
+        try {
+            Close();
+        } catch (...) {
+            // Only reached on a path that is already failing.
+        }
+    }
+
+    fs::path path_;
+#ifdef _WIN32
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+#else
+    int fd_ = -1;
+#endif
+};
+
+class FileTextStream final : public TextStream {
+  public:
+    using Access = NativeFile::Access;
+
+    FileTextStream(fs::path path, Access access) : file_(std::move(path), access), access_(access) {
+        if (access == Access::Read) {
+            buffer_.resize(kBufferSize);
+        } else {
+            pending_.reserve(kBufferSize);
+        }
+    }
+
+    // A destructor cannot report: callers that need the outcome call Close first.
+    ~FileTextStream() override {
+        try {
+            Close();
+        } catch (...) {
+        }
+    }
+
+    void WriteLine(std::string_view text) override {
+        Require(Access::Write);
+        if (writeFailure_) {
+            throw *writeFailure_;
+        }
+        if (IsAscii(text)) {
+            Put(text);
+        } else {
+            Put(Utf8ToAnsi(text));
+        }
+        Put("\r\n");
+    }
+
+    void WriteLine() override { WriteLine(std::string_view()); }
+
+    std::string ReadLine() override {
+        Require(Access::Read);
+        if (AtEnd()) {
+            throw Error(kErrInputPastEnd);
+        }
+        std::string raw;
+        for (;;) {
+            if (begin_ == end_ && !Fill()) {
+                break;  // the last line has no line end
+            }
+            const char* const start = buffer_.data() + begin_;
+            const char* const stop = buffer_.data() + end_;
+            const char* const hit =
+                std::find_if(start, stop, [](char c) { return c == '\r' || c == '\n'; });
+            raw.append(start, hit);
+            begin_ = static_cast<std::size_t>(hit - buffer_.data());
+            if (hit == stop) {
+                continue;
+            }
+            ++begin_;
+            if (*hit == '\r' && (begin_ < end_ || Fill()) && buffer_[begin_] == '\n') {
+                ++begin_;
+            }
+            break;
+        }
+        if (IsAscii(raw)) {
+            return raw;
+        }
+        return AnsiToUtf8(raw);
+    }
+
+    bool AtEndOfStream() override {
+        Require(Access::Read);
+        return AtEnd();
+    }
+
+    void Close() override {
+        if (!open_) {
+            return;
+        }
+        open_ = false;
+        std::exception_ptr failure;
+        if (access_ == Access::Write && !writeFailure_) {
+            try {
+                Flush();
+            } catch (const RuntimeError&) {
+                failure = std::current_exception();
+            }
+        }
+        try {
+            file_.Close();
+        } catch (const RuntimeError&) {
+            if (!failure) {
+                failure = std::current_exception();
+            }
+        }
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
+    }
+
+  private:
+    static constexpr std::size_t kBufferSize = std::size_t{1} << 16;
+
+    void Require(Access access) const {
+        if (!open_) {
+            throw Error(kErrBadFileName);
+        }
+        if (access != access_) {
+            throw Error(kErrBadFileMode);
+        }
+    }
+
+    bool AtEnd() { return begin_ == end_ && !Fill(); }
+
+    // Refills the read buffer once it is used up; false at the end of the file.
+    bool Fill() {
+        begin_ = 0;
+        end_ = file_.Read(buffer_.data(), buffer_.size());
+        return end_ > 0;
+    }
+
+    // Small writes gather in the buffer; a long line goes straight to the file.
+    void Put(std::string_view bytes) {
+        if (pending_.size() + bytes.size() > kBufferSize) {
+            Flush();
+            if (bytes.size() >= kBufferSize) {
+                WriteThrough(bytes);
+                return;
+            }
+        }
+        pending_ += bytes;
+    }
+
+    void Flush() {
+        WriteThrough(pending_);
+        pending_.clear();
+    }
+
+    // A failed write breaks the stream: later lines would leave a gap in the file, so they
+    // fail with the same error.
+    void WriteThrough(std::string_view bytes) {
+        try {
+            file_.Write(bytes.data(), bytes.size());
+        } catch (const RuntimeError& e) {
+            writeFailure_ = e;
+            pending_.clear();
+            throw;
+        }
+    }
+
+    NativeFile file_;
+    Access access_;
+    bool open_ = true;
+    std::optional<RuntimeError> writeFailure_;
+    std::vector<char> buffer_;  // reading: bytes not yet returned are [begin_, end_)
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    std::string pending_;  // writing: bytes not yet written
+};
+
+char32_t FoldCase(char32_t c) {
+    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
+        (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) || (c >= 0x410 && c <= 0x42F)) {
+        return c + 0x20;
+    }
+    if (c >= 0x400 && c <= 0x40F) {
+        return c + 0x50;
+    }
+    return c;
+}
+
+std::u32string Folded(std::string_view utf8) {
+    std::u32string text = DecodeUtf8(utf8);
+    std::transform(text.begin(), text.end(), text.begin(), FoldCase);
+    return text;
+}
+
+bool HasWildcard(std::string_view name) {
+    return name.find_first_of("*?") != name.npos;
+}
+
+// "*" matches any run of characters, "?" exactly one; both texts already case-folded.
+bool Matches(std::u32string_view pattern, std::u32string_view name) {
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t star = std::u32string_view::npos;
+    std::size_t resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == U'*') {
+            star = p++;
+            resume = n;
+        } else if (star != std::u32string_view::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == U'*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+// As on Windows, a final ".*" also matches a name without an extension ("*.*" is every file).
+bool MatchesWildcard(std::u32string_view pattern, std::u32string_view name) {
+    if (Matches(pattern, name)) {
+        return true;
+    }
+    return pattern.ends_with(U".*") && Matches(pattern.substr(0, pattern.size() - 2), name);
+}
+
+bool IsFile(const fs::path& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    return !ec && fs::exists(status) && !fs::is_directory(status);
+}
+
+void DeleteOne(const fs::path& path, bool force) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (ec) {
+        throw FileError(ec, path);
+    }
+    if (IsReadOnly(status)) {
+        if (!force) {
+            throw Error(kErrPermissionDenied);
+        }
+        fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, ec);
+        if (ec) {
+            throw FileError(ec, path);
+        }
+    }
+    if (!fs::remove(path, ec)) {
+        throw ec ? FileError(ec, path) : Error(kErrFileNotFound);
+    }
+}
+
+class RealFileSystem final : public FileSystem {
+  public:
+    std::unique_ptr<TextStream> CreateTextFile(const std::string& path) override {
+        return std::make_unique<FileTextStream>(ToPath(path), NativeFile::Access::Write);
+    }
+
+    std::unique_ptr<TextStream> OpenTextFile(const std::string& path) override {
+        return std::make_unique<FileTextStream>(ToPath(path), NativeFile::Access::Read);
+    }
+
+    bool FolderExists(const std::string& path) override {
+        std::error_code ec;
+        return !path.empty() && fs::is_directory(ToPathOrEmpty(path), ec);
+    }
+
+    void CreateFolder(const std::string& path) override {
+        const fs::path folder = ToPath(path);
+        std::error_code ec;
+        if (fs::exists(folder, ec)) {
+            throw Error(kErrFileAlreadyExists);
+        }
+        if (!fs::create_directory(folder, ec)) {
+            throw ec ? FileError(ec, folder) : Error(kErrFileAlreadyExists);
+        }
+    }
+
+    bool FileExists(const std::string& path) override {
+        return !path.empty() && IsFile(ToPathOrEmpty(path));
+    }
+
+    void DeleteFile(const std::string& pathOrPattern, bool force) override {
+        const fs::path path = ToPath(pathOrPattern);
+        const std::string name = FromPath(path.filename());
+        if (!HasWildcard(name)) {
+            if (!IsFile(path)) {
+                throw NotFound(path);
+            }
+            DeleteOne(path, force);
+            return;
+        }
+        const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+        std::error_code ec;
+        if (!fs::is_directory(folder, ec)) {
+            throw Error(kErrPathNotFound);
+        }
+        const std::u32string pattern = Folded(name);
+        std::vector<std::pair<std::u32string, fs::path>> matches;
+        fs::directory_iterator it(folder, ec);
+        while (!ec && it != fs::directory_iterator()) {
+            std::error_code typeError;
+            std::u32string folded = Folded(FromPath(it->path().filename()));
+            if (it->is_regular_file(typeError) && MatchesWildcard(pattern, folded)) {
+                matches.emplace_back(std::move(folded), it->path());
+            }
+            it.increment(ec);
+        }
+        if (ec) {
+            throw FileError(ec, folder);
+        }
+        if (matches.empty()) {
+            throw Error(kErrFileNotFound);
+        }
+        // Windows lists a folder in name order; the first refusal stops the deletion.
+        std::sort(matches.begin(), matches.end());
+        for (const auto& match : matches) {
+            DeleteOne(match.second, force);
+        }
+    }
+
+    void CopyFile(const std::string& source, const std::string& target) override {
+        const fs::path from = ToPath(source);
+        const fs::path to = ToPath(target);
+        if (!IsFile(from)) {
+            throw NotFound(from);
+        }
+        std::error_code ec;
+        if (fs::is_directory(to, ec) || fs::equivalent(from, to, ec)) {
+            // Copying a file onto itself would empty it first.
+            throw Error(kErrPermissionDenied);
+        }
+        NativeFile input(from, NativeFile::Access::Read);
+        NativeFile output(to, NativeFile::Access::Write);
+        std::vector<char> buffer(std::size_t{1} << 20);
+        while (const std::size_t read = input.Read(buffer.data(), buffer.size())) {
+            output.Write(buffer.data(), read);
+        }
+        output.Close();
+        input.Close();
+    }
+
+    std::string GetTempFolder() override {
+#ifdef _WIN32
+        const DWORD needed = GetTempPathW(0, nullptr);
+        std::wstring buffer(needed, L'\0');
+        const DWORD length = needed == 0 ? 0 : GetTempPathW(needed, buffer.data());
+        if (length == 0 || length >= needed) {
+            throw FileError(LastError(), fs::path());
+        }
+        buffer.resize(length);
+        // Keep the separator of a drive's root ("C:\").
+        while (buffer.size() > 1 && (buffer.back() == L'\\' || buffer.back() == L'/') &&
+               !(buffer.size() == 3 && buffer[1] == L':')) {
+            buffer.pop_back();
+        }
+        return WideToUtf8(buffer);
+#else
+        std::error_code ec;
+        std::string folder = FromPath(fs::temp_directory_path(ec));
+        if (ec) {
+            throw FileError(ec, fs::path());
+        }
+        while (folder.size() > 1 && folder.back() == '/') {
+            folder.pop_back();
+        }
+        return folder;
+#endif
+    }
+
+    std::string CurrentDirectory() override {
+        std::error_code ec;
+        const fs::path current = fs::current_path(ec);
+        if (ec) {
+            throw FileError(ec, fs::path());
+        }
+        return FromPath(current);
+    }
+
+  private:
+    // For the existence tests, which answer false rather than fail.
+    static fs::path ToPathOrEmpty(const std::string& path) {
+        try {
+            return ToPath(path);
+        } catch (const RuntimeError&) {
+            return {};
+        }
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> CreateFileSystem() {
+    return std::make_unique<RealFileSystem>();
+}
+
+}  // namespace settings
