@@ -1,0 +1,101 @@
+// Late-bound calls on the farm's automation objects: names resolved once per object type
+// (the DISPID cache every object of one factory shares), Invoke for gets, puts and methods,
+// _NewEnum for collections, and every failure raised as farm::FarmError.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "farm/farm.h"
+#include "farm/mfcom/com.h"
+#include "farm/mfcom/members.h"
+
+namespace mfcom {
+
+// The types of object the client meets; each has a DISPID cache of its own.
+enum class Type : uint8_t {
+    Farm,
+    Zone,
+    Server,
+    Application,
+    WinFarm,
+    WinServer,
+    WinApp,
+    Folder,
+    Binding,
+    User,
+    Group,
+    Credential,
+    Zones,         // a farm's zones
+    Servers,       // a farm's servers
+    Applications,  // a farm's or a server's applications
+    Bindings,      // an application's servers
+    Users,
+    Groups,
+};
+inline constexpr size_t kTypeCount = static_cast<size_t>(Type::Groups) + 1;
+
+Kind KindOf(Type type);
+std::string_view TypeName(Type type);
+
+// Calls made by the client through one factory.
+struct CallCounts {
+    int64_t invokes = 0;
+    int64_t getIdsOfNames = 0;
+};
+
+// What all objects of one factory share.
+class Session {
+  public:
+    // The DISPID of a member: asked of the object the first time a type meets the name,
+    // from the cache after that. An unknown name is a FarmError that names the member.
+    DISPID DispidOf(Type type, IDispatch& object, std::string_view name);
+    void CountInvoke() { ++counts_.invokes; }
+    CallCounts Counts() const { return counts_; }
+
+  private:
+    std::array<std::map<std::string, DISPID, std::less<>>, kTypeCount> cache_;
+    CallCounts counts_;
+};
+
+// One argument of a late-bound call; its alternative must match the member table.
+using Arg = std::variant<int32_t, std::string_view, bool, IDispatch*>;
+
+// One automation object of a known type.
+class Dispatch {
+  public:
+    Dispatch(std::shared_ptr<Session> session, Type type, ComPtr<IDispatch> object);
+
+    Type type() const { return type_; }
+    IDispatch* Get() const { return object_.Get(); }
+    const std::shared_ptr<Session>& session() const { return session_; }
+
+    // A property get or method call of the member table.
+    Variant Call(Op op, std::initializer_list<Arg> args = {});
+    // A member reached by its own name (the settings of the Windows views).
+    Variant GetByName(std::string_view name);
+    void PutByName(std::string_view name, const farm::Value& value);
+    // The items of a collection, in the object's order, through _NewEnum.
+    std::vector<ComPtr<IDispatch>> Enumerate();
+
+  private:
+    Variant Invoke(DISPID dispid, WORD flags, std::vector<Variant>& reversedArgs, bool put);
+
+    std::shared_ptr<Session> session_;
+    Type type_;
+    ComPtr<IDispatch> object_;
+};
+
+// The FarmError for a failed Invoke: DISP_E_EXCEPTION reads the EXCEPINFO (after its
+// deferred fill-in), anything else is the HRESULT with the system's text.
+farm::FarmError InvokeError(HRESULT hr, EXCEPINFO& info);
+
+}  // namespace mfcom

@@ -1,0 +1,107 @@
+#include "lab/com/class_factory.h"
+
+#include <atomic>
+#include <memory>
+#include <new>
+
+#include "farm/farm.h"
+#include "lab/com/module.h"
+#include "lab/com/objects.h"
+
+namespace labcom {
+
+namespace {
+
+// A refusal of the lab while creating: the HRESULT (runtime numbers as E_FAIL) and the
+// description left in the thread's error object, where an automation client looks for it.
+HRESULT ReportCreationFailure(int32_t number, const std::string& description) {
+    HRESULT hr = number < 0 ? number : E_FAIL;
+    mfcom::ComPtr<ICreateErrorInfo> create;
+    if (SUCCEEDED(CreateErrorInfo(create.Put()))) {
+        try {
+            create->SetDescription(mfcom::Bstr(std::string_view(description)).Get());
+            create->SetSource(mfcom::Bstr(std::string_view("MetaFrameCOM")).Get());
+            SetErrorInfo(0, create.As<IErrorInfo>(IID_IErrorInfo).Get());
+        } catch (...) {
+            // The HRESULT still tells what happened.
+        }
+    }
+    return hr;
+}
+
+// COM objects are destroyed by their last Release, never through an interface pointer.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+
+class ClassFactory final : public IClassFactory {
+  public:
+    explicit ClassFactory(mfcom::Creatable creatable) : creatable_(creatable) {
+        Module::Instance().ObjectCreated();
+    }
+    ~ClassFactory() { Module::Instance().ObjectDestroyed(); }
+    ClassFactory(const ClassFactory&) = delete;
+    ClassFactory& operator=(const ClassFactory&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+            *out = static_cast<IClassFactory*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --refs_;
+        if (left == 0) {
+            delete this;  // the one owner of a COM object is its last reference
+        }
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        *out = nullptr;
+        if (outer) {
+            return CLASS_E_NOAGGREGATION;
+        }
+        try {
+            mfcom::ComPtr<IDispatch> object = CreateObject(creatable_);
+            return object->QueryInterface(iid, out);
+        } catch (const farm::FarmError& e) {
+            return ReportCreationFailure(e.number(), e.description());
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        } catch (const std::exception& e) {
+            return ReportCreationFailure(E_FAIL, e.what());
+        } catch (...) {
+            return E_UNEXPECTED;
+        }
+    }
+
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+        Module::Instance().Lock(lock != FALSE);
+        return S_OK;
+    }
+
+  private:
+    mfcom::Creatable creatable_;
+    std::atomic<ULONG> refs_{1};
+};
+
+#pragma GCC diagnostic pop
+
+}  // namespace
+
+mfcom::ComPtr<IClassFactory> MakeClassFactory(mfcom::Creatable creatable) {
+    return mfcom::ComPtr<IClassFactory>::Attach(
+        std::make_unique<ClassFactory>(creatable).release());
+}
+
+}  // namespace labcom

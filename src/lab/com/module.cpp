@@ -1,0 +1,76 @@
+#include "lab/com/module.h"
+
+#include "farm/mfcom/members.h"
+#include "lab/com/workstation.h"
+
+namespace labcom {
+
+Module& Module::Instance() {
+    static Module module;
+    return module;
+}
+
+Module::Module() : faults_(std::make_shared<lab::FaultInjector>()) {
+    // Pinned: the counts, the fault plan and the settings DISPIDs must outlive every
+    // CoFreeUnusedLibraries and CoUninitialize of the process.
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&Module::Instance), &handle_);
+}
+
+std::wstring Module::Path() const {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameW(handle_, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::shared_ptr<lab::LabFactory> Module::Factory() {
+    std::lock_guard lock(mutex_);
+    std::filesystem::path root = StorePath();
+    if (!factory_ || root != storeRoot_) {
+        factory_ = std::make_shared<lab::LabFactory>(
+            std::make_shared<lab::FarmStore>(root), [] { return CurrentFarm(); }, faults_);
+        storeRoot_ = root;
+    }
+    return factory_;
+}
+
+void Module::ObjectDestroyed() {
+    if (--objects_ == 0) {
+        // No object left: the store's files are closed until the next object.
+        std::lock_guard lock(mutex_);
+        if (objects_ == 0 && locks_ == 0) {
+            factory_.reset();
+        }
+    }
+}
+
+int32_t Module::SettingDispid(std::string_view name) {
+    std::lock_guard lock(mutex_);
+    if (auto found = settingDispids_.find(name); found != settingDispids_.end()) {
+        return found->second;
+    }
+    const auto dispid = mfcom::kFirstSettingDispid + static_cast<int32_t>(settingNames_.size());
+    settingNames_.emplace_back(name);
+    settingDispids_.emplace(std::string(name), dispid);
+    return dispid;
+}
+
+std::optional<std::string> Module::SettingName(int32_t dispid) {
+    std::lock_guard lock(mutex_);
+    const int64_t index = int64_t{dispid} - mfcom::kFirstSettingDispid;
+    if (index < 0 || index >= static_cast<int64_t>(settingNames_.size())) {
+        return std::nullopt;
+    }
+    return settingNames_[static_cast<size_t>(index)];
+}
+
+}  // namespace labcom

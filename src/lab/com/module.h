@@ -1,0 +1,74 @@
+// What labfarm.dll keeps for the life of the process: the lab farm it serves (following the
+// workstation's StorePath), its fault injector, the counts of calls its objects received,
+// the DISPIDs handed out for settings reached by name, and the count of live objects.
+// COM enters a server through plain exported functions, so this one object is reached
+// through Module::Instance(); nothing else in the dll is global.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lab/lab.h"
+
+namespace labcom {
+
+class Module {
+  public:
+    static Module& Instance();
+
+    // The lab farm for new objects, on the store StorePath names now. Objects keep the
+    // store they were made on; the module lets go of its own when no object is left.
+    std::shared_ptr<lab::LabFactory> Factory();
+    lab::FaultInjector& Faults() { return *faults_; }
+
+    void CountInvoke() { ++invokes_; }
+    void CountGetIdsOfNames() { ++getIds_; }
+    void CallCounts(long long& invokes, long long& getIds) const {
+        invokes = invokes_;
+        getIds = getIds_;
+    }
+    void ResetCallCounts() {
+        invokes_ = 0;
+        getIds_ = 0;
+    }
+
+    // A settings name gets one DISPID for the life of the process, so that a client's
+    // DISPID cache stays right; the DISPID leads back to the name exactly as first asked.
+    int32_t SettingDispid(std::string_view name);
+    std::optional<std::string> SettingName(int32_t dispid);
+
+    void ObjectCreated() { ++objects_; }
+    void ObjectDestroyed();
+    void Lock(bool lock) { lock ? ++locks_ : --locks_; }
+    bool CanUnload() const { return objects_ == 0 && locks_ == 0; }
+
+    HMODULE Handle() const { return handle_; }
+    std::wstring Path() const;
+
+  private:
+    Module();
+
+    HMODULE handle_ = nullptr;
+    std::shared_ptr<lab::FaultInjector> faults_;
+    std::mutex mutex_;
+    std::filesystem::path storeRoot_;
+    std::shared_ptr<lab::LabFactory> factory_;
+    std::map<std::string, int32_t, std::less<>> settingDispids_;
+    std::vector<std::string> settingNames_;
+    std::atomic<long long> invokes_{0};
+    std::atomic<long long> getIds_{0};
+    std::atomic<long> objects_{0};
+    std::atomic<long> locks_{0};
+};
+
+}  // namespace labcom

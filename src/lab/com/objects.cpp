@@ -1,0 +1,777 @@
+#include "lab/com/objects.h"
+
+#include <atomic>
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "farm/farm.h"
+#include "lab/com/module.h"
+
+namespace labcom {
+
+namespace {
+
+using mfcom::ComPtr;
+using mfcom::Kind;
+using mfcom::Member;
+using mfcom::Op;
+using mfcom::Variant;
+
+// Our own objects answer this interface with themselves, so that an object handed back as
+// an argument (a binding, a user, a credential) leads to the lab object it wraps.
+// {8bafdad9-b4dc-46bc-bc4c-275e3c37c33c}
+constexpr IID kIidLabObject = {
+    0x8bafdad9, 0xb4dc, 0x46bc, {0xbc, 0x4c, 0x27, 0x5e, 0x3c, 0x37, 0xc3, 0x3c}};
+
+// An argument that cannot take the type the member wants.
+struct BadArgument {
+    HRESULT hr;
+    UINT position;  // in DISPPARAMS order
+};
+
+class LabObject;
+
+// The arguments of one call, coerced to the types of the member table.
+class Args {
+  public:
+    Args(const Member& member, const DISPPARAMS& params);
+    int32_t Number(size_t i) const { return V_I4(&values_[i].Get()); }
+    std::string Text(size_t i) const { return mfcom::Narrow(V_BSTR(&values_[i].Get())); }
+    bool Boolean(size_t i) const { return V_BOOL(&values_[i].Get()) != VARIANT_FALSE; }
+    LabObject& Object(size_t i) const { return *objects_[i].Get(); }
+
+  private:
+    std::vector<Variant> values_;
+    std::vector<ComPtr<LabObject>> objects_;
+};
+
+// COM objects are destroyed by their last Release, never through an interface pointer.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+
+// The IUnknown part every object of the dll shares.
+template <class Interface>
+class Counted : public Interface {
+  public:
+    Counted() { Module::Instance().ObjectCreated(); }
+    virtual ~Counted() { Module::Instance().ObjectDestroyed(); }
+    Counted(const Counted&) = delete;
+    Counted& operator=(const Counted&) = delete;
+
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --refs_;
+        if (left == 0) {
+            delete this;  // the one owner of a COM object is its last reference
+        }
+        return left;
+    }
+
+  private:
+    std::atomic<ULONG> refs_{1};
+};
+
+// Adopts a new object with its first reference.
+template <class T, class... A>
+ComPtr<T> Make(A&&... args) {
+    return ComPtr<T>::Attach(std::make_unique<T>(std::forward<A>(args)...).release());
+}
+
+class LabObject : public Counted<IDispatch> {
+  public:
+    explicit LabObject(Kind kind) : kind_(kind) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        if (iid == kIidLabObject) {
+            *out = this;
+        } else if (iid == IID_IUnknown || iid == IID_IDispatch) {
+            *out = static_cast<IDispatch*>(this);
+        } else {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (!count) {
+            return E_POINTER;
+        }
+        *count = 0;
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        if (info) {
+            *info = nullptr;
+        }
+        return DISP_E_BADINDEX;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                            DISPID* ids) override {
+        Module& module = Module::Instance();
+        module.CountGetIdsOfNames();
+        if (!names || !ids || count == 0) {
+            return E_INVALIDARG;
+        }
+        try {
+            HRESULT hr = S_OK;
+            const std::string name = mfcom::Narrow(std::wstring_view(names[0] ? names[0] : L""));
+            if (const Member* member = mfcom::FindMember(kind_, name)) {
+                ids[0] = mfcom::LabDispidOf(member->op);
+            } else if (Settings() && !name.empty()) {
+                ids[0] = module.SettingDispid(name);
+            } else {
+                ids[0] = DISPID_UNKNOWN;
+                hr = DISP_E_UNKNOWNNAME;
+            }
+            for (UINT i = 1; i < count; ++i) {  // no member takes named arguments
+                ids[i] = DISPID_UNKNOWN;
+                hr = DISP_E_UNKNOWNNAME;
+            }
+            return hr;
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+    }
+
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr) override {
+        Module::Instance().CountInvoke();
+        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        const DISPPARAMS& p = params ? *params : none;
+        if (p.cArgs > 0 && !p.rgvarg) {
+            return E_INVALIDARG;
+        }
+        try {
+            Variant out;
+            HRESULT hr = S_OK;
+            if (const Member* member = mfcom::LabMemberOfDispid(kind_, dispid)) {
+                hr = CallMember(*member, flags, p, out);
+            } else if (farm::SettingsView* view = Settings()) {
+                hr = CallSetting(*view, dispid, flags, p, out);
+            } else {
+                hr = DISP_E_MEMBERNOTFOUND;
+            }
+            if (SUCCEEDED(hr) && result) {
+                out.DetachTo(result);
+            }
+            return hr;
+        } catch (const BadArgument& bad) {
+            if (argErr) {
+                *argErr = bad.position;
+            }
+            return bad.hr;
+        } catch (const farm::FarmError& e) {
+            return ReportFailure(e.number(), e.description(), excep);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        } catch (const std::exception& e) {
+            return ReportFailure(E_FAIL, e.what(), excep);
+        } catch (...) {
+            return E_UNEXPECTED;
+        }
+    }
+
+  protected:
+    // Runs one member of the table on the wrapped lab object.
+    virtual void Call(const Member& member, const Args& args, Variant& result) = 0;
+    // The settings reached by name (the Windows-farm and Windows-application views only).
+    virtual farm::SettingsView* Settings() { return nullptr; }
+
+  private:
+    HRESULT CallMember(const Member& member, WORD flags, const DISPPARAMS& p, Variant& out) {
+        if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) {
+            return DISP_E_MEMBERNOTFOUND;
+        }
+        if (p.cNamedArgs != 0) {
+            return DISP_E_NONAMEDARGS;
+        }
+        if (p.cArgs != member.args.size()) {
+            return DISP_E_BADPARAMCOUNT;
+        }
+        Args args(member, p);
+        Call(member, args, out);
+        return S_OK;
+    }
+
+    HRESULT CallSetting(farm::SettingsView& view, DISPID dispid, WORD flags, const DISPPARAMS& p,
+                        Variant& out) {
+        const auto name = Module::Instance().SettingName(dispid);
+        if (!name) {
+            return DISP_E_MEMBERNOTFOUND;
+        }
+        if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+            if (p.cArgs != 1 || p.cNamedArgs != 1 || !p.rgdispidNamedArgs ||
+                p.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
+                return DISP_E_BADPARAMCOUNT;
+            }
+            view.Put(*name, mfcom::ToValue(p.rgvarg[0]));
+            return S_OK;
+        }
+        if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) {
+            return DISP_E_MEMBERNOTFOUND;
+        }
+        if (p.cArgs != 0) {
+            return DISP_E_BADPARAMCOUNT;
+        }
+        out = mfcom::FromValue(view.Get(*name));
+        return S_OK;
+    }
+
+    Kind kind_;
+};
+
+Args::Args(const Member& member, const DISPPARAMS& params)
+    : values_(member.args.size()), objects_(member.args.size()) {
+    for (size_t i = 0; i < member.args.size(); ++i) {
+        const UINT position = params.cArgs - 1 - static_cast<UINT>(i);
+        auto* source = &params.rgvarg[position];
+        const char type = member.args[i];
+        if (type == 'o') {
+            ComPtr<IDispatch> object = mfcom::ToDispatch(*source);
+            if (object) {
+                object->QueryInterface(kIidLabObject, reinterpret_cast<void**>(objects_[i].Put()));
+            }
+            if (!objects_[i]) {
+                throw BadArgument{DISP_E_TYPEMISMATCH, position};
+            }
+            continue;
+        }
+        const VARTYPE wanted = type == 'n' ? VT_I4 : type == 's' ? VT_BSTR : VT_BOOL;
+        HRESULT hr = VariantChangeType(values_[i].Put(), source, 0, wanted);
+        if (FAILED(hr)) {
+            throw BadArgument{hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH, position};
+        }
+    }
+}
+
+// A Boolean as automation reports one; any other number as it is.
+Variant BooleanResult(const farm::Value& value) {
+    if (const auto* number = std::get_if<int32_t>(&value);
+        number && (*number == 0 || *number == -1)) {
+        return Variant(*number != 0);
+    }
+    return mfcom::FromValue(value);
+}
+
+[[noreturn]] void NoSuchMember(const Member& member) {
+    throw std::logic_error("no handler for " + std::string(member.name));
+}
+
+template <class T>
+T& Unwrap(LabObject& object) {
+    if (auto* own = dynamic_cast<T*>(&object)) {
+        return *own;
+    }
+    throw farm::FarmError(mfcom::kErrTypeMismatch, "Type mismatch");
+}
+
+// Collection items become objects of their own kind.
+ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Zone> zone);
+ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Server> server);
+ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Application> application);
+ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Binding> binding);
+ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Account> account);
+
+Variant ObjectResult(const ComPtr<IDispatch>& object) {
+    return Variant(object.Get());
+}
+
+// The enumerator _NewEnum hands out: a snapshot of the items as the collection gave them.
+class Enumerator final : public Counted<IEnumVARIANT> {
+  public:
+    using Items = std::vector<ComPtr<IDispatch>>;
+    Enumerator(std::shared_ptr<const Items> items, size_t position)
+        : items_(std::move(items)), position_(position) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        if (iid == IID_IUnknown || iid == IID_IEnumVARIANT) {
+            *out = static_cast<IEnumVARIANT*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
+        if (!out || (count > 1 && !fetched)) {
+            return E_POINTER;
+        }
+        ULONG n = 0;
+        for (; n < count && position_ < items_->size(); ++n, ++position_) {
+            Variant(items_->at(position_).Get()).DetachTo(&out[n]);
+        }
+        if (fetched) {
+            *fetched = n;
+        }
+        return n == count ? S_OK : S_FALSE;
+    }
+
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+        const size_t left = items_->size() - position_;
+        position_ += std::min<size_t>(count, left);
+        return count <= left ? S_OK : S_FALSE;
+    }
+
+    HRESULT STDMETHODCALLTYPE Reset() override {
+        position_ = 0;
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        try {
+            *out = Make<Enumerator>(items_, position_).Detach();
+            return S_OK;
+        } catch (...) {
+            *out = nullptr;
+            return E_OUTOFMEMORY;
+        }
+    }
+
+  private:
+    std::shared_ptr<const Items> items_;
+    size_t position_;
+};
+
+template <class T>
+class CollectionObject final : public LabObject {
+  public:
+    explicit CollectionObject(std::unique_ptr<farm::Collection<T>> collection)
+        : LabObject(Kind::Collection), collection_(std::move(collection)) {}
+
+  protected:
+    void Call(const Member& member, const Args&, Variant& result) override {
+        switch (member.op) {
+            case Op::CollectionCount:
+                result = Variant(collection_->Count());
+                return;
+            case Op::CollectionNewEnum: {
+                auto items = std::make_shared<Enumerator::Items>();
+                for (auto& item : collection_->Items()) {
+                    items->push_back(Wrap(std::move(item)));
+                }
+                ComPtr<IEnumVARIANT> enumerator = Make<Enumerator>(std::move(items), 0);
+                V_VT(result.Put()) = VT_UNKNOWN;
+                V_UNKNOWN(result.Raw()) = enumerator.Detach();
+                return;
+            }
+            default:
+                NoSuchMember(member);
+        }
+    }
+
+  private:
+    std::unique_ptr<farm::Collection<T>> collection_;
+};
+
+template <class T>
+Variant CollectionResult(std::unique_ptr<farm::Collection<T>> collection) {
+    return ObjectResult(Make<CollectionObject<T>>(std::move(collection)));
+}
+
+class ZoneObject final : public LabObject {
+  public:
+    explicit ZoneObject(std::unique_ptr<farm::Zone> zone)
+        : LabObject(Kind::Zone), zone_(std::move(zone)) {}
+
+  protected:
+    void Call(const Member& member, const Args&, Variant& result) override {
+        switch (member.op) {
+            case Op::ZoneName:
+                result = Variant(zone_->ZoneName());
+                return;
+            case Op::ZoneDataCollector:
+                result = Variant(zone_->DataCollector());
+                return;
+            default:
+                NoSuchMember(member);
+        }
+    }
+
+  private:
+    std::unique_ptr<farm::Zone> zone_;
+};
+
+class CredentialObject final : public LabObject {
+  public:
+    explicit CredentialObject(std::unique_ptr<farm::Credential> credential)
+        : LabObject(Kind::Credential), credential_(std::move(credential)) {}
+    farm::Credential& Get() { return *credential_; }
+
+  protected:
+    void Call(const Member& member, const Args&, Variant&) override { NoSuchMember(member); }
+
+  private:
+    std::unique_ptr<farm::Credential> credential_;
+};
+
+class AccountObject final : public LabObject {
+  public:
+    explicit AccountObject(std::unique_ptr<farm::Account> account)
+        : LabObject(Kind::Account), account_(std::move(account)) {}
+    farm::Account& Get() { return *account_; }
+
+  protected:
+    void Call(const Member& member, const Args& args, Variant& result) override {
+        switch (member.op) {
+            case Op::AccountInitialize:
+                account_->Initialize(args.Number(0), args.Text(1), args.Number(2), args.Text(3),
+                                     Unwrap<CredentialObject>(args.Object(4)).Get());
+                return;
+            case Op::AccountAAType:
+                result = Variant(account_->AAType());
+                return;
+            case Op::AccountAccountType:
+                result = Variant(account_->AccountType());
+                return;
+            case Op::AccountAAName:
+                result = Variant(account_->AAName());
+                return;
+            case Op::AccountAccountName:
+                result = Variant(account_->AccountName());
+                return;
+            default:
+                NoSuchMember(member);
+        }
+    }
+
+  private:
+    std::unique_ptr<farm::Account> account_;
+};
+
+class BindingObject final : public LabObject {
+  public:
+    explicit BindingObject(std::unique_ptr<farm::Binding> binding)
+        : LabObject(Kind::Binding), binding_(std::move(binding)) {}
+    farm::Binding& Get() { return *binding_; }
+
+  protected:
+    void Call(const Member& member, const Args& args, Variant& result) override {
+        switch (member.op) {
+            case Op::BindingInitialize:
+                binding_->Initialize(args.Number(0), args.Text(1), args.Text(2));
+                return;
+            case Op::BindingServerName:
+                result = Variant(binding_->ServerName());
+                return;
+            default:
+                NoSuchMember(member);
+        }
+    }
+
+  private:
+    std::unique_ptr<farm::Binding> binding_;
+};
+
+class WinServerObject final : public LabObject {
+  public:
+    explicit WinServerObject(std::unique_ptr<farm::WinServer> view)
+        : LabObject(Kind::WinServer), view_(std::move(view)) {}
+
+  protected:
+    void Call(const Member& member, const Args&, Variant& result) override {
+        switch (member.op) {
+            case Op::WinServerMajorVersion:
+                result = Variant(view_->WinNTMajorVersion());
+                return;
+            case Op::WinServerMinorVersion:
+                result = Variant(view_->WinNTMinorVersion());
+                return;
+            default:
+                NoSuchMember(member);
+        }
+    }
+
+  private:
+    std::unique_ptr<farm::WinServer> view_;
+};
+
+class WinFarmObject final : public LabObject {
+  public:
+    explicit WinFarmObject(std::unique_ptr<farm::WinFarm> view)
+        : LabObject(Kind::WinFarm), view_(std::move(view)) {}
+
+  protected:
+    void Call(const Member& member, const Args&, Variant& result) override {
+        if (member.op != Op::WinFarmIsCitrixAdministrator) {
+            NoSuchMember(member);
+        }
+        result = BooleanResult(view_->IsCitrixAdministrator());
+    }
+    farm::SettingsView* Settings() override { return view_.get(); }
+
+  private:
+    std::unique_ptr<farm::WinFarm> view_;
+};
+
+class WinAppObject final : public LabObject {
+  public:
+    explicit WinAppObject(std::unique_ptr<farm::WinApp> view)
+        : LabObject(Kind::WinApp), view_(std::move(view)) {}
+
+  protected:
+    void Call(const Member& member, const Args& args, Variant&) override {
+        switch (member.op) {
+            case Op::WinAppSaveData:
+                view_->SaveData();
+                return;
+            case Op::WinAppAddServer:
+                view_->AddServer(Unwrap<BindingObject>(args.Object(0)).Get());
+                return;
+            case Op::WinAppRemoveServer:
+                view_->RemoveServer(args.Text(0));
+                return;
+            case Op::WinAppAddUser:
+                view_->AddUser(Unwrap<AccountObject>(args.Object(0)).Get());
+                return;
+            case Op::WinAppAddGroup:
+                view_->AddGroup(Unwrap<AccountObject>(args.Object(0)).Get());
+                return;
+            case Op::WinAppWriteIconToFile:
+                view_->WriteIconToFile(args.Text(0));
+                return;
+            case Op::WinAppLoadIconFromFile:
+                view_->LoadIconFromFile(args.Text(0), args.Number(1));
+                return;
+            default:
+                NoSuchMember(member);
+        }
+    }
+    farm::SettingsView* Settings() override { return view_.get(); }
+
+  private:
+    std::unique_ptr<farm::WinApp> view_;
+};
+
+class ApplicationObject final : public LabObject {
+  public:
+    explicit ApplicationObject(std::unique_ptr<farm::Application> application)
+        : LabObject(Kind::Application), app_(std::move(application)) {}
+
+  protected:
+    void Call(const Member& member, const Args& args, Variant& result) override {
+        switch (member.op) {
+            case Op::AppInitialize:
+                app_->Initialize(args.Number(0), args.Text(1));
+                return;
+            case Op::AppLoadData:
+                app_->LoadData(args.Boolean(0));
+                return;
+            case Op::AppSaveData:
+                app_->SaveData();
+                return;
+            case Op::AppName:
+                result = Variant(app_->AppName());
+                return;
+            case Op::AppDistinguishedName:
+                result = Variant(app_->DistinguishedName());
+                return;
+            case Op::AppDescription:
+                result = Variant(app_->Description());
+                return;
+            case Op::AppServers:
+                result = CollectionResult(app_->Servers());
+                return;
+            case Op::AppUsers:
+                result = CollectionResult(app_->Users());
+                return;
+            case Op::AppGroups:
+                result = CollectionResult(app_->Groups());
+                return;
+            case Op::AppWinAppObject:
+                result = ObjectResult(Make<WinAppObject>(app_->WinAppObject()));
+                return;
+            case Op::AppAddServer:
+                app_->AddServer(Unwrap<BindingObject>(args.Object(0)).Get());
+                return;
+            case Op::AppRemoveServer:
+                app_->RemoveServer(args.Text(0));
+                return;
+            case Op::AppDelete:
+                app_->Delete();
+                return;
+            default:
+                NoSuchMember(member);
+        }
+    }
+
+  private:
+    std::unique_ptr<farm::Application> app_;
+};
+
+class ServerObject final : public LabObject {
+  public:
+    explicit ServerObject(std::unique_ptr<farm::Server> server)
+        : LabObject(Kind::Server), server_(std::move(server)) {}
+
+  protected:
+    void Call(const Member& member, const Args& args, Variant& result) override {
+        switch (member.op) {
+            case Op::ServerInitialize:
+                server_->Initialize(args.Number(0), args.Text(1));
+                return;
+            case Op::ServerName:
+                result = Variant(server_->ServerName());
+                return;
+            case Op::ServerApplications:
+                result = CollectionResult(server_->Applications());
+                return;
+            case Op::ServerWinServerObject:
+                result = ObjectResult(Make<WinServerObject>(server_->WinServerObject()));
+                return;
+            default:
+                NoSuchMember(member);
+        }
+    }
+
+  private:
+    std::unique_ptr<farm::Server> server_;
+};
+
+class FolderObject final : public LabObject {
+  public:
+    explicit FolderObject(std::unique_ptr<farm::Folder> folder)
+        : LabObject(Kind::Folder), folder_(std::move(folder)) {}
+
+  protected:
+    void Call(const Member& member, const Args& args, Variant&) override {
+        switch (member.op) {
+            case Op::FolderInitialize:
+                folder_->Initialize(args.Number(0), args.Text(1));
+                return;
+            case Op::FolderAddSubFolder:
+                folder_->AddSubFolder(args.Text(0));
+                return;
+            default:
+                NoSuchMember(member);
+        }
+    }
+
+  private:
+    std::unique_ptr<farm::Folder> folder_;
+};
+
+class FarmObject final : public LabObject {
+  public:
+    explicit FarmObject(std::unique_ptr<farm::Farm> farm)
+        : LabObject(Kind::Farm), farm_(std::move(farm)) {}
+
+  protected:
+    void Call(const Member& member, const Args& args, Variant& result) override {
+        switch (member.op) {
+            case Op::FarmInitialize:
+                farm_->Initialize(args.Number(0));
+                return;
+            case Op::FarmName:
+                result = Variant(farm_->FarmName());
+                return;
+            case Op::FarmZones:
+                result = CollectionResult(farm_->Zones());
+                return;
+            case Op::FarmServers:
+                result = CollectionResult(farm_->Servers());
+                return;
+            case Op::FarmApplications:
+                result = CollectionResult(farm_->Applications());
+                return;
+            case Op::FarmWinFarmObject:
+                result = ObjectResult(Make<WinFarmObject>(farm_->WinFarmObject()));
+                return;
+            case Op::FarmAddApplication:
+                result = ObjectResult(Wrap(farm_->AddApplication(args.Number(0))));
+                return;
+            case Op::FarmGetApplication:
+                result = ObjectResult(Wrap(farm_->GetApplication(args.Number(0), args.Text(1))));
+                return;
+            case Op::FarmGetServer:
+                result = ObjectResult(Wrap(farm_->GetServer(args.Number(0), args.Text(1))));
+                return;
+            default:
+                NoSuchMember(member);
+        }
+    }
+
+  private:
+    std::unique_ptr<farm::Farm> farm_;
+};
+
+ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Zone> zone) {
+    return Make<ZoneObject>(std::move(zone));
+}
+ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Server> server) {
+    return Make<ServerObject>(std::move(server));
+}
+ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Application> application) {
+    return Make<ApplicationObject>(std::move(application));
+}
+ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Binding> binding) {
+    return Make<BindingObject>(std::move(binding));
+}
+ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Account> account) {
+    return Make<AccountObject>(std::move(account));
+}
+
+#pragma GCC diagnostic pop
+
+}  // namespace
+
+ComPtr<IDispatch> CreateObject(mfcom::Creatable creatable) {
+    const std::shared_ptr<lab::LabFactory> owner = Module::Instance().Factory();
+    lab::LabFactory& factory = *owner;
+    switch (creatable) {
+        case mfcom::Creatable::Farm:
+            return Make<FarmObject>(factory.CreateFarm());
+        case mfcom::Creatable::Server:
+            return Wrap(factory.CreateServer());
+        case mfcom::Creatable::Application:
+            return Wrap(factory.CreateApplication());
+        case mfcom::Creatable::Folder:
+            return Make<FolderObject>(factory.CreateFolder());
+        case mfcom::Creatable::Binding:
+            return Wrap(factory.CreateBinding());
+        case mfcom::Creatable::User:
+            return Wrap(factory.CreateUser());
+        case mfcom::Creatable::Group:
+            return Wrap(factory.CreateGroup());
+        case mfcom::Creatable::Credential:
+            return Make<CredentialObject>(factory.CreateCredential());
+    }
+    throw std::logic_error("unknown creatable");
+}
+
+HRESULT ReportFailure(int32_t number, const std::string& description, EXCEPINFO* info) {
+    if (!info) {
+        return number < 0 ? number : E_FAIL;
+    }
+    *info = EXCEPINFO{};
+    try {
+        info->bstrSource = mfcom::Bstr(std::string_view("MetaFrameCOM")).Detach();
+        info->bstrDescription = mfcom::Bstr(std::string_view(description)).Detach();
+    } catch (...) {
+        // A description that cannot be carried still leaves the number.
+    }
+    if (number > 0 && number <= 0xFFFF) {
+        info->wCode = static_cast<WORD>(number);
+    } else {
+        info->scode = number;
+    }
+    return DISP_E_EXCEPTION;
+}
+
+}  // namespace labcom

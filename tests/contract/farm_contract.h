@@ -1,0 +1,526 @@
+// The contract every backend of the farm interface keeps: the same farm read the same way,
+// the same refusals with the same numbers and descriptions as the in-process lab farm, and
+// the same faults when the lab's fault injector plans them. A test file instantiates it
+// once per backend:
+//
+//   INSTANTIATE_TEST_SUITE_P(Lab, FarmContract, ::testing::Values(BackendParam{"Lab", Make}),
+//                            BackendName);
+//
+// Include this header from one test file per test program only.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "contract/contract_support.h"
+#include "farm/farm.h"
+#include "lab/lab.h"
+
+namespace contract {
+
+// What the contract needs of a backend, on a farm store in a folder of the test's own.
+class Backend {
+  public:
+    virtual ~Backend() = default;
+    // The factory under test.
+    virtual farm::ObjectFactory& Factory() = 0;
+    // The in-process lab farm on the same store and farm, with a fault injector of its own:
+    // what the backend must answer like.
+    virtual farm::ObjectFactory& Reference() = 0;
+    // The store the backend serves, as the test sees it.
+    virtual lab::FarmStore& Store() = 0;
+    // Makes farm objects initialised from now on answer for that farm (none: no farm).
+    virtual void Reach(const std::optional<std::string>& farmName) = 0;
+    // The backend's fault injector.
+    virtual void FailCall(int64_t callNumber, int32_t number, const std::string& text) = 0;
+    virtual void FailOperation(const std::string& operation, int32_t number,
+                               const std::string& text) = 0;
+    virtual void ClearFaults() = 0;
+    virtual int64_t CallCount() = 0;
+};
+
+struct BackendParam {
+    std::string name;
+    std::function<std::unique_ptr<Backend>(const std::filesystem::path& storeRoot)> make;
+};
+
+inline void PrintTo(const BackendParam& param, std::ostream* out) {
+    *out << param.name;
+}
+
+inline std::string BackendName(const ::testing::TestParamInfo<BackendParam>& info) {
+    return info.param.name;
+}
+
+class FarmContract : public ::testing::TestWithParam<BackendParam> {
+  protected:
+    void SetUp() override {
+        root_ = UniqueTempFolder("zelt-contract");
+        backend_ = GetParam().make(root_);
+        model_ = ContractFarm();
+        backend_->Store().Write(model_);
+        backend_->Store().Write(ContractNoAdminFarm());
+        backend_->Reach(model_.name);
+    }
+
+    void TearDown() override {
+        if (backend_) {
+            backend_->ClearFaults();
+        }
+        backend_.reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+
+    farm::ObjectFactory& Factory() { return backend_->Factory(); }
+    lab::FarmModel Stored() { return backend_->Store().Read(model_.name); }
+
+    static std::unique_ptr<farm::Farm> OpenFarm(farm::ObjectFactory& factory) {
+        auto farm = factory.CreateFarm();
+        farm->Initialize(farm::kWinFarmObject);
+        return farm;
+    }
+    std::unique_ptr<farm::Farm> OpenFarm() { return OpenFarm(Factory()); }
+
+    std::unique_ptr<farm::Application> LoadApp(const std::string& dn) {
+        auto app = Factory().CreateApplication();
+        app->Initialize(farm::kWinAppObject, dn);
+        app->LoadData(true);
+        return app;
+    }
+
+    static const lab::AppRecord& App(const lab::FarmModel& model, const std::string& name) {
+        for (const auto& app : model.applications) {
+            if (app.name == name) {
+                return app;
+            }
+        }
+        throw std::runtime_error("no application " + name);
+    }
+
+    std::filesystem::path root_;
+    std::unique_ptr<Backend> backend_;
+    lab::FarmModel model_;
+};
+
+TEST_P(FarmContract, ReadsTheFarmAsStoredInItsOrder) {
+    auto farm = OpenFarm();
+    EXPECT_EQ(farm->FarmName(), model_.name);
+
+    auto zones = farm->Zones();
+    auto zoneItems = zones->Items();
+    ASSERT_EQ(zones->Count(), static_cast<int32_t>(model_.zones.size()));
+    ASSERT_EQ(zoneItems.size(), model_.zones.size());
+    for (size_t i = 0; i < zoneItems.size(); ++i) {
+        EXPECT_EQ(zoneItems[i]->ZoneName(), model_.zones[i].name);
+        EXPECT_EQ(zoneItems[i]->DataCollector(), model_.zones[i].dataCollector);
+    }
+
+    auto servers = farm->Servers();
+    EXPECT_EQ(servers->Count(), static_cast<int32_t>(model_.servers.size()));
+    std::vector<std::string> serverNames;
+    for (auto& server : servers->Items()) {
+        serverNames.push_back(server->ServerName());
+    }
+    std::vector<std::string> expectedServers;
+    for (const auto& server : model_.servers) {
+        expectedServers.push_back(server.name);
+    }
+    EXPECT_EQ(serverNames, expectedServers);
+
+    auto apps = farm->Applications()->Items();
+    ASSERT_EQ(apps.size(), model_.applications.size());
+    for (size_t i = 0; i < apps.size(); ++i) {
+        const auto& expected = model_.applications[i];
+        EXPECT_EQ(apps[i]->DistinguishedName(), expected.DistinguishedName());
+        EXPECT_EQ(apps[i]->AppName(), expected.name);
+        EXPECT_EQ(apps[i]->Description(), expected.description);
+    }
+}
+
+TEST_P(FarmContract, ServersGiveTheirApplicationsAndVersions) {
+    auto farm = OpenFarm();
+    for (const auto& expected : model_.servers) {
+        SCOPED_TRACE(expected.name);
+        std::vector<std::string> bound;
+        for (const auto& app : model_.applications) {
+            if (std::find(app.servers.begin(), app.servers.end(), expected.name) !=
+                app.servers.end()) {
+                bound.push_back(app.DistinguishedName());
+            }
+        }
+        auto created = Factory().CreateServer();
+        created->Initialize(farm::kWinSrvObject, expected.name);
+        auto found = farm->GetServer(farm::kWinSrvObject, expected.name);
+        for (farm::Server* server : {created.get(), found.get()}) {
+            EXPECT_EQ(server->ServerName(), expected.name);
+            auto view = server->WinServerObject();
+            EXPECT_EQ(view->WinNTMajorVersion(), expected.ntMajor);
+            EXPECT_EQ(view->WinNTMinorVersion(), expected.ntMinor);
+            std::vector<std::string> names;
+            for (auto& app : server->Applications()->Items()) {
+                names.push_back(app->DistinguishedName());
+            }
+            EXPECT_EQ(names, bound);
+        }
+    }
+}
+
+TEST_P(FarmContract, ApplicationsGiveBindingsAccountsAndKeys) {
+    for (const auto& expected : model_.applications) {
+        SCOPED_TRACE(expected.name);
+        auto app = LoadApp(expected.DistinguishedName());
+        std::vector<std::string> servers;
+        auto bindings = app->Servers();
+        for (auto& binding : bindings->Items()) {
+            servers.push_back(binding->ServerName());
+        }
+        EXPECT_EQ(servers, expected.servers);
+        EXPECT_EQ(bindings->Count(), static_cast<int32_t>(expected.servers.size()));
+
+        auto entries = [](farm::Collection<farm::Account>& accounts) {
+            std::vector<lab::AccountEntry> result;
+            for (auto& account : accounts.Items()) {
+                result.push_back({account->AAType(), account->AccountType(), account->AAName(),
+                                  account->AccountName()});
+            }
+            return result;
+        };
+        EXPECT_EQ(entries(*app->Users()), expected.users);
+        EXPECT_EQ(entries(*app->Groups()), expected.groups);
+
+        auto view = app->WinAppObject();
+        for (const auto& [key, value] : expected.keys) {
+            EXPECT_EQ(view->Get(key), value) << key;
+        }
+        EXPECT_EQ(view->Get("AppName"), farm::Value(expected.name));
+        EXPECT_EQ(view->Get("ParentFolderDN"), farm::Value(expected.folder));
+    }
+}
+
+TEST_P(FarmContract, FarmSettingsReadAndWriteThrough) {
+    auto view = OpenFarm()->WinFarmObject();
+    EXPECT_EQ(farm::AsNumber(view->IsCitrixAdministrator()), -1);
+    for (const auto& [key, value] : model_.settings) {
+        EXPECT_EQ(view->Get(key), value) << key;
+    }
+    // Names are matched without regard to case, as automation matches them.
+    EXPECT_EQ(view->Get("maxconnectionsperuser"), farm::Value(5));
+
+    view->Put("MaxConnectionsPerUser", 9);
+    view->Put("EnableACR", std::string("12"));  // numeric text into a numeric setting
+    const std::string tree = "Tree \xF0\x9D\x84\x9E \"quoted\"\tend";
+    view->Put("NDSPreferredTree", tree);
+    auto stored = Stored().settings;
+    EXPECT_EQ(stored["MaxConnectionsPerUser"], farm::Value(9));
+    EXPECT_EQ(stored["EnableACR"], farm::Value(12));
+    EXPECT_EQ(stored["NDSPreferredTree"], farm::Value(tree));
+    // A new farm object sees it, through the backend.
+    EXPECT_EQ(OpenFarm()->WinFarmObject()->Get("NDSPreferredTree"), farm::Value(tree));
+
+    backend_->Reach(std::string("Contract NoAdmin"));
+    EXPECT_EQ(farm::AsNumber(OpenFarm()->WinFarmObject()->IsCitrixAdministrator()), 0);
+}
+
+// Each refusal comes through the backend with the lab's own number and description, and
+// changes nothing.
+TEST_P(FarmContract, RefusesAsTheLabFarmDoes) {
+    using Call = std::function<void(farm::ObjectFactory&)>;
+    const std::string word = model_.applications[0].DistinguishedName();
+    const std::string calc = "Applications/Calc";
+    const auto missingIcon = Utf8(root_ / "no such icon.ico");
+    const auto notAnIcon = root_ / "not-an-icon.ico";
+    std::ofstream(notAnIcon, std::ios::binary) << "plain text, no icon";
+    const struct {
+        const char* name;
+        Call call;
+    } cases[] = {
+        {"farm call before Initialize", [](auto& f) { f.CreateFarm()->FarmName(); }},
+        {"farm type code", [](auto& f) { f.CreateFarm()->Initialize(2); }},
+        {"unknown farm setting", [](auto& f) { OpenFarm(f)->WinFarmObject()->Get("NoSuchKey"); }},
+        {"unreported setting", [](auto& f) { OpenFarm(f)->WinFarmObject()->Get("SRPort"); }},
+        {"unreported setting put", [](auto& f) { OpenFarm(f)->WinFarmObject()->Put("SRPort", 1); }},
+        {"text into numeric setting",
+         [](auto& f) { OpenFarm(f)->WinFarmObject()->Put("MaxConnectionsPerUser", "many"); }},
+        {"unknown application",
+         [](auto& f) { f.CreateApplication()->Initialize(3, "Applications/No"); }},
+        {"unknown application by farm",
+         [](auto& f) { OpenFarm(f)->GetApplication(3, "Applications/Office/No"); }},
+        {"unknown server", [](auto& f) { f.CreateServer()->Initialize(6, "NO-SUCH-SRV"); }},
+        {"unknown server by farm", [](auto& f) { OpenFarm(f)->GetServer(6, "NO-SUCH-SRV"); }},
+        {"binding to unknown server",
+         [](auto& f) { f.CreateBinding()->Initialize(6, "NO-SUCH-SRV", ""); }},
+        {"remove a binding the app lacks",
+         [calc](auto& f) {
+             auto app = f.CreateApplication();
+             app->Initialize(3, calc);
+             app->LoadData(true);
+             app->RemoveServer("CF-SRV01");
+         }},
+        {"bind a server twice",
+         [calc](auto& f) {
+             auto app = f.CreateApplication();
+             app->Initialize(3, calc);
+             app->LoadData(true);
+             auto binding = f.CreateBinding();
+             binding->Initialize(6, "CF-SRV03", "");
+             app->AddServer(*binding);
+         }},
+        {"unknown account",
+         [word](auto& f) {
+             auto app = f.CreateApplication();
+             app->Initialize(3, word);
+             app->LoadData(true);
+             auto credential = f.CreateCredential();
+             auto user = f.CreateUser();
+             user->Initialize(2, "CFLAB", 1, "mallory", *credential);
+             app->WinAppObject()->AddUser(*user);
+         }},
+        {"second application of one name",
+         [](auto& f) {
+             auto app = OpenFarm(f)->AddApplication(3);
+             auto view = app->WinAppObject();
+             view->Put("AppName", std::string("Calc"));
+             view->Put("ParentFolderDN", std::string("Applications"));
+             view->SaveData();
+         }},
+        {"missing icon file",
+         [word, missingIcon](auto& f) {
+             auto app = f.CreateApplication();
+             app->Initialize(3, word);
+             app->LoadData(true);
+             app->WinAppObject()->LoadIconFromFile(missingIcon, 0);
+         }},
+        {"file that is no icon",
+         [word, &notAnIcon](auto& f) {
+             auto app = f.CreateApplication();
+             app->Initialize(3, word);
+             app->LoadData(true);
+             app->WinAppObject()->LoadIconFromFile(Utf8(notAnIcon), 0);
+         }},
+        {"unknown application key",
+         [word](auto& f) {
+             auto app = f.CreateApplication();
+             app->Initialize(3, word);
+             app->LoadData(true);
+             app->WinAppObject()->Get("NoSuchKey");
+         }},
+        {"unknown folder",
+         [](auto& f) {
+             f.CreateFolder()->Initialize(farm::kApplicationFolder, "Applications/No");
+         }},
+        {"existing subfolder",
+         [](auto& f) {
+             auto folder = f.CreateFolder();
+             folder->Initialize(farm::kApplicationFolder, "Applications");
+             folder->AddSubFolder("Office");
+         }},
+    };
+    const lab::FarmModel before = Stored();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto expected = ErrorOf([&] { c.call(backend_->Reference()); });
+        ASSERT_TRUE(expected.has_value()) << "the lab farm accepts it";
+        auto actual = ErrorOf([&] { c.call(Factory()); });
+        ASSERT_TRUE(actual.has_value()) << "the backend accepts it";
+        EXPECT_EQ(actual->number(), expected->number());
+        EXPECT_EQ(actual->description(), expected->description());
+    }
+    EXPECT_EQ(Stored(), before);
+}
+
+TEST_P(FarmContract, AMissingMemberIsAFarmFailureNamingIt) {
+    auto farmView = OpenFarm()->WinFarmObject();
+    auto appView = LoadApp("Applications/Calc")->WinAppObject();
+    for (auto* view : {static_cast<farm::SettingsView*>(farmView.get()),
+                       static_cast<farm::SettingsView*>(appView.get())}) {
+        auto error = ErrorOf([&] { view->Get("NotAKeyAtAll"); });
+        ASSERT_TRUE(error.has_value());
+        EXPECT_NE(error->description().find("NotAKeyAtAll"), std::string::npos)
+            << error->description();
+        EXPECT_LT(error->number(), 0);
+        auto putError = ErrorOf([&] { view->Put("NotAKeyAtAll", 1); });
+        ASSERT_TRUE(putError.has_value());
+        EXPECT_EQ(putError->number(), error->number());
+    }
+}
+
+TEST_P(FarmContract, NoFarmReachableFailsInitialize) {
+    backend_->Reach(std::nullopt);
+    auto expected = ErrorOf([&] { OpenFarm(backend_->Reference()); });
+    auto actual = ErrorOf([&] { OpenFarm(); });
+    ASSERT_TRUE(expected && actual);
+    EXPECT_EQ(actual->number(), expected->number());
+    EXPECT_EQ(actual->description(), expected->description());
+    backend_->Reach(std::string("No Such Farm"));
+    EXPECT_TRUE(ErrorOf([&] { OpenFarm(); }).has_value());
+}
+
+TEST_P(FarmContract, NewApplicationIsSavedWithEverything) {
+    const std::string iconPath = Utf8(root_ / "new icon.ico");
+    const std::string icon = lab::MakeIcon(99);
+    std::ofstream(std::filesystem::path(std::u8string(iconPath.begin(), iconPath.end())),
+                  std::ios::binary)
+        << icon;
+
+    auto app = OpenFarm()->AddApplication(farm::kWinAppObject);
+    auto view = app->WinAppObject();
+    const std::string name = "Viewer \xE2\x9C\x93";
+    view->Put("AppName", name);
+    view->Put("ParentFolderDN", std::string("Applications/Office/Tools"));
+    view->Put("Description", std::string("Shows = things"));
+    view->Put("DefaultInitProg", std::string("C:\\Tools\\viewer.exe \"%1\""));
+    view->Put("DefaultWindowWidth", 800);
+    auto binding = Factory().CreateBinding();
+    binding->Initialize(farm::kWinSrvObject, "CF-SRV03", "");
+    app->AddServer(*binding);
+    auto credential = Factory().CreateCredential();
+    auto user = Factory().CreateUser();
+    user->Initialize(2, "CFLAB", 1, "bob", *credential);
+    view->AddUser(*user);
+    auto group = Factory().CreateGroup();
+    group->Initialize(3, "CFLAB", 1, "Office Users", *credential);
+    view->AddGroup(*group);
+    view->LoadIconFromFile(iconPath, 0);
+    view->SaveData();
+
+    const auto stored = Stored();
+    ASSERT_EQ(stored.applications.size(), model_.applications.size() + 1);
+    const auto& saved = stored.applications.back();
+    EXPECT_EQ(saved.name, name);
+    EXPECT_EQ(saved.folder, "Applications/Office/Tools");
+    EXPECT_EQ(saved.description, "Shows = things");
+    EXPECT_EQ(saved.keys.at("DefaultInitProg"), farm::Value("C:\\Tools\\viewer.exe \"%1\""));
+    EXPECT_EQ(saved.keys.at("DefaultWindowWidth"), farm::Value(800));
+    EXPECT_EQ(saved.servers, std::vector<std::string>{"CF-SRV03"});
+    EXPECT_EQ(saved.users, (std::vector<lab::AccountEntry>{{1, 2, "CFLAB", "bob"}}));
+    EXPECT_EQ(saved.groups, (std::vector<lab::AccountEntry>{{1, 3, "CFLAB", "Office Users"}}));
+    EXPECT_EQ(saved.icon, icon);
+
+    auto again = OpenFarm()->GetApplication(farm::kWinAppObject, saved.DistinguishedName());
+    EXPECT_EQ(again->AppName(), name);
+    EXPECT_EQ(again->Description(), "Shows = things");
+}
+
+TEST_P(FarmContract, BindingsChangeAndApplicationsGo) {
+    const auto& word = model_.applications[0];
+    auto app = LoadApp(word.DistinguishedName());
+    app->RemoveServer("CF-SRV01");
+    auto binding = Factory().CreateBinding();
+    binding->Initialize(farm::kWinSrvObject, "CF-SRV03", word.DistinguishedName());
+    app->WinAppObject()->AddServer(*binding);
+    app->SaveData();
+    EXPECT_EQ(App(Stored(), word.name).servers, (std::vector<std::string>{"CF-SRV02", "CF-SRV03"}));
+
+    auto calc = OpenFarm()->GetApplication(farm::kWinAppObject, "Applications/Calc");
+    calc->Delete();
+    EXPECT_THROW(App(Stored(), "Calc"), std::runtime_error);
+    EXPECT_TRUE(ErrorOf([&] { calc->LoadData(true); }).has_value());
+}
+
+TEST_P(FarmContract, IconsTravelThroughFiles) {
+    const auto& word = model_.applications[0];
+    const auto folder = root_ / std::filesystem::path(u8"ic\u00f4nes");
+    std::filesystem::create_directories(folder);
+    const auto file = folder / std::filesystem::path(u8"W\u00f6rd \u2713.ico");
+    LoadApp(word.DistinguishedName())->WinAppObject()->WriteIconToFile(Utf8(file));
+    EXPECT_EQ(ReadBytes(file), word.icon);
+
+    auto calc = LoadApp("Applications/Calc");
+    auto view = calc->WinAppObject();
+    view->LoadIconFromFile(Utf8(file), 0);
+    view->SaveData();
+    EXPECT_EQ(App(Stored(), "Calc").icon, word.icon);
+}
+
+TEST_P(FarmContract, FoldersGrow) {
+    auto folder = Factory().CreateFolder();
+    folder->Initialize(farm::kApplicationFolder, "Applications/Office");
+    folder->AddSubFolder("Drafts \xC3\xA9");
+    const auto folders = Stored().folders;
+    EXPECT_NE(std::find(folders.begin(), folders.end(), "Applications/Office/Drafts \xC3\xA9"),
+              folders.end());
+}
+
+TEST_P(FarmContract, CollectionsAskTheFarmAgainAtEachCall) {
+    auto apps = OpenFarm()->Applications();
+    const int32_t before = apps->Count();
+    auto farm = OpenFarm();
+    auto added = farm->AddApplication(farm::kWinAppObject);
+    auto view = added->WinAppObject();
+    view->Put("AppName", std::string("Late"));
+    view->SaveData();
+    EXPECT_EQ(apps->Count(), before + 1);
+    auto items = apps->Items();
+    ASSERT_EQ(items.size(), static_cast<size_t>(before) + 1);
+    EXPECT_EQ(items.back()->AppName(), "Late");
+}
+
+TEST_P(FarmContract, FaultsByCallNumber) {
+    auto farm = OpenFarm();
+    const int64_t start = backend_->CallCount();
+    backend_->FailCall(start + 2, static_cast<int32_t>(0x80004005), "planned failure \xE2\x9C\x93");
+    EXPECT_EQ(farm->FarmName(), model_.name);
+    auto error = ErrorOf([&] { farm->FarmName(); });
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->number(), static_cast<int32_t>(0x80004005));
+    EXPECT_EQ(error->description(), "planned failure \xE2\x9C\x93");
+    EXPECT_EQ(farm->FarmName(), model_.name);
+    EXPECT_EQ(backend_->CallCount(), start + 3);
+}
+
+TEST_P(FarmContract, FaultsByOperationName) {
+    const std::string word = model_.applications[0].DistinguishedName();
+    const struct {
+        const char* operation;
+        int32_t number;
+        std::function<void(farm::ObjectFactory&)> call;
+    } cases[] = {
+        {"Factory.CreateFarm", static_cast<int32_t>(0x80040154), [](auto& f) { f.CreateFarm(); }},
+        {"Farm.FarmName", 70, [](auto& f) { OpenFarm(f)->FarmName(); }},
+        {"Applications.Items", static_cast<int32_t>(0x80041001),
+         [](auto& f) { OpenFarm(f)->Applications()->Items(); }},
+        {"WinFarm.Put", 13, [](auto& f) { OpenFarm(f)->WinFarmObject()->Put("EnableACR", 0); }},
+        {"Application.SaveData", static_cast<int32_t>(0x80041002),
+         [word](auto& f) {
+             auto app = f.CreateApplication();
+             app->Initialize(3, word);
+             app->LoadData(true);
+             app->SaveData();
+         }},
+        {"Account.AAName", 61,
+         [word](auto& f) {
+             auto app = f.CreateApplication();
+             app->Initialize(3, word);
+             app->LoadData(true);
+             app->Users()->Items().at(0)->AAName();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.operation);
+        const std::string text = std::string(c.operation) + " failed on purpose";
+        backend_->FailOperation(c.operation, c.number, text);
+        auto error = ErrorOf([&] { c.call(Factory()); });
+        ASSERT_TRUE(error.has_value());
+        EXPECT_EQ(error->number(), c.number);
+        EXPECT_EQ(error->description(), text);
+        backend_->ClearFaults();
+        EXPECT_FALSE(ErrorOf([&] { c.call(Factory()); }).has_value());
+    }
+}
+
+}  // namespace contract
