@@ -26,14 +26,14 @@ struct AccountEntry {
 };
 
 struct AppRecord {
-    std::string name;                          // AppName
-    std::string folder = "Applications";       // distinguished name of the parent folder
-    std::string description;                   // Description
-    std::map<std::string, farm::Value> keys;   // the Windows-application view's keys
-    std::vector<std::string> servers;          // bound servers, in binding order
+    std::string name;                         // AppName
+    std::string folder = "Applications";      // distinguished name of the parent folder
+    std::string description;                  // Description
+    std::map<std::string, farm::Value> keys;  // the Windows-application view's keys
+    std::vector<std::string> servers;         // bound servers, in binding order
     std::vector<AccountEntry> users;
     std::vector<AccountEntry> groups;
-    std::string icon;                          // the icon file's bytes (.ico)
+    std::string icon;  // the icon file's bytes (.ico)
 
     std::string DistinguishedName() const { return folder + "/" + name; }
     bool operator==(const AppRecord&) const = default;
@@ -69,8 +69,16 @@ struct FarmModel {
 
 // ---- The farm store: several farms in one folder, crash-safe -------------------------------
 
+class FarmState;    // farm_state.h: a farm as the store holds it in memory
+struct FarmChange;  // farm_state.h: one recorded change of a farm
+
+// Each farm lives in its own journal file below the root (format: farm_store.cpp). Every
+// call sees what other FarmStore objects, in this process or another, wrote before it;
+// only what changed since this object's last look is read again. Failures of the files
+// throw farm::FarmError.
 class FarmStore {
-public:
+  public:
+    // Creates the folder when it is missing.
     explicit FarmStore(std::filesystem::path root);
     ~FarmStore();
     FarmStore(const FarmStore&) = delete;
@@ -81,15 +89,33 @@ public:
     bool HasFarm(const std::string& farmName);
     // The whole farm as it is in the store now. Unknown farm: FarmError.
     FarmModel Read(const std::string& farmName);
-    // Replaces (or creates) a whole farm, atomically.
+    // Replaces (or creates) a whole farm, atomically. The root folder and the folders that
+    // hold applications are added to the model's folders when it lacks them.
     void Write(const FarmModel& model);
     void Remove(const std::string& farmName);
     // The farm that holds a server of that name (case-insensitive), if any.
     std::optional<std::string> FarmOfServer(const std::string& serverName);
 
+    // For the lab's farm objects: runs `reader` on the farm as it is now. False (and
+    // `reader` not run) when the store lacks the farm.
+    bool Inspect(const std::string& farmName, const std::function<void(const FarmState&)>& reader);
+    // Runs `writer` on the farm as it is now while holding the farm's lock against every
+    // other writer; the changes it adds are applied and written through before the lock is
+    // released. A `writer` that throws changes nothing. Unknown farm: FarmError.
+    void Change(const std::string& farmName,
+                const std::function<void(const FarmState&, std::vector<FarmChange>&)>& writer);
+
+    // How many application records this object has decoded from the files (a cost measure).
+    int64_t ParsedApplicationRecords() const;
+    // Whether each write waits until the data is on the disk (the default). Without it a
+    // crash of the process still loses nothing written; a power cut may lose the last writes.
+    void SetDurable(bool durable);
+    // The file that holds the farm.
+    std::filesystem::path FarmFile(const std::string& farmName) const;
+
     class Impl;
 
-private:
+  private:
     std::unique_ptr<Impl> impl_;
 };
 
@@ -108,11 +134,31 @@ std::string MakeIcon(uint32_t seed);
 // ---- Fault injection --------------------------------------------------------------------
 
 // Counts every call of the farm interface (object creation included) and makes chosen ones
-// fail with a given number and description.
+// fail with a given number and description. A failing call does nothing else.
+//
+// Operation names are "Object.Member" with the farm.h class name ("<Kind>s" for a
+// collection); the complete list:
+//   Factory.CreateFarm  Factory.CreateServer  Factory.CreateApplication  Factory.CreateFolder
+//   Factory.CreateBinding  Factory.CreateUser  Factory.CreateGroup  Factory.CreateCredential
+//   Farm.Initialize  Farm.FarmName  Farm.Zones  Farm.Servers  Farm.Applications
+//   Farm.WinFarmObject  Farm.AddApplication  Farm.GetApplication  Farm.GetServer
+//   Zones.Count  Zones.Items  Zone.ZoneName  Zone.DataCollector
+//   Servers.Count  Servers.Items  Applications.Count  Applications.Items
+//   Bindings.Count  Bindings.Items  Accounts.Count  Accounts.Items
+//   WinFarm.IsCitrixAdministrator  WinFarm.Get  WinFarm.Put
+//   Server.Initialize  Server.ServerName  Server.Applications  Server.WinServerObject
+//   WinServer.WinNTMajorVersion  WinServer.WinNTMinorVersion
+//   Application.Initialize  Application.LoadData  Application.SaveData  Application.AppName
+//   Application.DistinguishedName  Application.Description  Application.Servers
+//   Application.Users  Application.Groups  Application.WinAppObject  Application.AddServer
+//   Application.RemoveServer  Application.Delete
+//   WinApp.Get  WinApp.Put  WinApp.SaveData  WinApp.AddServer  WinApp.RemoveServer
+//   WinApp.AddUser  WinApp.AddGroup  WinApp.WriteIconToFile  WinApp.LoadIconFromFile
+//   Folder.Initialize  Folder.AddSubFolder
+//   Binding.Initialize  Binding.ServerName
+//   Account.Initialize  Account.AAType  Account.AccountType  Account.AAName  Account.AccountName
 class FaultInjector {
-public:
-    // Operation names are "Object.Member", e.g. "Farm.Initialize", "Application.SaveData",
-    // "WinApp.AddServer", "Factory.CreateFarm".
+  public:
     void FailCall(int64_t callNumber, int32_t number, std::string description);  // 1-based
     void FailOperation(std::string operation, int32_t number, std::string description);
     void Clear();  // clears the faults, keeps counting
@@ -121,7 +167,7 @@ public:
     // Called at the start of every interface call; throws the planned FarmError.
     void OnCall(const char* operation);
 
-private:
+  private:
     struct Planned {
         int32_t number;
         std::string description;
@@ -137,7 +183,7 @@ private:
 // asked of `currentFarm` when the object is initialised; no farm (nullopt) makes
 // Farm::Initialize fail as on a workstation that reaches no farm.
 class LabFactory : public farm::ObjectFactory {
-public:
+  public:
     using FarmLocator = std::function<std::optional<std::string>()>;
 
     LabFactory(std::shared_ptr<FarmStore> store, FarmLocator currentFarm,
@@ -160,7 +206,7 @@ public:
 
     struct State;
 
-private:
+  private:
     std::shared_ptr<State> state_;
 };
 

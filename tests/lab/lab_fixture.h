@@ -1,0 +1,108 @@
+// What the lab tests share: a scratch folder, a store holding the demo farms, a factory on it,
+// and a check that a call is refused by a given rule.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "lab/lab.h"
+#include "lab/rules.h"
+
+namespace lab::testing {
+
+class ScratchDir {
+  public:
+    ScratchDir() {
+        static std::atomic<int> serial = 0;
+        path_ =
+            std::filesystem::temp_directory_path() /
+            ("zelt-lab-" + std::to_string(std::random_device{}()) + "-" + std::to_string(++serial));
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchDir() {
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string Utf8(const std::string& name) const {
+        const std::u8string text =
+            (path_ / std::filesystem::path(std::u8string(name.begin(), name.end()))).u8string();
+        return std::string(text.begin(), text.end());
+    }
+
+  private:
+    std::filesystem::path path_;
+};
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Runs `call` and checks that it is refused by `rule` with a description holding `mention`.
+template <class Call>
+void ExpectRefused(Rule rule, const std::string& mention, Call&& call) {
+    try {
+        call();
+        ADD_FAILURE() << "not refused; expected number " << RuleNumber(rule);
+    } catch (const farm::FarmError& error) {
+        EXPECT_EQ(error.number(), RuleNumber(rule)) << error.description();
+        EXPECT_NE(error.description().find(mention), std::string::npos)
+            << "'" << error.description() << "' does not mention '" << mention << "'";
+    }
+}
+
+// A store with the demo farms and a factory on the demo farm.
+class LabTest : public ::testing::Test {
+  protected:
+    LabTest() : store(std::make_shared<FarmStore>(dir.path() / "store")) {
+        store->SetDurable(false);
+        InstallDemoFarms(*store);
+    }
+
+    LabFactory Factory(const std::string& farmName = kDemoFarm) {
+        return LabFactory(store, farmName, faults);
+    }
+    std::unique_ptr<farm::Farm> OpenFarm(LabFactory& factory) {
+        auto farm = factory.CreateFarm();
+        farm->Initialize(farm::kWinFarmObject);
+        return farm;
+    }
+    std::unique_ptr<farm::Application> LoadApp(LabFactory& factory, const std::string& dn) {
+        auto app = factory.CreateApplication();
+        app->Initialize(farm::kWinAppObject, dn);
+        app->LoadData(true);
+        return app;
+    }
+    std::unique_ptr<farm::Binding> Bind(LabFactory& factory, const std::string& server,
+                                        const std::string& dn = "") {
+        auto binding = factory.CreateBinding();
+        binding->Initialize(farm::kWinSrvObject, server, dn);
+        return binding;
+    }
+    std::vector<std::string> Names(const std::string& farmName = kDemoFarm) {
+        std::vector<std::string> names;
+        for (const AppRecord& app : store->Read(farmName).applications) {
+            names.push_back(app.DistinguishedName());
+        }
+        return names;
+    }
+
+    ScratchDir dir;
+    std::shared_ptr<FarmStore> store;
+    std::shared_ptr<FaultInjector> faults = std::make_shared<FaultInjector>();
+};
+
+}  // namespace lab::testing
