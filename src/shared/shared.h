@@ -20,8 +20,11 @@ class Shared {
 public:
     using FileSystemMaker = std::function<std::unique_ptr<settings::FileSystem>()>;
 
-    Shared(farm::ObjectFactory& factory, FileSystemMaker makeFileSystem, Feedback& feedback)
-        : factory(factory), makeFileSystem(std::move(makeFileSystem)), feedback(feedback) {}
+    Shared(farm::ObjectFactory& objectFactory, FileSystemMaker fileSystemMaker,
+           Feedback& mainFeedback)
+        : factory(objectFactory),
+          makeFileSystem(std::move(fileSystemMaker)),
+          feedback(mainFeedback) {}
 
     Shared(const Shared&) = delete;
     Shared& operator=(const Shared&) = delete;

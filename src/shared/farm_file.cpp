@@ -1,0 +1,687 @@
+#include "shared/farm_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "farm/farm.h"
+#include "settings/file_system.h"
+#include "settings/lines.h"
+#include "settings/runtime_error.h"
+#include "shared/file_support.h"
+#include "shared/icon_names.h"
+#include "shared/shared.h"
+
+namespace shared {
+
+namespace {
+
+constexpr int32_t kErrSubscriptOutOfRange = 9;
+constexpr int32_t kPublishedDesktopBit = 8;
+constexpr std::string_view kPublishedDesktop = "PublishedDesktop";
+constexpr std::string_view kRootFolder = "Applications";
+
+// How a value travels in the file.
+enum class Kind { Text, Integer, Kilobytes };
+
+// ---- The farm block ---------------------------------------------------------------------
+
+enum class FarmSource { Farm, Settings };
+
+struct FarmKey {
+    std::string_view key;
+    Kind kind;
+    FarmSource source;
+    bool read;      // farm import assigns it
+    bool optional;  // a farm may be unable to report it: the line is then left out
+};
+
+constexpr std::array<FarmKey, 35> kFarmKeys{{
+    {"Farmname", Kind::Text, FarmSource::Farm, false, false},
+    {"MaxConnectionsPerUser", Kind::Integer, FarmSource::Settings, true, false},
+    {"EnforceConnectionsLimitOnAdmins", Kind::Integer, FarmSource::Settings, true, false},
+    {"LogOverLimitDenials", Kind::Integer, FarmSource::Settings, true, false},
+    {"DCRespondToClientBroadcast", Kind::Integer, FarmSource::Settings, true, false},
+    {"RASRespondToClientBroadcast", Kind::Integer, FarmSource::Settings, true, false},
+    {"UseClientLocalTime", Kind::Integer, FarmSource::Settings, true, false},
+    {"DisableClientLocalTimeEstimation", Kind::Integer, FarmSource::Settings, true, false},
+    {"EnableDNSAddressResolution", Kind::Integer, FarmSource::Settings, true, false},
+    {"NDSPreferredTree", Kind::Text, FarmSource::Settings, true, false},
+    {"EnableContentRedirection", Kind::Integer, FarmSource::Settings, true, false},
+    {"EnableRemoteConsoleConnections", Kind::Integer, FarmSource::Settings, true, false},
+    {"ICAKeepAliveEnable", Kind::Integer, FarmSource::Settings, true, false},
+    {"ICAKeepAliveTime", Kind::Integer, FarmSource::Settings, true, false},
+    {"NoRedundantGraphics", Kind::Integer, FarmSource::Settings, true, false},
+    {"AlternateCachingMethod", Kind::Integer, FarmSource::Settings, true, false},
+    {"ICAVideoBufferSize", Kind::Kilobytes, FarmSource::Settings, true, false},
+    {"DegradationBias", Kind::Integer, FarmSource::Settings, true, false},
+    {"NotifyDegradation", Kind::Integer, FarmSource::Settings, true, false},
+    {"LogACRAttempts", Kind::Integer, FarmSource::Settings, true, false},
+    {"EnableACR", Kind::Integer, FarmSource::Settings, true, false},
+    {"PNEnumMode", Kind::Integer, FarmSource::Settings, true, false},
+    {"ZonesShareLoadInfo", Kind::Integer, FarmSource::Settings, true, false},
+    {"EnableSNMPAgent", Kind::Integer, FarmSource::Settings, true, false},
+    {"SNMPDisconnectTrap", Kind::Integer, FarmSource::Settings, true, false},
+    {"SNMPLogoffTrap", Kind::Integer, FarmSource::Settings, true, false},
+    {"SNMPLogonTrap", Kind::Integer, FarmSource::Settings, true, false},
+    {"SNMPThresholdValue", Kind::Integer, FarmSource::Settings, true, false},
+    {"SNMPThresholdExceededTrap", Kind::Integer, FarmSource::Settings, true, false},
+    {"LegacyMFServerCompatibleMode", Kind::Integer, FarmSource::Settings, true, false},
+    {"LicenseServerName", Kind::Text, FarmSource::Settings, true, true},
+    {"LicenseServerPort", Kind::Integer, FarmSource::Settings, true, true},
+    {"SREnabled", Kind::Integer, FarmSource::Settings, true, true},
+    {"SRPort", Kind::Integer, FarmSource::Settings, true, true},
+    {"SRTimeout", Kind::Integer, FarmSource::Settings, true, true},
+}};
+
+// ---- The application block --------------------------------------------------------------
+
+enum class AppSource { Application, View };
+enum class AppReading { Ignored, Shown, Assigned };
+
+struct AppKey {
+    std::string_view key;
+    Kind kind;
+    AppSource source;  // where the export reads it; the import assigns through the view
+    AppReading reading;
+};
+
+constexpr std::string_view kAppName = "AppName";
+constexpr std::string_view kDistinguishedName = "DistinguishedName";
+constexpr std::string_view kDescription = "Description";
+constexpr std::string_view kDefaultInitProg = "DefaultInitProg";
+constexpr std::string_view kDefaultWorkDir = "DefaultWorkDir";
+constexpr std::string_view kPNAttributes = "PNAttributes";
+constexpr std::string_view kParentFolderDN = "ParentFolderDN";
+
+constexpr std::array<AppKey, 28> kAppKeys{{
+    {kAppName, Kind::Text, AppSource::Application, AppReading::Assigned},
+    {kDistinguishedName, Kind::Text, AppSource::Application, AppReading::Shown},
+    {"EnableApp", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"HideDisabledApp", Kind::Integer, AppSource::View, AppReading::Ignored},
+    {kDescription, Kind::Text, AppSource::Application, AppReading::Assigned},
+    {kDefaultInitProg, Kind::Text, AppSource::View, AppReading::Assigned},
+    {kDefaultWorkDir, Kind::Text, AppSource::View, AppReading::Assigned},
+    {"DefaultWindowHeight", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"DefaultWindowScale", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"DefaultWindowType", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"DefaultWindowWidth", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"DefaultWindowColor", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"InstanceLimit", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"AllowMultiInstancePerUser", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"CPUPriority", Kind::Integer, AppSource::View, AppReading::Ignored},
+    {"DefaultSoundType", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"EnableSSLConnections", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"DefaultEncryption", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"WaitOnPrinterCreation", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"PNFolder", Kind::Text, AppSource::View, AppReading::Assigned},
+    {"AddToClientStartMenu", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"PlaceUnderProgramsFolder", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"StartMenuFolder", Kind::Text, AppSource::View, AppReading::Assigned},
+    {"AddShortcutToClientDesktop", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"DesktopIntegrate", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {"MFAttributes", Kind::Integer, AppSource::View, AppReading::Assigned},
+    {kPNAttributes, Kind::Integer, AppSource::View, AppReading::Assigned},
+    {kParentFolderDN, Kind::Text, AppSource::View, AppReading::Assigned},
+}};
+
+template <class Row, size_t N>
+const Row* FindKey(const std::array<Row, N>& table, std::string_view key) {
+    const auto found =
+        std::find_if(table.begin(), table.end(), [key](const Row& row) { return row.key == key; });
+    return found == table.end() ? nullptr : &*found;
+}
+
+// ---- Values -----------------------------------------------------------------------------
+
+std::string FormatValue(Kind kind, const farm::Value& value) {
+    switch (kind) {
+        case Kind::Text:
+            return farm::AsText(value);
+        case Kind::Integer:
+            return std::to_string(farm::AsNumber(value));
+        case Kind::Kilobytes:
+            return settings::FormatKilobytes(farm::AsNumber(value));
+    }
+    return {};
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The written kilobytes times 1024, rounded half to even: "1" -> 1024, "0.5" -> 512. The
+// product is formed digit by digit, so that no binary fraction distorts the halves, and then
+// converted like any number.
+int32_t KilobytesToValue(std::string_view text) {
+    settings::ToInt32(text);  // the same syntax and range checks as any number
+
+    size_t pos = text.find_first_not_of(" \t");
+    const bool negative = text[pos] == '-';
+    if (text[pos] == '-' || text[pos] == '+') {
+        ++pos;
+    }
+    std::string digits;
+    size_t fractionDigits = 0;
+    bool inFraction = false;
+    for (; pos < text.size() && text[pos] != ' ' && text[pos] != '\t'; ++pos) {
+        if (IsDigit(text[pos])) {
+            digits += text[pos];
+            fractionDigits += inFraction ? 1 : 0;
+        } else {
+            inFraction = true;  // the decimal separator, whichever it is
+        }
+    }
+
+    std::string product;  // least significant digit first
+    unsigned carry = 0;
+    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+        const unsigned step = static_cast<unsigned>(*it - '0') * 1024u + carry;
+        product += static_cast<char>('0' + step % 10);
+        carry = step / 10;
+    }
+    for (; carry > 0; carry /= 10) {
+        product += static_cast<char>('0' + carry % 10);
+    }
+    product.resize(std::max(product.size(), fractionDigits + 1), '0');
+    std::reverse(product.begin(), product.end());
+    std::string number = negative ? "-" : "";
+    number.append(product, 0, product.size() - fractionDigits);
+    number += '.';
+    number.append(product, product.size() - fractionDigits);
+    return settings::ToInt32(number);
+}
+
+farm::Value ParseValue(const std::string_view key, Kind kind, const std::string& text) {
+    switch (kind) {
+        case Kind::Text:
+            return text;
+        case Kind::Integer:
+            return settings::ToInt32(text);
+        case Kind::Kilobytes:
+            return KilobytesToValue(text);
+    }
+    throw settings::RuntimeError(settings::kErrTypeMismatch, "Type mismatch: " + std::string(key));
+}
+
+// ---- Export -----------------------------------------------------------------------------
+
+std::string Path(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    path += settings::kPathSeparator;
+    path += name;
+    return path;
+}
+
+void WriteFarmBlock(settings::TextStream& out, farm::Farm& farmObject, farm::WinFarm& view) {
+    out.WriteLine("[Farm]");
+    for (const FarmKey& row : kFarmKeys) {
+        if (row.source == FarmSource::Farm) {
+            settings::WriteKeyLine(out, row.key, farmObject.FarmName());
+            continue;
+        }
+        std::string text;
+        if (row.optional) {
+            try {
+                text = FormatValue(row.kind, view.Get(row.key));
+            } catch (const farm::FarmError&) {
+                continue;  // a setting this farm cannot report
+            }
+        } else {
+            text = FormatValue(row.kind, view.Get(row.key));
+        }
+        settings::WriteKeyLine(out, row.key, text);
+    }
+}
+
+std::string ApplicationText(farm::Application& app, std::string_view key) {
+    if (key == kAppName) {
+        return app.AppName();
+    }
+    if (key == kDistinguishedName) {
+        return app.DistinguishedName();
+    }
+    return app.Description();
+}
+
+void WriteApplicationKeys(settings::TextStream& out, farm::Application& app, farm::WinApp& view) {
+    bool desktop = false;
+    for (const AppKey& row : kAppKeys) {
+        if (row.key == kDefaultInitProg) {
+            desktop = (farm::AsNumber(view.Get(kPNAttributes)) & kPublishedDesktopBit) != 0;
+            if (desktop) {
+                settings::WriteKeyLine(out, row.key, kPublishedDesktop);
+                continue;
+            }
+        }
+        if (row.key == kDefaultWorkDir && desktop) {
+            continue;
+        }
+        const std::string text = row.source == AppSource::Application
+                                     ? ApplicationText(app, row.key)
+                                     : FormatValue(row.kind, view.Get(row.key));
+        settings::WriteKeyLine(out, row.key, text);
+    }
+}
+
+void WriteAccounts(settings::TextStream& out, std::string_view key,
+                   farm::Collection<farm::Account>& accounts) {
+    for (const auto& account : accounts.Items()) {
+        const int32_t first = account->AAType();
+        const int32_t second = account->AccountType();
+        const std::string text1 = account->AAName();
+        const std::string text2 = account->AccountName();
+        settings::WriteKeyLine(out, key, settings::JoinEntry(first, second, text1, text2));
+    }
+}
+
+// Has the view write the icon into the temporary folder, copies it into the icons folder and
+// returns the copy's path.
+std::string SaveIcon(settings::FileSystem& files, farm::Application& app, farm::WinApp& view,
+                     const std::string& iconsFolder, IconNames& iconNames) {
+    const std::string fileName = iconNames.Claim(app.AppName());
+    const std::string temporary = Path(files.GetTempFolder(), fileName);
+    view.WriteIconToFile(temporary);
+    const std::string copy = Path(iconsFolder, fileName);
+    files.CopyFile(temporary, copy);
+    files.DeleteFile(temporary, true);
+    return copy;
+}
+
+void WriteApplicationBlock(Shared& shared, settings::TextStream& out,
+                           const std::string& iconsFolder, IconNames& iconNames) {
+    farm::Application& app = *shared.currentApplication;
+    shared.currentWinApp = app.WinAppObject();
+    farm::WinApp& view = *shared.currentWinApp;
+
+    out.WriteLine();
+    out.WriteLine("[Application]");
+    WriteApplicationKeys(out, app, view);
+
+    out.WriteLine();
+    out.WriteLine("[Servers]");
+    for (const auto& binding : app.Servers()->Items()) {
+        settings::WriteKeyLine(out, "Server", binding->ServerName());
+    }
+    out.WriteLine();
+    out.WriteLine("[Users]");
+    WriteAccounts(out, "User", *app.Users());
+    out.WriteLine();
+    out.WriteLine("[Groups]");
+    WriteAccounts(out, "Group", *app.Groups());
+
+    out.WriteLine();
+    out.WriteLine("[Icon]");
+    const std::string iconPath = SaveIcon(*shared.fileSystem, app, view, iconsFolder, iconNames);
+    settings::WriteKeyLine(out, "Icon", iconPath);
+    out.WriteLine();
+}
+
+// The icons folder below the working directory, created or emptied of its icons.
+std::string PrepareIconsFolder(settings::FileSystem& files) {
+    const std::string folder = Path(files.CurrentDirectory(), "icons");
+    if (!files.FolderExists(folder)) {
+        files.CreateFolder(folder);
+        return folder;
+    }
+    try {
+        files.DeleteFile(Path(folder, "*.ico"), false);
+    } catch (const settings::RuntimeError& e) {
+        if (e.number() != settings::kErrFileNotFound) {
+            throw;
+        }
+        // No icons there: nothing to delete.
+    }
+    return folder;
+}
+
+// ---- Import -----------------------------------------------------------------------------
+
+enum class Section { Farm, InitApplication, Application, Servers, Users, Groups, Icon };
+
+std::optional<Section> SectionOf(settings::Header header) {
+    switch (header) {
+        case settings::Header::Farm:
+            return Section::Farm;
+        case settings::Header::Application:
+            return Section::InitApplication;
+        case settings::Header::Servers:
+            return Section::Servers;
+        case settings::Header::Users:
+            return Section::Users;
+        case settings::Header::Groups:
+            return Section::Groups;
+        case settings::Header::Icon:
+            return Section::Icon;
+        case settings::Header::None:
+            break;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> SplitPath(std::string_view path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t slash; (slash = path.find('/', start)) != std::string_view::npos;
+         start = slash + 1) {
+        parts.emplace_back(path.substr(start, slash - start));
+    }
+    parts.emplace_back(path.substr(start));
+    return parts;
+}
+
+// "Applications/Name": an application whose parent folder is the root folder.
+bool IsDirectlyInRoot(std::string_view distinguishedName) {
+    return distinguishedName.size() > kRootFolder.size() + 1 &&
+           distinguishedName.starts_with(kRootFolder) &&
+           distinguishedName[kRootFolder.size()] == '/' &&
+           distinguishedName.find('/', kRootFolder.size() + 1) == std::string_view::npos;
+}
+
+class FarmImport {
+  public:
+    explicit FarmImport(Shared& shared) : shared_(shared) {}
+
+    void Run(const std::string& fileName) {
+        settings::FileSystem& files = shared_.OpenFileSystem();
+        stream_ = files.OpenTextFile(fileName);
+        farm::Farm& farmObject = shared_.OpenFarm();
+        settings_ = farmObject.WinFarmObject();
+        // Only an application started by this file's own headers is current.
+        shared_.currentApplication.reset();
+        shared_.currentWinApp.reset();
+        section_ = Section::Farm;
+
+        while (!stream_->AtEndOfStream()) {
+            const std::string line = stream_->ReadLine();
+            if (const auto entered = SectionOf(settings::ClassifyHeader(line))) {
+                section_ = *entered;
+            }
+            HandleLine(line);
+        }
+        stream_->Close();
+    }
+
+    settings::TextStream* Stream() const { return stream_.get(); }
+
+  private:
+    void HandleLine(const std::string& line) {
+        if (section_ == Section::InitApplication) {
+            StartApplication();
+            return;
+        }
+        const auto keyLine = settings::SplitKeyLine(line);
+        if (!keyLine) {
+            return;
+        }
+        switch (section_) {
+            case Section::Farm:
+                ApplyFarmSetting(*keyLine);
+                break;
+            case Section::Application:
+                ApplyApplicationKey(*keyLine);
+                break;
+            case Section::Servers:
+                if (keyLine->key == "Server") {
+                    AddServer(keyLine->value);
+                }
+                break;
+            case Section::Users:
+                if (keyLine->key == "User") {
+                    AddAccount(keyLine->value, false);
+                }
+                break;
+            case Section::Groups:
+                if (keyLine->key == "Group") {
+                    AddAccount(keyLine->value, true);
+                }
+                break;
+            case Section::Icon:
+                if (keyLine->key == "Icon") {
+                    LoadIconAndStore(keyLine->value);
+                }
+                break;
+            case Section::InitApplication:
+                break;
+        }
+    }
+
+    // Farm settings are assigned one by one; whatever fails leaves that setting as it was.
+    void ApplyFarmSetting(const settings::KeyLine& keyLine) {
+        const FarmKey* row = FindKey(kFarmKeys, keyLine.key);
+        if (row == nullptr || !row->read) {
+            return;
+        }
+        try {
+            settings_->Put(row->key, ParseValue(row->key, row->kind, keyLine.value));
+        } catch (...) {
+            // Passed over: a bad number or a refused setting.
+        }
+    }
+
+    void StartApplication() {
+        shared_.currentApplication = shared_.farmObject->AddApplication(farm::kWinAppObject);
+        shared_.currentWinApp = shared_.currentApplication->WinAppObject();
+        section_ = Section::Application;
+    }
+
+    farm::Application& CurrentApplication() {
+        if (!shared_.currentApplication) {
+            ThrowObjectNotSet();
+        }
+        return *shared_.currentApplication;
+    }
+
+    farm::WinApp& CurrentView() {
+        if (!shared_.currentWinApp) {
+            ThrowObjectNotSet();
+        }
+        return *shared_.currentWinApp;
+    }
+
+    void ApplyApplicationKey(const settings::KeyLine& keyLine) {
+        const AppKey* row = FindKey(kAppKeys, keyLine.key);
+        if (row == nullptr || row->reading == AppReading::Ignored) {
+            return;
+        }
+        if (row->reading == AppReading::Shown) {
+            shared_.feedback.SetStatusCaption(StatusName(keyLine.value));
+            shared_.feedback.RepaintStatus();
+            shared_.feedback.RepaintMain();
+            return;
+        }
+        if (row->key == kDefaultInitProg) {
+            if (keyLine.value == kPublishedDesktop) {
+                CurrentView().Put(kPNAttributes, int32_t{kPublishedDesktopBit});
+            } else {
+                CurrentView().Put(kDefaultInitProg, TrimBlanks(keyLine.value));
+            }
+            return;
+        }
+        if (row->key == kParentFolderDN) {
+            CreateFolders(keyLine.value);
+        }
+        const farm::Value value = ParseValue(row->key, row->kind, keyLine.value);
+        CurrentView().Put(row->key, value);
+    }
+
+    // Creates every level of the folder path; whatever fails here is passed over.
+    void CreateFolders(const std::string& folderPath) {
+        const std::vector<std::string> parts = SplitPath(folderPath);
+        std::string path;
+        std::unique_ptr<farm::Folder> folder;
+        for (size_t level = 0; level + 1 < parts.size(); ++level) {
+            if (level > 0) {
+                path += '/';
+            }
+            path += parts[level];
+            try {
+                folder = shared_.factory.CreateFolder();
+            } catch (...) {
+                // The previous folder object, if any, is used again.
+            }
+            if (!folder) {
+                continue;
+            }
+            try {
+                folder->Initialize(farm::kApplicationFolder, path);
+            } catch (...) {
+            }
+            try {
+                folder->AddSubFolder(parts[level + 1]);
+            } catch (...) {
+            }
+        }
+    }
+
+    void AddServer(const std::string& serverName) {
+        shared_.currentBinding = shared_.factory.CreateBinding();
+        const std::string distinguishedName = CurrentApplication().DistinguishedName();
+        shared_.currentBinding->Initialize(farm::kWinSrvObject, serverName, distinguishedName);
+        CurrentView().AddServer(*shared_.currentBinding);
+    }
+
+    void AddAccount(const std::string& value, bool group) {
+        const std::vector<std::string> fields = settings::SplitEntry(value);
+        const auto field = [&fields](size_t index) -> const std::string& {
+            if (index >= fields.size()) {
+                throw settings::RuntimeError(kErrSubscriptOutOfRange, "Subscript out of range");
+            }
+            return fields[index];
+        };
+        if (!shared_.credential) {
+            shared_.credential = shared_.factory.CreateCredential();
+        }
+        auto& slot = group ? shared_.currentGroup : shared_.currentUser;
+        slot = group ? shared_.factory.CreateGroup() : shared_.factory.CreateUser();
+        // Arguments in the order of the call: second integer, first text, first integer,
+        // second text.
+        const int32_t accountType = settings::ToInt32(field(1));
+        const std::string& aaName = field(2);
+        const int32_t aaType = settings::ToInt32(field(0));
+        const std::string& accountName = field(3);
+        slot->Initialize(accountType, aaName, aaType, accountName, *shared_.credential);
+        if (group) {
+            CurrentView().AddGroup(*slot);
+        } else {
+            CurrentView().AddUser(*slot);
+        }
+    }
+
+    void LoadIconAndStore(const std::string& iconPath) {
+        settings::FileSystem& files = *shared_.fileSystem;
+        const std::string temporaryFolder = files.GetTempFolder();
+        const std::string temporary =
+            Path(temporaryFolder, SafeIconBaseName(CurrentApplication().AppName()) + ".ico");
+        files.CopyFile(iconPath, temporary);
+        CurrentView().LoadIconFromFile(temporary, 0);
+        files.DeleteFile(temporary, true);
+        Store();
+    }
+
+    // Stores the current application in place of an application of the same name in the
+    // root folder, when it goes into the root folder itself. The namesake is loaded before it
+    // is deleted, so that a refused save can put it back.
+    void Store() {
+        farm::Application& app = CurrentApplication();
+        std::string name;
+        try {
+            name = app.AppName();
+        } catch (...) {
+        }
+        bool inRoot = false;
+        try {
+            inRoot = IsDirectlyInRoot(app.DistinguishedName());
+        } catch (...) {
+        }
+        std::unique_ptr<farm::Application> namesake;
+        try {
+            if (inRoot) {
+                namesake = shared_.farmObject->GetApplication(
+                    farm::kWinAppObject, std::string(kRootFolder) + "/" + TrimRightBlanks(name));
+            }
+        } catch (...) {
+        }
+        bool deleted = false;
+        if (namesake) {
+            try {
+                namesake->LoadData(true);
+                namesake->Delete();
+                deleted = true;
+            } catch (...) {
+                // Not loaded means not deleted: it could not be put back.
+            }
+        }
+        try {
+            app.SaveData();
+        } catch (...) {
+            if (deleted) {
+                try {
+                    namesake->SaveData();
+                } catch (...) {
+                    // The refused save is what gets reported.
+                }
+            }
+            throw;
+        }
+    }
+
+    Shared& shared_;
+    std::unique_ptr<settings::TextStream> stream_;
+    std::unique_ptr<farm::WinFarm> settings_;
+    Section section_ = Section::Farm;
+};
+
+}  // namespace
+
+void ExportFarm(Shared& shared, const std::string& fileName) {
+    std::unique_ptr<settings::TextStream> stream;
+    try {
+        shared.feedback.SetProgressValue(0);
+        shared.feedback.SetProgressVisible(true);
+
+        settings::FileSystem& files = shared.OpenFileSystem();
+        const std::string iconsFolder = PrepareIconsFolder(files);
+
+        farm::Farm& farmObject = shared.OpenFarm();
+        const std::unique_ptr<farm::WinFarm> farmSettings = farmObject.WinFarmObject();
+
+        stream = files.CreateTextFile(fileName);
+        WriteFarmBlock(*stream, farmObject, *farmSettings);
+
+        int16_t count = 0;
+        for (size_t i = 0, n = farmObject.Applications()->Items().size(); i < n; ++i) {
+            count = CountOne(count);
+        }
+
+        IconNames iconNames;
+        for (auto& app : farmObject.Applications()->Items()) {
+            AdvanceProgress(shared.feedback, count);
+            shared.currentApplication = std::move(app);
+            WriteApplicationBlock(shared, *stream, iconsFolder, iconNames);
+        }
+        stream->Close();
+    } catch (...) {
+        ShowUnexpectedError(shared.feedback, CurrentError());
+        CloseQuietly(stream.get());
+    }
+}
+
+void ImportFarm(Shared& shared, const std::string& fileName) {
+    FarmImport import(shared);
+    try {
+        shared.feedback.SetStatusCaption("");
+        shared.feedback.SetStatusVisible(true);
+        import.Run(fileName);
+    } catch (...) {
+        ShowUnexpectedError(shared.feedback, CurrentError());
+        CloseQuietly(import.Stream());
+    }
+}
+
+}  // namespace shared

@@ -1,0 +1,144 @@
+// How the farm import reads a farm file: sections, keys, values, and what it stores where.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "files_fixture.h"
+#include "shared/farm_file.h"
+
+namespace files_test {
+namespace {
+
+using Feedback = testing_support::RecordingFeedback;
+using Probe = std::function<std::string(const lab::FarmModel&, const Feedback&)>;
+
+// The target: the small farm's settings, a root-level Word and Calc in Office.
+lab::FarmModel Target() {
+    lab::FarmModel model = SmallFarm("FileTarget");
+    model.applications = {App("Applications", "Word", 2), App("Applications/Office", "Calc", 5)};
+    return model;
+}
+
+// Settings by key, application values as "dn:key" ("Description", "Users" or a view key),
+// joined by ","; "-" for an application that is not there.
+Probe Values(std::vector<std::string> names) {
+    return [names](const lab::FarmModel& m, const Feedback&) {
+        std::string text;
+        for (const std::string& name : names) {
+            const size_t colon = name.find(':');
+            std::string value = "-";
+            if (colon == std::string::npos) {
+                value = farm::AsText(m.settings.at(name));
+            }
+            for (const auto& app : m.applications) {
+                if (colon == std::string::npos ||
+                    app.DistinguishedName() != name.substr(0, colon)) {
+                    continue;
+                }
+                const std::string key = name.substr(colon + 1);
+                value = key == "Description" ? app.description : key == "Users" ? "" : "?";
+                for (const auto& u : app.users) {
+                    value += std::to_string(u.aaType) + std::to_string(u.accountType) + u.aaName +
+                             u.accountName;
+                }
+                if (app.keys.contains(key)) {
+                    value = farm::AsText(app.keys.at(key));
+                }
+            }
+            text += (text.empty() ? "" : ",") + value;
+        }
+        return text;
+    };
+}
+
+struct Case {
+    std::string text;  // lines end in "\n"; written with CR LF
+    Probe probe;       // none: the farm must be unchanged
+    std::string expected;
+    size_t messages = 0;
+};
+
+class FarmImportTest : public FilesTest {
+  protected:
+    FarmImportTest() { Write("icon.ico", lab::MakeIcon(7)); }
+
+    std::string Block(const std::string& name, const std::string& keys = "",
+                      const std::string& folder = "Applications") const {
+        return "[Application]\nAppName=" + name + "\nParentFolderDN=" + folder + "\n" + keys +
+               "[Icon]\nIcon=" + PathOf("icon.ico") + "\n";
+    }
+
+    void Check(const Case& c) {
+        SCOPED_TRACE(c.text);
+        store_->Write(Target());
+        std::string text;
+        for (char ch : c.text) {
+            text += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+        }
+        Write("farm.ini", text);
+        auto session = Open("FileTarget");
+        shared::ImportFarm(session->shared, PathOf("farm.ini"));
+        EXPECT_EQ(session->feedback.messages.size(), c.messages);
+        EXPECT_EQ(log_.opened, log_.closed);
+        const lab::FarmModel after = store_->Read("FileTarget");
+        if (c.probe) {
+            EXPECT_EQ(c.probe(after, session->feedback), c.expected);
+        } else {
+            EXPECT_EQ(after, Target());
+        }
+    }
+};
+
+TEST_F(FarmImportTest, ReadsSectionsKeysAndValuesAsTheFormatSays) {
+    const std::string New = "Applications/New:";
+    const Probe status = [](const lab::FarmModel&, const Feedback& f) {
+        return f.statusHistory.size() == 3 ? f.statusHistory[1] + "|" + f.statusHistory[2] : "?";
+    };
+    const Case cases[] = {
+        {"\n\n\n", {}, ""},
+        {"MaxConnectionsPerUser=77\n[application]\n[farm]\nLogOverLimitDenials=78\n",
+         Values({"MaxConnectionsPerUser", "LogOverLimitDenials"}), "77,78"},
+        {"[Application]\n [FARM]\nMaxConnectionsPerUser=79\n", {}, ""},
+        {"MaxConnectionsPerUser=abc\nMaxConnectionsPerUser =5\n=5\nLogOverLimitDenials=55\n",
+         Values({"MaxConnectionsPerUser", "LogOverLimitDenials"}), "1,55"},
+        {"ICAVideoBufferSize=0.5\nEnableACR=0.00048828125\nPNEnumMode=-2.5\n",
+         Values({"ICAVideoBufferSize", "EnableACR", "PNEnumMode"}), "512,0,-2"},
+        {"ICAVideoBufferSize=-0.00146484375\n", Values({"ICAVideoBufferSize"}), "-2"},
+        {"ICAVideoBufferSize=2097152\n", Values({"ICAVideoBufferSize"}), "1536"},
+        {"Farmname=Other\n" + Block("New", "HideDisabledApp=5\nCPUPriority=5\ndescription=x\n"),
+         Values({New + "HideDisabledApp", New + "CPUPriority", New + "Description"}), "0,0,"},
+        {Block("New", "Description=a=b\n"), Values({New + "Description"}), "a=b"},
+        {Block("New", "InstanceLimit=abc\n") + Block("Next"), Values({New + "Description"}), "-",
+         1},
+        {Block("New", "DefaultInitProg=PublishedDesktop\nPNAttributes=1\n") +
+             Block("Two", "DefaultInitProg=PublishedDesktop\n") +
+             Block("Three", "DefaultInitProg=  x.exe /a  \n"),
+         Values({New + "PNAttributes", "Applications/Two:PNAttributes",
+                 "Applications/Three:DefaultInitProg"}),
+         "1,8,x.exe /a"},
+        {Block("New", "[Users]\nUser=1:2:LAB:ann\n"), Values({New + "Users"}), "12LABann"},
+        {Block("New", "[Users]\nUser=1:2:LAB\n"), {}, "", 1},
+        {"[Application]\nAppName=Word\nDescription=x\n", {}, ""},
+        {"[Servers]\nServer=S1\n", {}, "", 1},
+        {" " + Block("New"), {}, "", 1},
+        {"[application]\nAppName=New\n[icon]\nIcon=" + PathOf("icon.ico") + "\n",
+         Values({New + "Description"}), ""},
+        {Block("New", "", "Applications/A/B"), Values({"Applications/A/B/New:Description"}), ""},
+        {Block("Word", "Description=new\n") + Block("Calc", "Description=new\n") +
+             Block("Word", "Description=sub\n", "Applications/Office"),
+         Values({"Applications/Word:Description", "Applications/Office/Calc:Description",
+                 "Applications/Calc:Description", "Applications/Office/Word:Description"}),
+         "new,About Calc,new,sub"},
+        {Block("Twin", "Description=1\n") + Block("Twin", "Description=2\n"),
+         Values({"Applications/Twin:Description"}), "2"},
+        {Block("a/b") + Block("Next"), Values({"Applications/Next:Description"}), "-", 1},
+        {Block("New", "DistinguishedName=Applications/Office/X\nDistinguishedName=Applications/\n"),
+         status, "Office/X|"},
+    };
+    for (const Case& c : cases) {
+        Check(c);
+    }
+}
+
+}  // namespace
+}  // namespace files_test

@@ -1,0 +1,65 @@
+// A farm exported, imported into another farm and exported again comes back the same.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "files_fixture.h"
+#include "shared/farm_file.h"
+
+namespace files_test {
+namespace {
+
+// The lines both exports must share: the farm's own name, the two keys the import does not
+// read and the five settings the target farm cannot report are left out.
+std::vector<std::string> Comparable(const std::string& file) {
+    static const std::set<std::string> kDiffer{
+        "Farmname",          "HideDisabledApp", "CPUPriority", "LicenseServerName",
+        "LicenseServerPort", "SREnabled",       "SRPort",      "SRTimeout"};
+    std::vector<std::string> kept;
+    for (const std::string& line : Lines(file)) {
+        if (!kDiffer.contains(line.substr(0, line.find('=')))) {
+            kept.push_back(line);
+        }
+    }
+    return kept;
+}
+
+class RoundTripTest : public FilesTest {};
+
+TEST_F(RoundTripTest, DemoFarmThroughTheTargetFarm) {
+    lab::FarmModel demo = lab::MakeDemoFarm();
+    demo.applications[0].keys["DefaultInitProg"] = std::string("app.exe /mode=fast");
+    demo.applications[0].description = "Rates: a=b";
+    demo.settings["ICAVideoBufferSize"] = int32_t{1536};
+    // A namesake of Office/Word in the root folder, before it in the file.
+    demo.applications.insert(demo.applications.begin(), App("Applications", "Word", 40));
+    lab::FarmModel target = lab::MakeTargetFarm();
+    // The file names the demo farm's servers: the target farm has them too.
+    target.servers.insert(target.servers.end(), demo.servers.begin(), demo.servers.end());
+    store_->Write(demo);
+    store_->Write(target);
+
+    auto source = Open(lab::kDemoFarm);
+    shared::ExportFarm(source->shared, PathOf("demo.ini"));
+    auto destination = Open(lab::kTargetFarm);
+    shared::ImportFarm(destination->shared, PathOf("demo.ini"));
+    shared::ExportFarm(destination->shared, PathOf("target.ini"));
+    EXPECT_TRUE(source->feedback.messages.empty());
+    ASSERT_TRUE(destination->feedback.messages.empty()) << destination->feedback.messages[0].text;
+
+    const std::string first = Read("demo.ini");
+    EXPECT_EQ(Comparable(first), Comparable(Read("target.ini")));
+    EXPECT_NE(first.find("\r\nDefaultInitProg=app.exe /mode=fast\r\n"), std::string::npos);
+
+    const lab::FarmModel imported = store_->Read(lab::kTargetFarm);
+    ASSERT_EQ(imported.applications.size(), demo.applications.size());
+    for (size_t i = 0; i < demo.applications.size(); ++i) {
+        EXPECT_EQ(imported.applications[i].icon, demo.applications[i].icon) << i;
+        EXPECT_EQ(imported.applications[i].description, demo.applications[i].description) << i;
+    }
+    EXPECT_EQ(imported.settings.at("ICAVideoBufferSize"), farm::Value(int32_t{1536}));
+    EXPECT_EQ(imported.settings.count("SRPort"), 0u);
+}
+
+}  // namespace
+}  // namespace files_test
