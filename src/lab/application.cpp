@@ -118,7 +118,7 @@ struct AppCore {
             if (self == nullptr) {
                 Missing(*identity);
             }
-            out.emplace_back().change.emplace<DeleteApplication>(self->id);
+            out.emplace_back().change = DeleteApplication{self->id};
         });
     }
 
