@@ -1,0 +1,166 @@
+// The deployment workers against the in-process lab farm: what they change, which refusals
+// they pass over, and where a failing farm call ends them.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "lab/lab.h"
+#include "shared/deployment.h"
+#include "shared/shared.h"
+#include "support/recording_feedback.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+constexpr const char* kFarm = "DeployLab";
+
+lab::FarmModel MakeFarm() {
+    lab::FarmModel model;
+    model.name = kFarm;
+    for (const char* name : {"ALPHA", "BRAVO", "CHARLIE", "DELTA"}) {
+        model.servers.push_back({name, "Main", 5, 2});
+    }
+    model.zones = {{"Main", "ALPHA"}};
+    model.folders = {"Applications", "Applications/Office"};
+    auto app = [](std::string folder, std::string name, Strings servers) {
+        lab::AppRecord record;
+        record.name = std::move(name);
+        record.folder = std::move(folder);
+        record.servers = std::move(servers);
+        record.keys = {{"DefaultWindowWidth", 800}, {"DefaultEncryption", 4}};
+        return record;
+    };
+    model.applications = {app("Applications", "Word", {"ALPHA"}),
+                          app("Applications/Office", "Excel", {"ALPHA", "BRAVO"}),
+                          app("Applications", "Calc", {"BRAVO"}),
+                          app("Applications/Office", "Paint", {"ALPHA", "DELTA"})};
+    return model;
+}
+
+class DeploymentTest : public ::testing::Test {
+  protected:
+    DeploymentTest() {
+        static std::atomic<int> serial{0};
+        root_ = fs::temp_directory_path() /
+                ("zelt-deploy-" +
+                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
+                 std::to_string(serial++));
+        store_ = std::make_shared<lab::FarmStore>(root_);
+        store_->SetDurable(false);
+        store_->Write(MakeFarm());
+        factory_ = std::make_unique<lab::LabFactory>(store_, kFarm, faults_);
+        shared_ = std::make_unique<shared::Shared>(
+            *factory_, [] { return std::unique_ptr<settings::FileSystem>(); }, feedback_);
+    }
+    ~DeploymentTest() override {
+        shared_.reset();
+        factory_.reset();
+        store_.reset();
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+    lab::AppRecord App(const std::string& dn) {
+        for (const auto& app : store_->Read(kFarm).applications) {
+            if (app.DistinguishedName() == dn) {
+                return app;
+            }
+        }
+        throw std::runtime_error("no application " + dn);
+    }
+
+    fs::path root_;
+    std::shared_ptr<lab::FarmStore> store_;
+    std::shared_ptr<lab::FaultInjector> faults_ = std::make_shared<lab::FaultInjector>();
+    std::unique_ptr<lab::LabFactory> factory_;
+    testing_support::RecordingFeedback feedback_;
+    std::unique_ptr<shared::Shared> shared_;
+};
+
+TEST_F(DeploymentTest, SetAppOptionsWritesTheSevenKeysWidenedWithTheirSign) {
+    shared::SetAppOptions(*shared_, "Applications/Calc", 7, 4, 5, 2, -1, -32768, 32767);
+    const std::map<std::string, farm::Value> expected = {
+        {"DefaultWindowType", 7},     {"DefaultWindowColor", 4},  {"DefaultEncryption", 5},
+        {"DefaultSoundType", 2},      {"DefaultWindowScale", -1}, {"DefaultWindowHeight", -32768},
+        {"DefaultWindowWidth", 32767}};
+    EXPECT_EQ(App("Applications/Calc").keys, expected);
+    EXPECT_EQ(App("Applications/Calc").servers, (Strings{"BRAVO"}));
+}
+
+// Fail each farm call of a run in turn: an unguarded one ends the run with its error, a
+// guarded one (the final commit) is passed over; what was saved before stays.
+TEST_F(DeploymentTest, EveryUnguardedFailureEndsTheRunAndEveryGuardedOneIsPassedOver) {
+    struct Sweep {
+        std::function<void()> run;
+        Strings calls;  // one run's farm calls; "?" marks a guarded one
+        std::function<bool(size_t failed)> changed;  // what the run left (failed 0: none)
+    };
+    const Strings open = {"Factory.CreateFarm", "Farm.Initialize", "Factory.CreateApplication",
+                          "Application.Initialize", "Application.LoadData"};
+    Strings clone = {"Factory.CreateFarm", "Farm.Initialize",     "Factory.CreateServer",
+                     "Server.Initialize",  "Server.Applications", "Applications.Items"};
+    for (int app = 0; app < 2; ++app) {  // BRAVO runs Excel and Calc
+        clone.insert(clone.end(),
+                     {"Factory.CreateBinding", "Application.LoadData", "Binding.Initialize",
+                      "Application.AddServer", "Application.SaveData"});
+    }
+    Strings publish = open;
+    publish.insert(publish.end(), {"Factory.CreateBinding", "Binding.Initialize",
+                                   "?Application.AddServer", "?Application.SaveData"});
+    Strings unpublish = open;
+    unpublish.insert(unpublish.end(), {"?Application.RemoveServer", "?Application.SaveData"});
+    Strings options(open.begin() + 2, open.end());
+    options.push_back("Application.WinAppObject");
+    options.insert(options.end(), 7, "WinApp.Put");
+    options.push_back("?WinApp.SaveData");
+
+    auto calc = [&] { return App("Applications/Calc"); };
+    const std::vector<Sweep> sweeps = {
+        {[&] { shared::CloneServerApps(*shared_, "BRAVO", "CHARLIE"); }, clone,
+         [&](size_t k) {
+             // Excel is saved by call 11, Calc by call 16.
+             const bool excel = App("Applications/Office/Excel").servers.size() == 3;
+             EXPECT_EQ(excel, k == 0 || k > 11);
+             return calc().servers.size() == 2;
+         }},
+        {[&] { shared::PublishAppOnServer(*shared_, "Applications/Calc", "DELTA"); }, publish,
+         [&](size_t) { return calc().servers.size() == 2; }},
+        {[&] { shared::UnpublishAppFromServer(*shared_, "Applications/Calc", "BRAVO"); }, unpublish,
+         [&](size_t) { return calc().servers.empty(); }},
+        {[&] { shared::SetAppOptions(*shared_, "Applications/Calc", 5, 1, 2, 2, 50, 700, 900); },
+         options, [&](size_t) { return calc().keys.at("DefaultWindowWidth") == farm::Value{900}; }},
+    };
+    for (const Sweep& sweep : sweeps) {
+        SCOPED_TRACE(sweep.calls.back());
+        for (size_t k = 0; k <= sweep.calls.size(); ++k) {
+            SCOPED_TRACE(k == 0 ? "no failure" : sweep.calls[k - 1]);
+            store_->Write(MakeFarm());
+            faults_->Clear();
+            faults_->ResetCount();
+            if (k > 0) {
+                faults_->FailCall(static_cast<int64_t>(k), -2147467259, "Refused by the test");
+            }
+            const bool guarded = k > 0 && sweep.calls[k - 1][0] == '?';
+            try {
+                sweep.run();
+                EXPECT_TRUE(k == 0 || guarded) << "the failure did not end the run";
+                EXPECT_EQ(faults_->CallCount(), static_cast<int64_t>(sweep.calls.size()));
+            } catch (const farm::FarmError& e) {
+                EXPECT_FALSE(k == 0 || guarded);
+                EXPECT_EQ(e.description(), "Refused by the test");
+                EXPECT_EQ(faults_->CallCount(), static_cast<int64_t>(k));
+            }
+            EXPECT_EQ(sweep.changed(k), k == 0);
+        }
+    }
+}
+
+}  // namespace
