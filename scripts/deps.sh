@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
 packages=(cmake make g++ clang googletest libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix
-          mingw-w64-tools wine wine64 xvfb xauth imagemagick clang-format)
+          mingw-w64-tools wine wine64 fonts-wine xvfb xauth imagemagick clang-format)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

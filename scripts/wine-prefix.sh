@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Creates the Wine prefix under build/ once, and prepares the lab farm in it: registers
 # labfarm.dll (which installs the demo farms into an empty store) and puts mfreg.exe into
-# the given working folder. Usage: wine-prefix.sh WINDOWS_BUILD_DIR [WORKING_DIR]
+# the given working folder. Run it on the display the programs will use.
+# Usage: wine-prefix.sh WINDOWS_BUILD_DIR [WORKING_DIR]
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:?windows build folder}
@@ -11,12 +12,14 @@ export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES=mscoree,mshtml=
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Creating Wine prefix $WINEPREFIX"
   wine wineboot --init >/dev/null 2>&1 || true
-  wineserver -w
+  # Windows not managed by an X window manager: no wait for one when a window closes.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 fi
 if [ -f "$build/src/lab/com/labfarm.dll" ]; then
   wine regsvr32 /s "$(winepath -w "$build/src/lab/com/labfarm.dll")" >/dev/null 2>&1 \
     || { echo "regsvr32 labfarm.dll failed" >&2; exit 1; }
 fi
 if [ -n "$work" ] && [ -f "$build/src/lab/mfreg/mfreg.exe" ]; then
+  mkdir -p "$work"
   cp "$build/src/lab/mfreg/mfreg.exe" "$work/"
 fi
