@@ -15,6 +15,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   # Windows not managed by an X window manager: no wait for one when a window closes.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 fi
+# Wine's stand-ins for the Windows fonts, so the forms get the face they are laid out for.
+fonts=$WINEPREFIX/drive_c/windows/Fonts
+if [ -d /usr/share/wine/fonts ] && [ ! -f "$fonts/ms_sans_serif.ttf" ]; then
+  mkdir -p "$fonts"
+  cp /usr/share/wine/fonts/* "$fonts/"
+fi
 if [ -f "$build/src/lab/com/labfarm.dll" ]; then
   wine regsvr32 /s "$(winepath -w "$build/src/lab/com/labfarm.dll")" >/dev/null 2>&1 \
     || { echo "regsvr32 labfarm.dll failed" >&2; exit 1; }

@@ -1,0 +1,85 @@
+// The program's forms and what they share: the desktop of the forms kit, the platform
+// seams, the facts about the program itself, and the module Shared. One Program lives for
+// the program's run (app/ makes it; tests make their own). Every form object exists from
+// the start, unloaded, as a Visual Basic form does before its first use.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "farm/farm.h"
+#include "forms/ui/desktop.h"
+#include "forms/ui/seams.h"
+#include "shared/shared.h"
+
+namespace forms {
+
+class frmAbout;
+class frmLogin;
+class frmMain;
+
+struct Version {
+    int major = 0;
+    int minor = 0;
+    int revision = 0;
+    bool operator==(const Version&) const = default;
+};
+
+// What the program knows of itself.
+struct AppInfo {
+    std::string title = "ZeltTool";  // the program's title
+    std::string folder;              // the folder of the program's executable
+    Version version;
+    HICON icon = nullptr;  // the program's icon; the caller keeps it alive
+};
+
+struct Services {
+    ui::Desktop& desktop;
+    ui::FileDialogs& fileDialogs;
+    ui::ProcessLauncher& launcher;
+    farm::ObjectFactory& factory;
+    shared::Shared::FileSystemMaker makeFileSystem;
+    AppInfo app;
+};
+
+class Program {
+  public:
+    explicit Program(Services services);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    ui::Desktop& Desktop() { return services_.desktop; }
+    Services& GetServices() { return services_; }
+    const AppInfo& App() const { return services_.app; }
+    shared::Shared& Shared() { return *shared_; }
+
+    frmLogin& Login() { return *login_; }
+    frmAbout& About() { return *about_; }
+    frmMain& Main() { return *main_; }
+
+    // The program's help file, as the hidden Help entry sets it.
+    std::string helpFile;
+
+  private:
+    Services services_;
+    std::unique_ptr<frmMain> main_;  // first: it is the Feedback of Shared
+    std::unique_ptr<shared::Shared> shared_;
+    std::unique_ptr<frmAbout> about_;
+    std::unique_ptr<frmLogin> login_;
+};
+
+// A file name in a folder: the folder, one "\" and the name.
+std::string InFolder(const std::string& folder, const std::string& name);
+// The folder of a full file path (without its last "\").
+std::string FolderOf(const std::string& path);
+// The full path of the running program.
+std::string ProgramPath();
+// The numbers of an executable's version resource: major, minor and the revision (the
+// fourth number of the file version). Nothing when the file has no version resource.
+std::optional<Version> ReadVersion(const std::string& path);
+
+}  // namespace forms

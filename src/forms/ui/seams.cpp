@@ -1,0 +1,134 @@
+#include "forms/ui/seams.h"
+
+#include <commdlg.h>
+
+#include <vector>
+
+#include "forms/ui/handles.h"
+#include "forms/ui/text.h"
+#include "settings/runtime_error.h"
+
+namespace ui {
+
+namespace {
+
+std::string SystemMessage(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::string text;
+    if (buffer != nullptr) {
+        text = Narrow(std::wstring_view(buffer, length));
+        LocalFree(buffer);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+        text.pop_back();
+    }
+    return text.empty() ? "Error " + std::to_string(code) : text;
+}
+
+}  // namespace
+
+std::string LineBreaksForDisplay(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) {
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+std::wstring DialogFilter(const std::string& filter) {
+    std::wstring out = Widen(filter);
+    for (wchar_t& c : out) {
+        if (c == L'|') {
+            c = L'\0';
+        }
+    }
+    out.push_back(L'\0');
+    out.push_back(L'\0');
+    return out;
+}
+
+std::string QuoteProgram(const std::string& program) {
+    if (program.find_first_of(" \t") == std::string::npos) {
+        return program;
+    }
+    return "\"" + program + "\"";
+}
+
+void Win32MessageBoxes::Show(HWND owner, const std::string& text, const std::string& title,
+                             shared::MessageIcon icon) {
+    const UINT style = MB_OK | MB_APPLMODAL |
+                       (icon == shared::MessageIcon::Critical ? MB_ICONERROR : MB_ICONINFORMATION);
+    MessageBoxW(owner, Widen(LineBreaksForDisplay(text)).c_str(), Widen(title).c_str(), style);
+}
+
+std::optional<std::string> Win32FileDialogs::Show(const FileDialogRequest& request) {
+    std::vector<wchar_t> file(32768, L'\0');
+    const std::wstring proposed = Widen(request.fileName);
+    if (proposed.size() < file.size()) {
+        std::copy(proposed.begin(), proposed.end(), file.begin());
+    }
+    const std::wstring filter = DialogFilter(request.filter);
+    const std::wstring title = Widen(request.title);
+    const std::wstring folder = Widen(request.initialFolder);
+
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = request.owner;
+    ofn.lpstrFilter = request.filter.empty() ? nullptr : filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    // The working directory stays where it is: the icons folder and the connection tool are
+    // found through it.
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+
+    const BOOL chosen = request.save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    if (!chosen) {
+        const DWORD error = CommDlgExtendedError();
+        if (error != 0) {
+            throw settings::RuntimeError(
+                5, "The file dialog failed (error " + std::to_string(error) + ").");
+        }
+        return std::nullopt;
+    }
+    return Narrow(file.data());
+}
+
+void Win32ProcessLauncher::Run(const LaunchRequest& request, std::chrono::milliseconds timeLimit) {
+    const std::wstring program = Widen(request.program);
+    std::wstring commandLine = Widen(request.commandLine);
+    commandLine.push_back(L'\0');
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWMINIMIZED;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            throw settings::RuntimeError(settings::kErrFileNotFound, "File not found");
+        }
+        if (error == ERROR_ACCESS_DENIED) {
+            throw settings::RuntimeError(settings::kErrPermissionDenied, "Permission denied");
+        }
+        throw settings::RuntimeError(5, SystemMessage(error));
+    }
+    KernelHandle processHandle(process.hProcess);
+    KernelHandle threadHandle(process.hThread);
+    const auto limit = timeLimit.count() < 0 ? 0 : timeLimit.count();
+    WaitForSingleObject(processHandle.get(),
+                        limit >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(limit));
+}
+
+}  // namespace ui

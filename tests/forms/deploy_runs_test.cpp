@@ -1,0 +1,131 @@
+// Runs of the clone, publish and unpublish dialogs: loops, progress, final messages, and
+// what a failing farm call leaves behind.
+#include "deploy_support.h"
+
+#include <algorithm>
+
+#include "forms/frmClone.h"
+#include "forms/frmPublish.h"
+#include "forms/frmUnPublish.h"
+
+namespace deploy_test {
+namespace {
+
+// Moves the servers at these sorted positions to the configured list.
+void Configure(forms::ServerChooser& d, std::initializer_list<int16_t> positions) {
+    for (int16_t position : positions) {
+        ClickLine(d.lstServers, position, position == *positions.begin() ? 0 : MK_CONTROL);
+    }
+    d.btnAdd.Click();
+}
+
+TEST_F(DeployFormsTest, CloneSkipsTheSourceCountsItAndCanRunAgain) {
+    forms::frmClone dialog(*program);
+    dialog.Load();
+    dialog.srcServer.SetCaption("ALPHA");
+    std::vector<float> bar;  // while each message is up
+    boxes.whileShown = [&] {
+        bar.push_back(dialog.pbStatus.Visible() ? dialog.pbStatus.Value() : -1);
+    };
+    Open<forms::frmClone>(dialog, [&](forms::frmClone& d) {
+        Configure(d, {0, 2, 3});  // ALPHA, charlie, delta
+        d.btnClone.Click();
+        EXPECT_EQ(ServersOf("Applications/Zip"), (Strings{"ALPHA", "echo", "charlie", "delta"}));
+        EXPECT_EQ(ServersOf("Applications/Paint"), (Strings{"delta"}));
+        // Again: charlie's first binding exists now; the refusal ends the run at step 2.
+        d.btnClone.Click();
+        EXPECT_FALSE(d.pbStatus.Visible() || desktop.IsBusy());
+        EXPECT_EQ(Lines(d.lstDestServers), (Strings{"ALPHA", "charlie", "delta"}));
+    });
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text, "Cloned 3 servers");
+    EXPECT_EQ(boxes.shown[0].title, "Finished");
+    EXPECT_EQ(boxes.shown[0].icon, shared::MessageIcon::Information);
+    EXPECT_EQ(bar[0], -1);  // hidden before "Finished"
+    EXPECT_EQ(boxes.shown[1].title, "Error");
+    EXPECT_NEAR(bar[1], 2 * 99.0 / 3, 1e-4);  // one step ahead of the work
+}
+
+ui::Button& Action(forms::frmPublish& d) {
+    return d.btnPublish;
+}
+ui::Button& Action(forms::frmUnPublish& d) {
+    return d.btnUnPublish;
+}
+
+// Publish or unpublish Calc and Notepad on Bravo and charlie: count the calls of a clean
+// run, then fail each call in turn. Pairs run servers first: (Bravo, Calc), (Bravo, Notepad),
+// (charlie, Calc), (charlie, Notepad); each advances the bar by (99 / 2) / 2 before its work.
+template <class Dialog>
+void SweepPairs(DeployFormsTest& t, bool publish, const std::string& done) {
+    auto start = MakeFarm();
+    for (auto& app : start.applications) {
+        app.servers = publish ? Strings{} : Strings{"Bravo", "charlie"};
+    }
+    float bar = -1;
+    auto run = [&](int64_t failing) {
+        t.store->Write(start);
+        t.boxes.shown.clear();
+        Dialog dialog(*t.program);
+        dialog.Load();
+        dialog.lstApps.AddItem("Applications/Calc");
+        dialog.lstApps.AddItem("Applications/Notepad");
+        t.boxes.whileShown = [&] {
+            bar = dialog.pbStatus.Visible() ? dialog.pbStatus.Value() : -1;
+        };
+        t.template Open<Dialog>(dialog, [&](Dialog& d) {
+            Configure(d, {1, 2});
+            t.faults->Clear();
+            t.faults->ResetCount();
+            if (failing > 0) {
+                t.faults->FailCall(failing, -2147467259, "Refused by the test");
+            }
+            Action(d).Click();
+            EXPECT_FALSE(d.pbStatus.Visible() || t.desktop.IsBusy());
+            EXPECT_EQ(d.pbStatus.Value(), 0.0f);
+            EXPECT_TRUE(Action(d).Enabled());
+        });
+        t.boxes.whileShown = nullptr;
+    };
+
+    run(0);
+    ASSERT_EQ(t.boxes.shown.size(), 1u);
+    EXPECT_EQ(t.boxes.shown[0].text, done);
+    EXPECT_EQ(bar, -1);
+    const int64_t calls = t.faults->CallCount();
+    const int64_t perPair = calls / 4;
+    ASSERT_EQ(perPair * 4, calls);
+
+    for (int64_t k = 1; k <= calls; ++k) {
+        SCOPED_TRACE(k);
+        run(k);
+        ASSERT_EQ(t.boxes.shown.size(), 1u);
+        const int64_t pair = (k - 1) / perPair;
+        const bool guarded = (k - 1) % perPair >= perPair - 2;  // the final commit
+        EXPECT_EQ(t.boxes.shown[0].title, guarded ? "Finished" : "Error");
+        if (!guarded) {
+            EXPECT_NE(t.boxes.shown[0].text.find("Error :-2147467259"), std::string::npos);
+            EXPECT_NEAR(bar, (pair + 1) * 99.0 / 4, 1e-4);
+        }
+        auto runsOn = [&](const char* dn, const char* server) {
+            const Strings servers = t.ServersOf(dn);
+            return std::find(servers.begin(), servers.end(), server) != servers.end();
+        };
+        auto finished = [&](int64_t p) { return p < pair || (guarded && p > pair); };
+        EXPECT_EQ(runsOn("Applications/Calc", "Bravo"), publish == finished(0));
+        EXPECT_EQ(runsOn("Applications/Notepad", "Bravo"), publish == finished(1));
+        EXPECT_EQ(runsOn("Applications/Calc", "charlie"), publish == finished(2));
+        EXPECT_EQ(runsOn("Applications/Notepad", "charlie"), publish == finished(3));
+    }
+}
+
+TEST_F(DeployFormsTest, PublishRunsEveryPairAndAFailureEndsItUsably) {
+    SweepPairs<forms::frmPublish>(*this, true, "Published 2 applications");
+}
+
+TEST_F(DeployFormsTest, UnpublishRunsEveryPairAndAFailureEndsItUsably) {
+    SweepPairs<forms::frmUnPublish>(*this, false, "Unpublished 2 applications");
+}
+
+}  // namespace
+}  // namespace deploy_test
