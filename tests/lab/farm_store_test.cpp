@@ -122,7 +122,9 @@ TEST(FarmStoreTest, TwoStoresWritingOneFarmAtOnceLoseNoWrite) {
         farm->Initialize(1);
         for (int i = 0; i < kEach; ++i) {
             auto app = farm->AddApplication(3);
-            app->WinAppObject()->Put("AppName", "W" + std::to_string(id) + "-" + std::to_string(i));
+            std::string name = "W";
+            name.append(std::to_string(id)).append("-").append(std::to_string(i));
+            app->WinAppObject()->Put("AppName", name);
             app->SaveData();
             farm->WinFarmObject()->Put("MaxConnectionsPerUser", id * 1000 + i);
         }
