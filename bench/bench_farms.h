@@ -1,0 +1,71 @@
+// What the benchmarks share: lab farms of a given size (10 servers, 5 users and 2 groups per
+// application, real icons), a file system rooted in the benchmark's folder, feedback that
+// only counts messages, and a stopwatch.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "lab/lab.h"
+#include "settings/file_system.h"
+#include "shared/feedback.h"
+
+namespace bench {
+
+inline constexpr int kServers = 10;
+inline constexpr int kUsers = 5;
+inline constexpr int kGroups = 2;
+
+std::string Utf8(const std::filesystem::path& path);
+
+// The real file system, working in the benchmark's own folder.
+class WorkFolderFileSystem : public settings::FileSystem {
+  public:
+    explicit WorkFolderFileSystem(std::string folder);
+    std::unique_ptr<settings::TextStream> CreateTextFile(const std::string& p) override;
+    std::unique_ptr<settings::TextStream> OpenTextFile(const std::string& p) override;
+    bool FolderExists(const std::string& p) override;
+    void CreateFolder(const std::string& p) override;
+    bool FileExists(const std::string& p) override;
+    void DeleteFile(const std::string& p, bool force) override;
+    void CopyFile(const std::string& s, const std::string& t) override;
+    std::string GetTempFolder() override;
+    std::string CurrentDirectory() override;
+
+  private:
+    std::string folder_;
+    std::unique_ptr<settings::FileSystem> real_;
+};
+
+// Feedback that only keeps the progress value and counts messages.
+class QuietFeedback : public shared::Feedback {
+  public:
+    float ProgressValue() override { return progress; }
+    void SetProgressValue(float value) override { progress = value; }
+    void SetProgressVisible(bool) override {}
+    void SetStatusCaption(const std::string&) override {}
+    void SetStatusVisible(bool) override {}
+    void RepaintStatus() override {}
+    void RepaintMain() override {}
+    void ShowMessage(const std::string& text, const std::string&, shared::MessageIcon) override {
+        ++messages;
+        lastMessage = text;
+    }
+    float progress = 0;
+    int messages = 0;
+    std::string lastMessage;
+};
+
+// A farm named `name` with `applications` applications, each published on every server.
+lab::FarmModel MakeFarm(const std::string& name, int applications);
+// The same farm with no applications and only the root folder.
+lab::FarmModel EmptyCopy(const lab::FarmModel& model, const std::string& name);
+
+double Seconds(const std::function<void()>& work);
+
+// Stops the program with the message when the feedback showed one.
+void Check(const QuietFeedback& feedback, const char* what);
+
+}  // namespace bench
