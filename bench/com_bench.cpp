@@ -18,6 +18,7 @@
 #include "farm/mfcom/members.h"
 #include "farm/mfcom/mfcom.h"
 #include "lab/com/hooks.h"
+#include "lab/com/lab_client.h"
 #include "lab/com/workstation.h"
 #include "lab/lab.h"
 #include "shared/farm_file.h"
@@ -30,67 +31,8 @@ namespace fs = std::filesystem;
 constexpr int kApplications = 1000;
 constexpr double kTargetRatio = 1.05;
 
-// Points HKCU\Software\ZeltLab at the benchmark's store for the owner's lifetime, then puts
-// the values back as they were.
-class ScopedLabSetting {
-  public:
-    explicit ScopedLabSetting(const fs::path& storeRoot)
-        : storePath_(labcom::ReadSetting(labcom::kStorePathValue)),
-          farm_(labcom::ReadSetting(labcom::kFarmValue)) {
-        labcom::WriteSetting(labcom::kStorePathValue, bench::Utf8(storeRoot));
-    }
-    ~ScopedLabSetting() {
-        Restore(labcom::kStorePathValue, storePath_);
-        Restore(labcom::kFarmValue, farm_);
-    }
-    ScopedLabSetting(const ScopedLabSetting&) = delete;
-    ScopedLabSetting& operator=(const ScopedLabSetting&) = delete;
-
-    // The farm the workstation reaches, read afresh by every new farm object of the dll.
-    void SetFarm(const std::string& farm) { labcom::WriteSetting(labcom::kFarmValue, farm); }
-
-  private:
-    static void Restore(const wchar_t* value, const std::optional<std::string>& old) {
-        if (old) {
-            labcom::WriteSetting(value, *old);
-        } else {
-            labcom::DeleteSetting(value);
-        }
-    }
-    std::optional<std::string> storePath_;
-    std::optional<std::string> farm_;
-};
-
-// The registered labfarm.dll as loaded into this process, loading it through COM first.
-HMODULE LabFarmModule() {
-    HMODULE module = GetModuleHandleW(L"labfarm.dll");
-    if (!module) {
-        CLSID clsid{};
-        const std::wstring progId =
-            mfcom::Widen(mfcom::ProgIdOf(mfcom::Creatable::Credential).progId);
-        if (FAILED(CLSIDFromProgID(progId.c_str(), &clsid))) {
-            throw std::runtime_error(
-                "labfarm.dll is not registered in this Wine prefix: run scripts/wine-prefix.sh");
-        }
-        mfcom::ComPtr<IUnknown> object;
-        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                         reinterpret_cast<void**>(object.Put()));
-        module = GetModuleHandleW(L"labfarm.dll");
-    }
-    if (!module) {
-        throw std::runtime_error("labfarm.dll could not be loaded through COM");
-    }
-    return module;
-}
-
-template <class Fn>
-Fn Hook(const char* name) {
-    auto address = GetProcAddress(LabFarmModule(), name);
-    if (!address) {
-        throw std::runtime_error(std::string("labfarm.dll does not export ") + name);
-    }
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(address));
-}
+using labcom::Hook;
+using labcom::ScopedLabSetting;
 
 struct Received {
     long long invokes = 0;
@@ -173,9 +115,9 @@ void FarmCallsNeeded(Figures& figures, const std::shared_ptr<lab::FarmStore>& st
 
 // The procedure run through the production backend on the dll's farm `farm`.
 template <class Procedure>
-void RunOverCom(Figures& figures, ScopedLabSetting& setting, const std::string& farm,
-                const std::string& folder, Procedure procedure) {
-    setting.SetFarm(farm);
+void RunOverCom(Figures& figures, const std::string& farm, const std::string& folder,
+                Procedure procedure) {
+    labcom::WriteSetting(labcom::kFarmValue, farm);
     mfcom::MfcomFactory factory;
     bench::QuietFeedback feedback;
     shared::Shared module(
@@ -269,8 +211,8 @@ int main() {
 
         const std::string comFolder = bench::Utf8(root / "com");
         const std::string comFile = comFolder + "/Farm_ComBench";
-        RunOverCom(rows[0], setting, source.name, comFolder, exportFarm(comFile));
-        RunOverCom(rows[1], setting, "ComTarget", comFolder, importFarm(comFile));
+        RunOverCom(rows[0], source.name, comFolder, exportFarm(comFile));
+        RunOverCom(rows[1], "ComTarget", comFolder, importFarm(comFile));
         if (store->Read("ComTarget").applications.size() != static_cast<size_t>(kApplications)) {
             std::fprintf(stderr, "import through COM stored the wrong number of applications\n");
             return 1;
