@@ -21,6 +21,7 @@
 #include "lab/com/lab_client.h"
 #include "lab/com/workstation.h"
 #include "lab/lab.h"
+#include "lab/os_file.h"
 #include "shared/farm_file.h"
 #include "shared/shared.h"
 
@@ -176,7 +177,7 @@ void Print(const Figures (&rows)[2]) {
 int main() {
     try {
         const fs::path root = fs::temp_directory_path() / "zelt-com-bench";
-        fs::remove_all(root);
+        lab::os::RemoveTree(root);
         fs::create_directories(root / "com" / "tmp");
         fs::create_directories(root / "lab" / "tmp");
         auto store = std::make_shared<lab::FarmStore>(root / "store");
@@ -218,7 +219,7 @@ int main() {
             return 1;
         }
         Print(rows);
-        fs::remove_all(root);
+        lab::os::RemoveTree(root);
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "com_bench: %s\n", e.what());

@@ -12,6 +12,7 @@
 
 #include "bench_farms.h"
 #include "lab/lab.h"
+#include "lab/os_file.h"
 #include "settings/file_system.h"
 #include "shared/farm_file.h"
 #include "shared/feedback.h"
@@ -45,7 +46,7 @@ struct Session {
 
 int main() {
     const fs::path root = fs::temp_directory_path() / "zelt-bench";
-    fs::remove_all(root);
+    lab::os::RemoveTree(root);
     fs::create_directories(root / "tmp");
     const std::string folder = Utf8(root);
     auto store = std::make_shared<lab::FarmStore>(root / "store");
@@ -97,6 +98,6 @@ int main() {
     Check(session.feedback, "bring online");
     std::printf("%-28s %8d %10.3f %14.0f\n", "ExportServerApps", size, offline, size / offline);
     std::printf("%-28s %8d %10.3f %14.0f\n", "ImportServerApps", size, online, size / online);
-    fs::remove_all(root);
+    lab::os::RemoveTree(root);
     return 0;
 }

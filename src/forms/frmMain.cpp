@@ -165,6 +165,7 @@ void frmMain::mnuViewFarm_Click() {
     menu.SetVisible(mnuToolsOptions, false);
 
     farm::Farm& farm = module.OpenFarm();
+    ui::ListBox::PaintHold hold(lstFarm);
     lstFarm.AddItem("Farm name\t: " + farm.FarmName());
     for (const auto& zone : farm.Zones()->Items()) {
         lstFarm.AddItem("Zone name\t: " + zone->ZoneName());
@@ -188,6 +189,7 @@ void frmMain::mnuViewApps_Click() {
     menu.SetVisible(mnuToolsClone, false);
 
     farm::Farm& farm = module.OpenFarm();
+    ui::ListBox::PaintHold hold(lstApps);
     for (auto& application : farm.Applications()->Items()) {
         module.currentApplication = std::move(application);
         lstApps.AddItem(DisplayPath(module.currentApplication->DistinguishedName()));
@@ -211,6 +213,7 @@ void frmMain::mnuViewServers_Click() {
     menu.SetVisible(mnuToolsOptions, false);
 
     farm::Farm& farm = module.OpenFarm();
+    ui::ListBox::PaintHold hold(lstServers);
     for (auto& server : farm.Servers()->Items()) {
         module.currentServer = std::move(server);
         lstServers.AddItem(module.currentServer->ServerName());

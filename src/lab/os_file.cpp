@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -409,6 +410,23 @@ FileLock::FileLock(File& file, bool exclusive) : file_(file) {
 
 FileLock::~FileLock() {
     file_.Unlock();
+}
+
+void RemoveTree(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::vector<std::filesystem::path> entries;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        entries.push_back(it->path());
+    }
+    for (const std::filesystem::path& entry : entries) {
+        if (std::filesystem::is_directory(std::filesystem::symlink_status(entry, error))) {
+            RemoveTree(entry);
+        } else {
+            std::filesystem::remove(entry, error);
+        }
+    }
+    std::filesystem::remove(folder, error);
 }
 
 }  // namespace lab::os

@@ -90,4 +90,9 @@ class FileLock {
 // With `durable`, the new name is on the disk before it returns.
 void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to, bool durable);
 
+// Removes a folder and everything in it as far as it can, ignoring what cannot go (a file
+// another holds open). Each folder is listed once, so it never waits for a file that stays:
+// std::filesystem::remove_all keeps listing a file that is still open under Wine, for ever.
+void RemoveTree(const std::filesystem::path& folder);
+
 }  // namespace lab::os

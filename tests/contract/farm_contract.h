@@ -29,6 +29,7 @@
 #include "contract/contract_support.h"
 #include "farm/farm.h"
 #include "lab/lab.h"
+#include "lab/os_file.h"
 
 namespace contract {
 
@@ -82,8 +83,7 @@ class FarmContract : public ::testing::TestWithParam<BackendParam> {
             backend_->ClearFaults();
         }
         backend_.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
+        lab::os::RemoveTree(root_);
     }
 
     farm::ObjectFactory& Factory() { return backend_->Factory(); }

@@ -17,6 +17,7 @@
 #include "forms/frmMain.h"
 #include "forms/program.h"
 #include "lab/lab.h"
+#include "lab/os_file.h"
 
 namespace deploy_test {
 
@@ -96,8 +97,7 @@ class DeployFormsTest : public ::testing::Test {
     }
     ~DeployFormsTest() override {
         program.reset();
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
+        lab::os::RemoveTree(root_);
     }
 
     std::unique_ptr<forms::Program> MakeProgram(farm::ObjectFactory& factory) {

@@ -29,6 +29,7 @@
 #include "forms/ui/seams.h"
 #include "forms/ui/text.h"
 #include "lab/lab.h"
+#include "lab/os_file.h"
 #include "settings/file_system.h"
 #include "settings/runtime_error.h"
 
@@ -126,10 +127,7 @@ class TempFolder {
                 (prefix + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++));
         fs::create_directories(path_);
     }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
+    ~TempFolder() { lab::os::RemoveTree(path_); }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     const fs::path& Path() const { return path_; }

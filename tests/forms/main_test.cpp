@@ -239,6 +239,46 @@ TEST_F(MainTest, AFailingFillIsReportedAndTheWindowStaysUsable) {
     EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
+// Records the list's painting switches (WM_SETREDRAW) while it is attached.
+class RedrawRecorder {
+  public:
+    explicit RedrawRecorder(HWND list) : list_(list) {
+        SetWindowSubclass(list_, &RedrawRecorder::Proc, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
+    ~RedrawRecorder() { RemoveWindowSubclass(list_, &RedrawRecorder::Proc, 1); }
+    RedrawRecorder(const RedrawRecorder&) = delete;
+    RedrawRecorder& operator=(const RedrawRecorder&) = delete;
+    std::vector<bool> switches;
+
+  private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                 DWORD_PTR self) {
+        if (message == WM_SETREDRAW) {
+            reinterpret_cast<RedrawRecorder*>(self)->switches.push_back(wParam != 0);
+        }
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    HWND list_;
+};
+
+TEST_F(MainTest, AFillPaintsTheListOnceAndAFailedOneLeavesItPainting) {
+    for (ui::ListBox* list : {&Main().lstFarm, &Main().lstApps, &Main().lstServers}) {
+        RedrawRecorder redraw(list->Handle());
+        Menu(list == &Main().lstFarm   ? Main().mnuViewFarm
+             : list == &Main().lstApps ? Main().mnuViewApps
+                                       : Main().mnuViewServers);
+        EXPECT_EQ(redraw.switches, (std::vector<bool>{false, true}));
+        EXPECT_GT(list->ListCount(), 0);
+    }
+
+    RedrawRecorder redraw(Main().lstApps.Handle());
+    faults->FailOperation("Application.DistinguishedName", -5, "Gone.");
+    Menu(Main().mnuViewApps);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(redraw.switches, (std::vector<bool>{false, true}))
+        << "the list must paint again after a fill that failed half-way";
+}
+
 TEST_F(MainTest, AFailingFirstFillStillOpensTheWindow) {
     Main().Unload();
     faults->FailOperation("Zone.DataCollector", -5, "Zone data unavailable.");

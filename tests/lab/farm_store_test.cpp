@@ -257,5 +257,24 @@ TEST(FarmStoreTest, InstallingDemoFarmsAddsOnlyTheMissingOnes) {
     EXPECT_EQ(store->FarmNames().size(), 3u);
 }
 
+TEST(RemoveTreeTest, RemovesWhatItCanAndReturnsWhileAFileIsHeldOpen) {
+    namespace fs = std::filesystem;
+    ScratchDir dir;
+    const fs::path tree = dir.path() / "tree";
+    fs::create_directories(tree / "a" / "b");
+    std::ofstream(tree / "a" / "b" / "free.txt") << "x";
+    std::ofstream(tree / "loose.txt") << "y";
+    {
+        // A store's lock file stays open while the store lives; the removal must not wait
+        // for it (the standard remove_all never returns here under Wine).
+        os::File held = os::File::Open(tree / "a" / "held.lock", os::File::Mode::kReadWriteCreate);
+        os::RemoveTree(tree);
+        EXPECT_FALSE(fs::exists(tree / "loose.txt"));
+        EXPECT_FALSE(fs::exists(tree / "a" / "b"));
+    }
+    os::RemoveTree(tree);
+    EXPECT_FALSE(fs::exists(tree));
+}
+
 }  // namespace
 }  // namespace lab::testing

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "lab/lab.h"
+#include "lab/os_file.h"
 #include "lab/rules.h"
 
 namespace lab::testing {
@@ -24,10 +25,7 @@ class ScratchDir {
             ("zelt-lab-" + std::to_string(std::random_device{}()) + "-" + std::to_string(++serial));
         std::filesystem::create_directories(path_);
     }
-    ~ScratchDir() {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
+    ~ScratchDir() { lab::os::RemoveTree(path_); }
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
     const std::filesystem::path& path() const { return path_; }

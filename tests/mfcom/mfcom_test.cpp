@@ -15,6 +15,7 @@
 #include "farm/mfcom/dispatch.h"
 #include "farm/mfcom/mfcom.h"
 #include "lab/com/registry.h"
+#include "lab/os_file.h"
 #include "mfcom/com_support.h"
 
 namespace {
@@ -307,8 +308,7 @@ class LabFarmDll : public ::testing::Test {
     }
     void TearDown() override {
         setting_.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
+        lab::os::RemoveTree(root_);
     }
 
     static mfcom::ComPtr<IDispatch> CreateFarmObject() {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "contract/contract_support.h"
+#include "lab/os_file.h"
 #include "mfcom/com_support.h"
 
 namespace {
@@ -28,8 +29,7 @@ class Mfreg : public ::testing::Test {
     }
     void TearDown() override {
         setting_.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
+        lab::os::RemoveTree(root_);
     }
 
     // Runs mfreg with the command line "<program> <arguments>" and returns its exit code.

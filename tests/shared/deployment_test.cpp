@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "lab/lab.h"
+#include "lab/os_file.h"
 #include "shared/deployment.h"
 #include "shared/shared.h"
 #include "support/recording_feedback.h"
@@ -65,8 +66,7 @@ class DeploymentTest : public ::testing::Test {
         shared_.reset();
         factory_.reset();
         store_.reset();
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
+        lab::os::RemoveTree(root_);
     }
     lab::AppRecord App(const std::string& dn) {
         for (const auto& app : store_->Read(kFarm).applications) {

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "files_fixture.h"
+#include "lab/os_file.h"
 #include "shared/farm_file.h"
 #include "shared/server_file.h"
 
@@ -107,7 +108,7 @@ class FaultSweepTest : public FilesTest {
 
     void ResetWork() const {
         for (const char* dir : {"work", "tmp"}) {
-            fs::remove_all(root_ / dir);
+            lab::os::RemoveTree(root_ / dir);
             fs::create_directories(root_ / dir);
         }
     }

@@ -15,6 +15,7 @@
 
 #include "lab/keys.h"
 #include "lab/lab.h"
+#include "lab/os_file.h"
 #include "settings/file_system.h"
 #include "settings/runtime_error.h"
 #include "shared/shared.h"
@@ -157,7 +158,7 @@ class FilesTest : public ::testing::Test {
                 ("zelt-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
                  "-" + std::to_string(serial++) + "-" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
+        lab::os::RemoveTree(root_);
         for (const char* dir : {"work", "tmp", "store"}) {
             fs::create_directories(root_ / dir);
         }
@@ -166,8 +167,7 @@ class FilesTest : public ::testing::Test {
     }
     ~FilesTest() override {
         store_.reset();  // its files must be closed before they can be removed
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
+        lab::os::RemoveTree(root_);
     }
 
     std::unique_ptr<Session> Open(const std::string& farmName) {

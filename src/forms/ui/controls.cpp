@@ -154,6 +154,19 @@ void ListBox::Clear() {
     SendMessageW(Handle(), LB_RESETCONTENT, 0, 0);
 }
 
+ListBox::PaintHold::PaintHold(ListBox& list) : list_(list) {
+    if (list_.paintHolds_++ == 0) {
+        SendMessageW(list_.Handle(), WM_SETREDRAW, FALSE, 0);
+    }
+}
+
+ListBox::PaintHold::~PaintHold() {
+    if (--list_.paintHolds_ == 0) {
+        SendMessageW(list_.Handle(), WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(list_.Handle(), nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+    }
+}
+
 int16_t ListBox::ListCount() const {
     const LRESULT count = SendMessageW(Handle(), LB_GETCOUNT, 0, 0);
     return count < 0 ? int16_t{0} : ToIndex(count);

@@ -107,8 +107,22 @@ class ListBox : public Control {
     void SetListIndex(int16_t index);
     bool MultiSelect() const { return options_.selection == Selection::Extended; }
 
+    // Holds the list's painting while many lines are added: each line is in the list at
+    // once, but the list (and its scroll bar) is painted once, when the last hold ends.
+    class PaintHold {
+      public:
+        explicit PaintHold(ListBox& list);
+        ~PaintHold();
+        PaintHold(const PaintHold&) = delete;
+        PaintHold& operator=(const PaintHold&) = delete;
+
+      private:
+        ListBox& list_;
+    };
+
   private:
     ListOptions options_;
+    int paintHolds_ = 0;
 };
 
 // A drop-down list whose lines carry a number (item data).
