@@ -164,8 +164,9 @@ class NativeFile {
   public:
     enum class Access { Read, Write };
 
-    NativeFile(fs::path path, Access access) : path_(std::move(path)) {
-        if (access == Access::Write) {
+    // `targetChecked`: the caller has already refused a read-only file or a folder there.
+    NativeFile(fs::path path, Access access, bool targetChecked = false) : path_(std::move(path)) {
+        if (access == Access::Write && !targetChecked) {
             std::error_code ec;
             const fs::file_status status = fs::status(path_, ec);
             if (!ec && fs::exists(status) && (fs::is_directory(status) || IsReadOnly(status))) {
@@ -500,12 +501,8 @@ bool IsFile(const fs::path& path) {
     return !ec && fs::exists(status) && !fs::is_directory(status);
 }
 
-void DeleteOne(const fs::path& path, bool force) {
+void DeleteOne(const fs::path& path, const fs::file_status& status, bool force) {
     std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (ec) {
-        throw FileError(ec, path);
-    }
     if (IsReadOnly(status)) {
         if (!force) {
             throw Error(kErrPermissionDenied);
@@ -554,10 +551,12 @@ class RealFileSystem final : public FileSystem {
         const fs::path path = ToPath(pathOrPattern);
         const std::string name = FromPath(path.filename());
         if (!HasWildcard(name)) {
-            if (!IsFile(path)) {
+            std::error_code ec;
+            const fs::file_status status = fs::status(path, ec);
+            if (ec || !fs::exists(status) || fs::is_directory(status)) {
                 throw NotFound(path);
             }
-            DeleteOne(path, force);
+            DeleteOne(path, status, force);
             return;
         }
         const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
@@ -585,7 +584,12 @@ class RealFileSystem final : public FileSystem {
         // Windows lists a folder in name order; the first refusal stops the deletion.
         std::sort(matches.begin(), matches.end());
         for (const auto& match : matches) {
-            DeleteOne(match.second, force);
+            std::error_code statusError;
+            const fs::file_status status = fs::status(match.second, statusError);
+            if (statusError) {
+                throw FileError(statusError, match.second);
+            }
+            DeleteOne(match.second, status, force);
         }
     }
 
@@ -596,15 +600,19 @@ class RealFileSystem final : public FileSystem {
             throw NotFound(from);
         }
         std::error_code ec;
-        if (fs::is_directory(to, ec) || fs::equivalent(from, to, ec)) {
+        const fs::file_status toStatus = fs::status(to, ec);
+        if (fs::is_directory(toStatus) ||
+            (fs::exists(toStatus) && (IsReadOnly(toStatus) || fs::equivalent(from, to, ec)))) {
             // Copying a file onto itself would empty it first.
             throw Error(kErrPermissionDenied);
         }
         NativeFile input(from, NativeFile::Access::Read);
-        NativeFile output(to, NativeFile::Access::Write);
-        std::vector<char> buffer(std::size_t{1} << 20);
-        while (const std::size_t read = input.Read(buffer.data(), buffer.size())) {
-            output.Write(buffer.data(), read);
+        NativeFile output(to, NativeFile::Access::Write, true);
+        // Not zeroed: most files copied are icons of a few kilobytes.
+        constexpr std::size_t kChunk = std::size_t{64} << 10;
+        const auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
+        while (const std::size_t read = input.Read(buffer.get(), kChunk)) {
+            output.Write(buffer.get(), read);
         }
         output.Close();
         input.Close();

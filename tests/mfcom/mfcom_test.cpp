@@ -177,6 +177,20 @@ TEST(DispatchTest, NamesAreAskedOncePerTypeAndName) {
     EXPECT_EQ(session->Counts().invokes, 12);
 }
 
+TEST(DispatchTest, AClientThatLooksUpEveryCallAsksBeforeEachInvoke) {
+    auto session = std::make_shared<mfcom::Session>(mfcom::NameLookup::EveryCall);
+    ScriptedObject object;
+    mfcom::Dispatch a(session, Type::Farm, mfcom::ComPtr<IDispatch>(&object));
+    for (int i = 0; i < 3; ++i) {
+        a.Call(Op::FarmName);
+        a.GetByName("SomeKey");
+    }
+    EXPECT_EQ(object.namesAsked, (std::vector<std::string>{"FarmName", "SomeKey", "FarmName",
+                                                           "SomeKey", "FarmName", "SomeKey"}));
+    EXPECT_EQ(session->Counts().getIdsOfNames, 6);
+    EXPECT_EQ(session->Counts().invokes, 6);
+}
+
 HRESULT __stdcall FillInLater(EXCEPINFO* info) {
     info->scode = static_cast<SCODE>(0x80041777);
     info->bstrDescription = SysAllocString(L"filled in late");

@@ -95,7 +95,9 @@ DISPID Session::DispidOf(Type type, IDispatch& object, std::string_view name) {
                                                       std::string(name) + "'.");
     }
     Check(hr);
-    cache.emplace(std::string(name), dispid);
+    if (lookup_ == NameLookup::Cached) {
+        cache.emplace(std::string(name), dispid);
+    }
     return dispid;
 }
 

@@ -52,9 +52,14 @@ struct CallCounts {
     int64_t getIdsOfNames = 0;
 };
 
+// How a client finds a member's DISPID: asked once per object type and name, or asked
+// before every call (as a naive script host does; kept for measuring the difference).
+enum class NameLookup { Cached, EveryCall };
+
 // What all objects of one factory share.
 class Session {
   public:
+    explicit Session(NameLookup lookup = NameLookup::Cached) : lookup_(lookup) {}
     // The DISPID of a member: asked of the object the first time a type meets the name,
     // from the cache after that. An unknown name is a FarmError that names the member.
     DISPID DispidOf(Type type, IDispatch& object, std::string_view name);
@@ -62,6 +67,7 @@ class Session {
     CallCounts Counts() const { return counts_; }
 
   private:
+    NameLookup lookup_;
     std::array<std::map<std::string, DISPID, std::less<>>, kTypeCount> cache_;
     CallCounts counts_;
 };

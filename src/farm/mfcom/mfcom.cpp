@@ -266,7 +266,7 @@ Dispatch Create(const std::shared_ptr<Session>& session, Creatable creatable, Ty
 
 }  // namespace
 
-MfcomFactory::MfcomFactory() : session_(std::make_shared<Session>()) {}
+MfcomFactory::MfcomFactory(NameLookup lookup) : session_(std::make_shared<Session>(lookup)) {}
 MfcomFactory::~MfcomFactory() = default;
 
 CallCounts MfcomFactory::Counts() const {

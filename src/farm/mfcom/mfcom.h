@@ -13,7 +13,7 @@ namespace mfcom {
 
 class MfcomFactory : public farm::ObjectFactory {
   public:
-    MfcomFactory();
+    explicit MfcomFactory(NameLookup lookup = NameLookup::Cached);
     ~MfcomFactory() override;
 
     std::unique_ptr<farm::Farm> CreateFarm() override;

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks; each prints its own table. Never part of ./test.
+#   farm  farm_bench natively (Release), its work folder on /dev/shm when there is one and
+#         then on the disk's temporary folder
+#   com   com_bench under Wine: COM calls of a farm export and import through labfarm.dll
+#   view  view_bench under Wine on a virtual display: the applications view, 32,767 lines
+# Usage: scripts/bench.sh [farm|com|view]...   (all three when none is named)
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+root=$PWD
+which=("$@")
+[ ${#which[@]} -gt 0 ] || which=(farm com view)
+scripts/deps.sh
+
+wants() { [[ " ${which[*]} " == *" $1 "* ]]; }
+
+if wants farm; then
+  echo "== farm_bench (native, Release)"
+  cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build/bench --target farm_bench -j2 >/dev/null
+  if [ -d /dev/shm ]; then
+    build/bench/bench/farm_bench /dev/shm
+    echo
+  fi
+  build/bench/bench/farm_bench
+fi
+
+if wants com || wants view; then
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows -j2 --target com_bench view_bench labfarm >/dev/null
+  export ZELT_WINEPREFIX=${ZELT_WINEPREFIX:-$root/build/wineprefix}
+  run=()
+  wants com && run+=(com_bench)
+  wants view && run+=(view_bench)
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    set -e
+    export WINEPREFIX=$ZELT_WINEPREFIX WINEDEBUG=-all
+    mkdir -p "$WINEPREFIX"
+    wineserver -p
+    trap "wineserver -k || true" EXIT
+    scripts/wine-prefix.sh build/windows
+    for bench in "$@"; do
+      echo "== $bench (Wine)"
+      scripts/wine-run "build/windows/bench/$bench.exe"
+      echo
+    done' bench "${run[@]}"
+fi
