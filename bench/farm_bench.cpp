@@ -151,12 +151,18 @@ int main(int argc, char** argv) {
         "\nfarm s: inside the farm's calls; own s: the rest (icons s: file system calls,"
         " lines s: farm file lines, rest s: string handling and the loop); calls: farm"
         " calls per application\n");
+    // The timing itself costs time, counted as the program's own; take it out of the verdict.
+    const double perCall = bench::TimingCostPerCall();
+    std::printf("timing cost: %.0f ns per farm call, counted in own s above\n", perCall * 1e9);
     const double targets[2] = {20000, 10000};
     const char* names[2] = {"ExportFarm", "ImportFarm"};
     for (int i = 0; i < 2; ++i) {
-        const double rate = 10000 / largest[i].Own();
-        std::printf("target: %s own work at least %.0f applications/s at 10,000: %.0f, %s\n",
-                    names[i], targets[i], rate, rate >= targets[i] ? "met" : "MISSED");
+        const double own = largest[i].Own() - perCall * static_cast<double>(largest[i].farmCalls);
+        const double rate = 10000 / own;
+        std::printf(
+            "target: %s own work at least %.0f applications/s at 10,000: %.0f "
+            "(timing cost taken out), %s\n",
+            names[i], targets[i], rate, rate >= targets[i] ? "met" : "MISSED");
     }
     lab::os::RemoveTree(root);
     return 0;

@@ -164,9 +164,9 @@ class NativeFile {
   public:
     enum class Access { Read, Write };
 
-    // `targetChecked`: the caller has already refused a read-only file or a folder there.
-    NativeFile(fs::path path, Access access, bool targetChecked = false) : path_(std::move(path)) {
-        if (access == Access::Write && !targetChecked) {
+    // `checked`: the caller has already looked at what is there (a folder, a read-only file).
+    NativeFile(fs::path path, Access access, bool checked = false) : path_(std::move(path)) {
+        if (access == Access::Write && !checked) {
             std::error_code ec;
             const fs::file_status status = fs::status(path_, ec);
             if (!ec && fs::exists(status) && (fs::is_directory(status) || IsReadOnly(status))) {
@@ -188,8 +188,10 @@ class NativeFile {
         if (fd_ < 0) {
             throw FileError(LastError(), path_);
         }
+        // Only reading opens a folder; opening one for writing fails by itself.
         struct stat info {};
-        if (::fstat(fd_, &info) == 0 && S_ISDIR(info.st_mode)) {
+        if (access == Access::Read && !checked && ::fstat(fd_, &info) == 0 &&
+            S_ISDIR(info.st_mode)) {
             CloseQuietly();
             throw Error(kErrPermissionDenied);  // as Windows answers for a folder
         }
@@ -606,7 +608,7 @@ class RealFileSystem final : public FileSystem {
             // Copying a file onto itself would empty it first.
             throw Error(kErrPermissionDenied);
         }
-        NativeFile input(from, NativeFile::Access::Read);
+        NativeFile input(from, NativeFile::Access::Read, true);
         NativeFile output(to, NativeFile::Access::Write, true);
         // Not zeroed: most files copied are icons of a few kilobytes.
         constexpr std::size_t kChunk = std::size_t{64} << 10;
