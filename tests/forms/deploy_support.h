@@ -18,30 +18,15 @@
 #include "forms/program.h"
 #include "lab/lab.h"
 #include "lab/os_file.h"
+#include "support/recording_boxes.h"
 
 namespace deploy_test {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 
-struct Box {
-    std::string text;
-    std::string title;
-    shared::MessageIcon icon;
-};
-
-class RecordingBoxes : public ui::MessageBoxes {
-  public:
-    void Show(HWND, const std::string& text, const std::string& title,
-              shared::MessageIcon icon) override {
-        shown.push_back({text, title, icon});
-        if (whileShown) {
-            whileShown();
-        }
-    }
-    std::vector<Box> shown;
-    std::function<void()> whileShown;
-};
+using Box = testing_support::ShownMessage;
+using testing_support::RecordingBoxes;
 
 // Runs the test's script on the shown form, then unloads it as Cancel would.
 class ScriptedRunner : public ui::ModalRunner {

@@ -32,25 +32,14 @@
 #include "lab/os_file.h"
 #include "settings/file_system.h"
 #include "settings/runtime_error.h"
+#include "support/recording_boxes.h"
 
 namespace forms_test {
 
 namespace fs = std::filesystem;
 
-struct ShownBox {
-    std::string text;
-    std::string title;
-    shared::MessageIcon icon;
-};
-
-class RecordingBoxes : public ui::MessageBoxes {
-  public:
-    void Show(HWND, const std::string& text, const std::string& title,
-              shared::MessageIcon icon) override {
-        shown.push_back({text, title, icon});
-    }
-    std::vector<ShownBox> shown;
-};
+using ShownBox = testing_support::ShownMessage;
+using testing_support::RecordingBoxes;
 
 // Records each modal showing (the form, its caption, whether its owner was disabled), runs
 // the test's script on it, then unloads it if the script did not.
