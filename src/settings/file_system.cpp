@@ -497,10 +497,27 @@ bool MatchesWildcard(std::u32string_view pattern, std::u32string_view name) {
     return pattern.ends_with(U".*") && Matches(pattern.substr(0, pattern.size() - 2), name);
 }
 
-bool IsFile(const fs::path& path) {
+// The status of what is at `path` when it is a file (not a folder).
+std::optional<fs::file_status> FileStatus(const fs::path& path) {
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
-    return !ec && fs::exists(status) && !fs::is_directory(status);
+    if (ec || !fs::exists(status) || fs::is_directory(status)) {
+        return std::nullopt;
+    }
+    return status;
+}
+
+bool IsFile(const fs::path& path) {
+    return FileStatus(path).has_value();
+}
+
+fs::file_status StatusOf(const fs::path& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (ec) {
+        throw FileError(ec, path);
+    }
+    return status;
 }
 
 void DeleteOne(const fs::path& path, const fs::file_status& status, bool force) {
@@ -553,12 +570,11 @@ class RealFileSystem final : public FileSystem {
         const fs::path path = ToPath(pathOrPattern);
         const std::string name = FromPath(path.filename());
         if (!HasWildcard(name)) {
-            std::error_code ec;
-            const fs::file_status status = fs::status(path, ec);
-            if (ec || !fs::exists(status) || fs::is_directory(status)) {
+            const std::optional<fs::file_status> status = FileStatus(path);
+            if (!status) {
                 throw NotFound(path);
             }
-            DeleteOne(path, status, force);
+            DeleteOne(path, *status, force);
             return;
         }
         const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
@@ -586,12 +602,7 @@ class RealFileSystem final : public FileSystem {
         // Windows lists a folder in name order; the first refusal stops the deletion.
         std::sort(matches.begin(), matches.end());
         for (const auto& match : matches) {
-            std::error_code statusError;
-            const fs::file_status status = fs::status(match.second, statusError);
-            if (statusError) {
-                throw FileError(statusError, match.second);
-            }
-            DeleteOne(match.second, status, force);
+            DeleteOne(match.second, StatusOf(match.second), force);
         }
     }
 
@@ -605,7 +616,7 @@ class RealFileSystem final : public FileSystem {
         const fs::file_status toStatus = fs::status(to, ec);
         if (fs::is_directory(toStatus) ||
             (fs::exists(toStatus) && (IsReadOnly(toStatus) || fs::equivalent(from, to, ec)))) {
-            // Copying a file onto itself would empty it first.
+            // No folder, read-only file or the file itself (the copy would empty it first).
             throw Error(kErrPermissionDenied);
         }
         NativeFile input(from, NativeFile::Access::Read, true);

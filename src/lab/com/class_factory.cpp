@@ -1,10 +1,10 @@
 #include "lab/com/class_factory.h"
 
-#include <atomic>
 #include <memory>
 #include <new>
 
 #include "farm/farm.h"
+#include "lab/com/counted.h"
 #include "lab/com/module.h"
 #include "lab/com/objects.h"
 
@@ -29,38 +29,12 @@ HRESULT ReportCreationFailure(int32_t number, const std::string& description) {
     return hr;
 }
 
-// COM objects are destroyed by their last Release, never through an interface pointer.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public Counted<IClassFactory> {
   public:
-    explicit ClassFactory(mfcom::Creatable creatable) : creatable_(creatable) {
-        Module::Instance().ObjectCreated();
-    }
-    ~ClassFactory() { Module::Instance().ObjectDestroyed(); }
-    ClassFactory(const ClassFactory&) = delete;
-    ClassFactory& operator=(const ClassFactory&) = delete;
+    explicit ClassFactory(mfcom::Creatable creatable) : creatable_(creatable) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) {
-            return E_POINTER;
-        }
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            delete this;  // the one owner of a COM object is its last reference
-        }
-        return left;
+        return AnswerFor(IID_IClassFactory, iid, out);
     }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
@@ -92,10 +66,7 @@ class ClassFactory final : public IClassFactory {
 
   private:
     mfcom::Creatable creatable_;
-    std::atomic<ULONG> refs_{1};
 };
-
-#pragma GCC diagnostic pop
 
 }  // namespace
 

@@ -1,6 +1,5 @@
 #include "lab/com/objects.h"
 
-#include <atomic>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "farm/farm.h"
+#include "lab/com/counted.h"
 #include "lab/com/module.h"
 
 namespace labcom {
@@ -46,32 +46,6 @@ class Args {
   private:
     std::vector<Variant> values_;
     std::vector<ComPtr<LabObject>> objects_;
-};
-
-// COM objects are destroyed by their last Release, never through an interface pointer.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-
-// The IUnknown part every object of the dll shares.
-template <class Interface>
-class Counted : public Interface {
-  public:
-    Counted() { Module::Instance().ObjectCreated(); }
-    virtual ~Counted() { Module::Instance().ObjectDestroyed(); }
-    Counted(const Counted&) = delete;
-    Counted& operator=(const Counted&) = delete;
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            delete this;  // the one owner of a COM object is its last reference
-        }
-        return left;
-    }
-
-  private:
-    std::atomic<ULONG> refs_{1};
 };
 
 // Adopts a new object with its first reference.
@@ -294,16 +268,7 @@ class Enumerator final : public Counted<IEnumVARIANT> {
         : items_(std::move(items)), position_(position) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) {
-            return E_POINTER;
-        }
-        if (iid == IID_IUnknown || iid == IID_IEnumVARIANT) {
-            *out = static_cast<IEnumVARIANT*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return AnswerFor(IID_IEnumVARIANT, iid, out);
     }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
@@ -726,8 +691,6 @@ ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Binding> binding) {
 ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Account> account) {
     return Make<AccountObject>(std::move(account));
 }
-
-#pragma GCC diagnostic pop
 
 }  // namespace
 
