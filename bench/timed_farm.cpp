@@ -217,11 +217,11 @@ class TimedApplication : public farm::Application, public Timing<farm::Applicati
 class TimedWinServer : public farm::WinServer, public Timing<farm::WinServer> {
   public:
     using Timing::Timing;
-    int32_t WinNTMajorVersion() override {
-        return Time([&] { return inner_->WinNTMajorVersion(); });
+    int32_t WinNTVerMajor() override {
+        return Time([&] { return inner_->WinNTVerMajor(); });
     }
-    int32_t WinNTMinorVersion() override {
-        return Time([&] { return inner_->WinNTMinorVersion(); });
+    int32_t WinNTVerMinor() override {
+        return Time([&] { return inner_->WinNTVerMinor(); });
     }
 };
 

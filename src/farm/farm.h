@@ -139,8 +139,8 @@ public:
 class WinServer {
 public:
     virtual ~WinServer() = default;
-    virtual int32_t WinNTMajorVersion() = 0;
-    virtual int32_t WinNTMinorVersion() = 0;
+    virtual int32_t WinNTVerMajor() = 0;
+    virtual int32_t WinNTVerMinor() = 0;
 };
 
 class Server {

@@ -147,7 +147,7 @@ std::string MakeIcon(uint32_t seed);
 //   Bindings.Count  Bindings.Items  Accounts.Count  Accounts.Items
 //   WinFarm.IsCitrixAdministrator  WinFarm.Get  WinFarm.Put
 //   Server.Initialize  Server.ServerName  Server.Applications  Server.WinServerObject
-//   WinServer.WinNTMajorVersion  WinServer.WinNTMinorVersion
+//   WinServer.WinNTVerMajor  WinServer.WinNTVerMinor
 //   Application.Initialize  Application.LoadData  Application.SaveData  Application.AppName
 //   Application.DistinguishedName  Application.Description  Application.Servers
 //   Application.Users  Application.Groups  Application.WinAppObject  Application.AddServer

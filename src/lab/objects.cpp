@@ -91,12 +91,12 @@ class LabWinServer : public farm::WinServer {
     LabWinServer(StatePtr state, std::string farmName, std::string serverName)
         : state_(std::move(state)), farm_(std::move(farmName)), server_(std::move(serverName)) {}
 
-    int32_t WinNTMajorVersion() override {
-        Enter(*state_, "WinServer.WinNTMajorVersion");
+    int32_t WinNTVerMajor() override {
+        Enter(*state_, "WinServer.WinNTVerMajor");
         return Find().ntMajor;
     }
-    int32_t WinNTMinorVersion() override {
-        Enter(*state_, "WinServer.WinNTMinorVersion");
+    int32_t WinNTVerMinor() override {
+        Enter(*state_, "WinServer.WinNTVerMinor");
         return Find().ntMinor;
     }
 

@@ -37,8 +37,8 @@ void ExportServerApps(Shared& shared, const std::string& serverName, const std::
             count = CountOne(count);
         }
         const std::string reportedName = server.ServerName();
-        const int32_t major = winServer->WinNTMajorVersion();
-        const int32_t minor = winServer->WinNTMinorVersion();
+        const int32_t major = winServer->WinNTVerMajor();
+        const int32_t minor = winServer->WinNTVerMinor();
 
         stream = files.CreateTextFile(fileName);
         stream->WriteLine("[Servers]");

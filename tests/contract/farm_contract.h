@@ -169,8 +169,8 @@ TEST_P(FarmContract, ServersGiveTheirApplicationsAndVersions) {
         for (farm::Server* server : {created.get(), found.get()}) {
             EXPECT_EQ(server->ServerName(), expected.name);
             auto view = server->WinServerObject();
-            EXPECT_EQ(view->WinNTMajorVersion(), expected.ntMajor);
-            EXPECT_EQ(view->WinNTMinorVersion(), expected.ntMinor);
+            EXPECT_EQ(view->WinNTVerMajor(), expected.ntMajor);
+            EXPECT_EQ(view->WinNTVerMinor(), expected.ntMinor);
             std::vector<std::string> names;
             for (auto& app : server->Applications()->Items()) {
                 names.push_back(app->DistinguishedName());

@@ -177,8 +177,8 @@ TEST_F(FarmObjectsTest, UnloadedApplicationFromAServerCanBeUnboundAndSaved) {
     EXPECT_EQ(server->Applications()->Count(), 0);
     EXPECT_EQ(server->ServerName(), "ZD-CTX01");
     auto version = server->WinServerObject();
-    EXPECT_EQ(version->WinNTMajorVersion(), 5);
-    EXPECT_EQ(version->WinNTMinorVersion(), 2);
+    EXPECT_EQ(version->WinNTVerMajor(), 5);
+    EXPECT_EQ(version->WinNTVerMinor(), 2);
 }
 
 TEST_F(FarmObjectsTest, AccountsKeepTheirFourFieldsAndReachTheStore) {

@@ -1,6 +1,8 @@
 // The farm file round trip through real COM: the demo farm exported through labfarm.dll,
-// imported into the target farm the same way, and exported again.
+// imported into the target farm the same way, and exported again; also with a lab that knows
+// only the forms public use shows, or only the names first chosen for account entries.
 #include <set>
+#include <utility>
 
 #include "farm/mfcom/mfcom.h"
 #include "lab/com/workstation.h"
@@ -74,6 +76,109 @@ TEST_F(FarmFileComTest, DemoFarmRoundTripsThroughTheTargetFarm) {
         EXPECT_EQ(imported.applications[i].servers, demo.applications[i].servers) << i;
     }
 }
+
+using Asked = std::pair<mfcom::Kind, std::string>;
+
+struct DialectCase {
+    const char* name;
+    const char* dialect;
+    std::vector<Asked> asked;     // names the client asks of this lab
+    std::vector<Asked> notAsked;  // names it never needs to
+};
+
+class FarmFileDialectTest : public FarmFileComTest,
+                            public ::testing::WithParamInterface<DialectCase> {
+  protected:
+    // Exports the demo farm and imports it into the target farm, both through COM on a lab
+    // speaking `dialect`. Returns the names asked and the GetIDsOfNames calls of the import.
+    std::pair<std::set<Asked>, int64_t> RoundTrip(const std::string& dialect) {
+        const lab::FarmModel demo = lab::MakeDemoFarm();
+        lab::FarmModel target = lab::MakeTargetFarm();
+        target.servers.insert(target.servers.end(), demo.servers.begin(), demo.servers.end());
+        store_->Write(demo);
+        store_->Write(target);
+        comtest::ScopedLabSetting setting(root_ / "store", std::string(lab::kDemoFarm));
+        labcom::ScopedLabValue speaking(labcom::kDialectValue, dialect);
+        std::set<Asked> asked;
+        int64_t importNames = 0;
+        {
+            ComSession source(root_, log_);
+            shared::ExportFarm(source.shared, PathOf("demo.ini"));
+            EXPECT_TRUE(source.feedback.messages.empty()) << source.feedback.messages[0].text;
+            asked = source.factory.NamesAsked();
+        }
+        labcom::WriteSetting(labcom::kFarmValue, lab::kTargetFarm);
+        ComSession destination(root_, log_);
+        shared::ImportFarm(destination.shared, PathOf("demo.ini"));
+        EXPECT_TRUE(destination.feedback.messages.empty()) << destination.feedback.messages[0].text;
+        importNames = destination.factory.Counts().getIdsOfNames;
+        asked.insert(destination.factory.NamesAsked().begin(),
+                     destination.factory.NamesAsked().end());
+        return {asked, importNames};
+    }
+};
+
+TEST_P(FarmFileDialectTest, UsersAndGroupsArriveWhicheverFormsTheFarmKnows) {
+    const DialectCase& c = GetParam();
+    const auto [asked, importNames] = RoundTrip(c.dialect);
+
+    // Read back in-process, not through the program: every account arrived.
+    const lab::FarmModel demo = lab::MakeDemoFarm();
+    const lab::FarmModel imported = store_->Read(lab::kTargetFarm);
+    ASSERT_EQ(imported.applications.size(), demo.applications.size());
+    size_t accounts = 0;
+    for (size_t i = 0; i < demo.applications.size(); ++i) {
+        EXPECT_EQ(imported.applications[i].users, demo.applications[i].users) << i;
+        EXPECT_EQ(imported.applications[i].groups, demo.applications[i].groups) << i;
+        accounts += demo.applications[i].users.size() + demo.applications[i].groups.size();
+    }
+    ASSERT_GE(accounts, 10u);
+    EXPECT_NE(Read("demo.ini").find("\r\nUser="), std::string::npos);
+
+    for (const Asked& name : c.asked) {
+        EXPECT_TRUE(asked.contains(name)) << mfcom::KindName(name.first) << "." << name.second;
+    }
+    for (const Asked& name : c.notAsked) {
+        EXPECT_FALSE(asked.contains(name)) << mfcom::KindName(name.first) << "." << name.second;
+    }
+
+    // A form the farm does not know is tried once per object type, not once per account.
+    if (std::string(c.dialect).empty()) {
+        return;
+    }
+    const auto [tableAsked, tableNames] = RoundTrip("");
+    EXPECT_LE(importNames - tableNames, 4)
+        << "table " << tableNames << ", " << c.name << " " << importNames;
+}
+
+using mfcom::Kind;
+INSTANTIATE_TEST_SUITE_P(
+    Dialects, FarmFileDialectTest,
+    ::testing::Values(DialectCase{"table",
+                                  "",
+                                  {{Kind::WinApp, "AddUser"},
+                                   {Kind::WinApp, "AddGroup"},
+                                   {Kind::User, "UserName"},
+                                   {Kind::Group, "GroupName"}},
+                                  {{Kind::Application, "AddUser"},
+                                   {Kind::Application, "AddGroup"},
+                                   {Kind::User, "AccountName"},
+                                   {Kind::Group, "AccountName"}}},
+                      DialectCase{"public",
+                                  "public",
+                                  {{Kind::WinApp, "AddUser"},  // the table's form goes first
+                                   {Kind::Application, "AddUser"},
+                                   {Kind::Application, "AddGroup"},
+                                   {Kind::User, "UserName"}},
+                                  {{Kind::User, "AccountName"}, {Kind::Group, "AccountName"}}},
+                      DialectCase{"earlier_names",
+                                  "User.UserName Group.GroupName",
+                                  {{Kind::User, "UserName"},
+                                   {Kind::User, "AccountName"},
+                                   {Kind::Group, "GroupName"},
+                                   {Kind::Group, "AccountName"}},
+                                  {{Kind::Application, "AddUser"}}}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace files_test

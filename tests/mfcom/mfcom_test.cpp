@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -94,7 +95,6 @@ class ScriptedObject final : public IDispatch {
 
 TEST(DispatchTest, ArgumentsGoInReverseWithTheirAutomationTypes) {
     ScriptedObject credential;
-    auto session = std::make_shared<mfcom::Session>();
     const struct {
         Type type;
         Op op;
@@ -118,15 +118,48 @@ TEST(DispatchTest, ArgumentsGoInReverseWithTheirAutomationTypes) {
          {VT_I4, VT_BSTR},
          {"0", "C:\\i.ico"}},
         {Type::User,
-         Op::AccountInitialize,
+         Op::UserInitialize,
          {2, "DOM", 1, "name", &credential},
          DISPATCH_METHOD,
          {VT_DISPATCH, VT_BSTR, VT_I4, VT_BSTR, VT_I4},
          {"object", "name", "1", "DOM", "2"}},
+        // The members public use names otherwise than the first reading had them.
+        {Type::WinServer,
+         Op::WinServerVerMajor,
+         {},
+         DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+         {},
+         {}},
+        {Type::WinServer,
+         Op::WinServerVerMinor,
+         {},
+         DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+         {},
+         {}},
+        {Type::User, Op::UserUserName, {}, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, {}},
+        {Type::Group, Op::GroupGroupName, {}, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, {}},
+        {Type::User,
+         Op::UserInitializeFour,
+         {1, "DOM", 1, "name"},
+         DISPATCH_METHOD,
+         {VT_BSTR, VT_I4, VT_BSTR, VT_I4},
+         {"name", "1", "DOM", "1"}},
+        {Type::Application,
+         Op::AppAddUser,
+         {1, "DOM", 2, "name"},
+         DISPATCH_METHOD,
+         {VT_BSTR, VT_I4, VT_BSTR, VT_I4},
+         {"name", "2", "DOM", "1"}},
     };
+    const std::map<Op, std::string> publicNames{{Op::WinServerVerMajor, "WinNTVerMajor"},
+                                                {Op::WinServerVerMinor, "WinNTVerMinor"},
+                                                {Op::UserUserName, "UserName"},
+                                                {Op::GroupGroupName, "GroupName"},
+                                                {Op::AppAddUser, "AddUser"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(mfcom::MemberOf(c.op).name));
         ScriptedObject object;
+        auto session = std::make_shared<mfcom::Session>();
         mfcom::Dispatch(session, c.type, mfcom::ComPtr<IDispatch>(&object)).Call(c.op, c.args);
         ASSERT_EQ(object.calls.size(), 1u);
         EXPECT_EQ(object.calls[0].flags, c.flags);
@@ -135,6 +168,9 @@ TEST(DispatchTest, ArgumentsGoInReverseWithTheirAutomationTypes) {
         EXPECT_TRUE(object.calls[0].named.empty());
         EXPECT_EQ(object.namesAsked,
                   std::vector<std::string>{std::string(mfcom::MemberOf(c.op).name)});
+        if (auto name = publicNames.find(c.op); name != publicNames.end()) {
+            EXPECT_EQ(object.namesAsked, std::vector<std::string>{name->second});
+        }
     }
 }
 

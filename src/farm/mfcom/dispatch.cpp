@@ -23,8 +23,8 @@ constexpr std::array<TypeInfo, kTypeCount> kTypes{{
     {Kind::WinApp, "WinAppObject"},
     {Kind::Folder, "MetaFrameFolder"},
     {Kind::Binding, "MetaFrameAppSrvBinding"},
-    {Kind::Account, "MetaFrameUser"},
-    {Kind::Account, "MetaFrameGroup"},
+    {Kind::User, "MetaFrameUser"},
+    {Kind::Group, "MetaFrameGroup"},
     {Kind::Credential, "MetaFrameCredential"},
     {Kind::Collection, "Zones collection"},
     {Kind::Collection, "Servers collection"},
@@ -88,6 +88,7 @@ DISPID Session::DispidOf(Type type, IDispatch& object, std::string_view name) {
     LPOLESTR names[] = {wide.Get()};
     DISPID dispid = DISPID_UNKNOWN;
     ++counts_.getIdsOfNames;
+    namesAsked_.emplace(KindOf(type), std::string(name));
     HRESULT hr = object.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispid);
     if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) {
         throw farm::FarmError(DISP_E_UNKNOWNNAME, "The " + std::string(TypeName(type)) +
@@ -99,6 +100,19 @@ DISPID Session::DispidOf(Type type, IDispatch& object, std::string_view name) {
         cache.emplace(std::string(name), dispid);
     }
     return dispid;
+}
+
+bool FormUnknown(const farm::FarmError& error) {
+    const int32_t n = error.number();
+    return n == DISP_E_UNKNOWNNAME || n == DISP_E_BADPARAMCOUNT || n == DISP_E_TYPEMISMATCH;
+}
+
+bool Session::UsesAlternative(Type type, Op op) const {
+    return alternatives_.contains({type, op});
+}
+
+void Session::UseAlternative(Type type, Op op) {
+    alternatives_.insert({type, op});
 }
 
 farm::FarmError InvokeError(HRESULT hr, EXCEPINFO& info) {

@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -65,12 +66,55 @@ class Session {
     DISPID DispidOf(Type type, IDispatch& object, std::string_view name);
     void CountInvoke() { ++counts_.invokes; }
     CallCounts Counts() const { return counts_; }
+    // Every name asked of the objects so far, with the kind of object it was asked of.
+    const std::set<std::pair<Kind, std::string>>& NamesAsked() const { return namesAsked_; }
+
+    // Runs `preferred`, the member `op` in the table's form; where the farm answers that it
+    // does not know that form (the call changed nothing), runs `alternative`, the public form,
+    // and remembers for the rest of the run that this type of object takes the alternative.
+    // When both are unknown, the preferred form's failure is raised.
+    template <class Preferred, class Alternative>
+    auto WithAlternative(Type type, Op op, Preferred&& preferred, Alternative&& alternative);
 
   private:
+    bool UsesAlternative(Type type, Op op) const;
+    void UseAlternative(Type type, Op op);
+
     NameLookup lookup_;
+    std::set<std::pair<Type, Op>> alternatives_;
+    std::set<std::pair<Kind, std::string>> namesAsked_;
     std::array<std::map<std::string, DISPID, std::less<>>, kTypeCount> cache_;
     CallCounts counts_;
 };
+
+// A failure in which the farm said it does not know the member, or not with these arguments:
+// DISP_E_UNKNOWNNAME, DISP_E_BADPARAMCOUNT, DISP_E_TYPEMISMATCH. Such a call changed nothing.
+bool FormUnknown(const farm::FarmError& error);
+
+template <class Preferred, class Alternative>
+auto Session::WithAlternative(Type type, Op op, Preferred&& preferred, Alternative&& alternative) {
+    if (UsesAlternative(type, op)) {
+        return alternative();
+    }
+    try {
+        return preferred();
+    } catch (const farm::FarmError& refused) {
+        if (!FormUnknown(refused)) {
+            throw;
+        }
+        try {
+            auto result = alternative();
+            UseAlternative(type, op);
+            return result;
+        } catch (const farm::FarmError& also) {
+            if (FormUnknown(also)) {
+                throw refused;
+            }
+            UseAlternative(type, op);
+            throw;
+        }
+    }
+}
 
 // One argument of a late-bound call; its alternative must match the member table.
 using Arg = std::variant<int32_t, std::string_view, bool, IDispatch*>;

@@ -1,9 +1,10 @@
 // Every member name the program calls on the farm's automation objects, in one table, used
-// by the late-bound client and by the lab farm's COM server alike. A name found wrong on a
-// real farm is corrected here, in one line. Portable: no Windows types.
+// by the late-bound client, the farm interface check and the lab farm's COM server alike. A
+// name found wrong on a real farm is corrected here, in one line. Portable: no Windows types.
 //
-// Status: Seen = seen in public use of the object model; Chosen = the best reading,
-// unverified on a real farm; Described = named so by the system's own description.
+// Each row carries its evidence: Seen, used so by public scripts that drive the real object
+// model; Chosen, no public trace, our best reading. A row may name an alternative: the form
+// public use shows, tried once when the farm does not know the row's own form.
 //
 // Not in the table: the settings of the Windows-farm and Windows-application views, which
 // are reached by the farm-file key names themselves (any name those two views are asked for).
@@ -12,12 +13,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace mfcom {
 
-// The automation objects. Users and groups (created or enumerated) share Account; every
-// collection answers to Collection.
+// The automation objects. User and Group are the objects created to add an account and the
+// entries of an application's Users and Groups; every collection answers to Collection.
 enum class Kind : uint8_t {
     Farm,
     Zone,
@@ -28,17 +30,26 @@ enum class Kind : uint8_t {
     WinApp,
     Folder,
     Binding,
-    Account,
+    User,
+    Group,
     Credential,
     Collection,
 };
+
+// The kind's name as reports and the lab's settings write it ("WinServer", "User").
+constexpr std::string_view KindName(Kind kind) {
+    constexpr std::array<std::string_view, 13> names{
+        "Farm",   "Zone",    "Server", "Application", "WinFarm",    "WinServer", "WinApp",
+        "Folder", "Binding", "User",   "Group",       "Credential", "Collection"};
+    return names[static_cast<size_t>(kind)];
+}
 
 enum class Access : uint8_t {
     Get,     // property get
     Method,  // method call
 };
 
-enum class Status : uint8_t { Seen, Chosen, Described };
+enum class Evidence : uint8_t { Seen, Chosen };
 
 enum class Op : uint8_t {
     FarmInitialize,
@@ -57,8 +68,8 @@ enum class Op : uint8_t {
     ServerName,
     ServerApplications,
     ServerWinServerObject,
-    WinServerMajorVersion,
-    WinServerMinorVersion,
+    WinServerVerMajor,
+    WinServerVerMinor,
     AppInitialize,
     AppLoadData,
     AppSaveData,
@@ -72,6 +83,8 @@ enum class Op : uint8_t {
     AppAddServer,
     AppRemoveServer,
     AppDelete,
+    AppAddUser,
+    AppAddGroup,
     WinAppSaveData,
     WinAppAddServer,
     WinAppRemoveServer,
@@ -83,11 +96,20 @@ enum class Op : uint8_t {
     FolderAddSubFolder,
     BindingInitialize,
     BindingServerName,
-    AccountInitialize,
-    AccountAAType,
-    AccountAccountType,
-    AccountAAName,
-    AccountAccountName,
+    UserInitialize,
+    UserInitializeFour,
+    UserAAType,
+    UserAccountType,
+    UserAAName,
+    UserUserName,
+    UserAccountName,
+    GroupInitialize,
+    GroupInitializeFour,
+    GroupAAType,
+    GroupAccountType,
+    GroupAAName,
+    GroupGroupName,
+    GroupAccountName,
     CollectionCount,
     CollectionNewEnum,
 };
@@ -102,62 +124,76 @@ struct Member {
     // Result: 'n' number, 's' text, 'v' number or text, 'o' object, 'c' collection,
     // 'e' enumerator, '-' nothing.
     char result;
-    Status status;
+    Evidence evidence;
+    // The public form to try when the farm does not know this one; none when it is itself
+    // public or there is nothing to fall back on.
+    std::optional<Op> alternative = std::nullopt;
 };
 
 // In the order of Op.
 inline constexpr std::array kMembers{
     // clang-format off
-    Member{Op::FarmInitialize,            Kind::Farm,        "Initialize",            Access::Method, "n",     '-', Status::Seen},
-    Member{Op::FarmName,                  Kind::Farm,        "FarmName",              Access::Get,    "",      's', Status::Seen},
-    Member{Op::FarmZones,                 Kind::Farm,        "Zones",                 Access::Get,    "",      'c', Status::Chosen},
-    Member{Op::FarmServers,               Kind::Farm,        "Servers",               Access::Get,    "",      'c', Status::Chosen},
-    Member{Op::FarmApplications,          Kind::Farm,        "Applications",          Access::Get,    "",      'c', Status::Chosen},
-    Member{Op::FarmWinFarmObject,         Kind::Farm,        "WinFarmObject",         Access::Get,    "",      'o', Status::Seen},
-    Member{Op::FarmAddApplication,        Kind::Farm,        "AddApplication",        Access::Method, "n",     'o', Status::Chosen},
-    Member{Op::FarmGetApplication,        Kind::Farm,        "GetApplication",        Access::Method, "ns",    'o', Status::Chosen},
-    Member{Op::FarmGetServer,             Kind::Farm,        "GetServer",             Access::Method, "ns",    'o', Status::Chosen},
-    Member{Op::ZoneName,                  Kind::Zone,        "ZoneName",              Access::Get,    "",      's', Status::Chosen},
-    Member{Op::ZoneDataCollector,         Kind::Zone,        "DataCollector",         Access::Get,    "",      's', Status::Chosen},
-    Member{Op::WinFarmIsCitrixAdministrator, Kind::WinFarm,  "IsCitrixAdministrator", Access::Get,    "",      'v', Status::Seen},
-    Member{Op::ServerInitialize,          Kind::Server,      "Initialize",            Access::Method, "ns",    '-', Status::Seen},
-    Member{Op::ServerName,                Kind::Server,      "ServerName",            Access::Get,    "",      's', Status::Seen},
-    Member{Op::ServerApplications,        Kind::Server,      "Applications",          Access::Get,    "",      'c', Status::Chosen},
-    Member{Op::ServerWinServerObject,     Kind::Server,      "WinServerObject",       Access::Get,    "",      'o', Status::Seen},
-    Member{Op::WinServerMajorVersion,     Kind::WinServer,   "WinNTMajorVersion",     Access::Get,    "",      'n', Status::Chosen},
-    Member{Op::WinServerMinorVersion,     Kind::WinServer,   "WinNTMinorVersion",     Access::Get,    "",      'n', Status::Chosen},
-    Member{Op::AppInitialize,             Kind::Application, "Initialize",            Access::Method, "ns",    '-', Status::Seen},
-    Member{Op::AppLoadData,               Kind::Application, "LoadData",              Access::Method, "b",     '-', Status::Chosen},
-    Member{Op::AppSaveData,               Kind::Application, "SaveData",              Access::Method, "",      '-', Status::Chosen},
-    Member{Op::AppName,                   Kind::Application, "AppName",               Access::Get,    "",      's', Status::Chosen},
-    Member{Op::AppDistinguishedName,      Kind::Application, "DistinguishedName",     Access::Get,    "",      's', Status::Chosen},
-    Member{Op::AppDescription,            Kind::Application, "Description",           Access::Get,    "",      's', Status::Chosen},
-    Member{Op::AppServers,                Kind::Application, "Servers",               Access::Get,    "",      'c', Status::Chosen},
-    Member{Op::AppUsers,                  Kind::Application, "Users",                 Access::Get,    "",      'c', Status::Chosen},
-    Member{Op::AppGroups,                 Kind::Application, "Groups",                Access::Get,    "",      'c', Status::Chosen},
-    Member{Op::AppWinAppObject,           Kind::Application, "WinAppObject",          Access::Get,    "",      'o', Status::Chosen},
-    Member{Op::AppAddServer,              Kind::Application, "AddServer",             Access::Method, "o",     '-', Status::Chosen},
-    Member{Op::AppRemoveServer,           Kind::Application, "RemoveServer",          Access::Method, "s",     '-', Status::Chosen},
-    Member{Op::AppDelete,                 Kind::Application, "Delete",                Access::Method, "",      '-', Status::Described},
-    Member{Op::WinAppSaveData,            Kind::WinApp,      "SaveData",              Access::Method, "",      '-', Status::Chosen},
-    Member{Op::WinAppAddServer,           Kind::WinApp,      "AddServer",             Access::Method, "o",     '-', Status::Chosen},
-    Member{Op::WinAppRemoveServer,        Kind::WinApp,      "RemoveServer",          Access::Method, "s",     '-', Status::Chosen},
-    Member{Op::WinAppAddUser,             Kind::WinApp,      "AddUser",               Access::Method, "o",     '-', Status::Chosen},
-    Member{Op::WinAppAddGroup,            Kind::WinApp,      "AddGroup",              Access::Method, "o",     '-', Status::Chosen},
-    Member{Op::WinAppWriteIconToFile,     Kind::WinApp,      "WriteIconToFile",       Access::Method, "s",     '-', Status::Chosen},
-    Member{Op::WinAppLoadIconFromFile,    Kind::WinApp,      "LoadIconFromFile",      Access::Method, "sn",    '-', Status::Chosen},
-    Member{Op::FolderInitialize,          Kind::Folder,      "Initialize",            Access::Method, "ns",    '-', Status::Chosen},
-    Member{Op::FolderAddSubFolder,        Kind::Folder,      "AddSubFolder",          Access::Method, "s",     '-', Status::Chosen},
-    Member{Op::BindingInitialize,         Kind::Binding,     "Initialize",            Access::Method, "nss",   '-', Status::Chosen},
-    Member{Op::BindingServerName,         Kind::Binding,     "ServerName",            Access::Get,    "",      's', Status::Chosen},
-    Member{Op::AccountInitialize,         Kind::Account,     "Initialize",            Access::Method, "nsnso", '-', Status::Chosen},
-    Member{Op::AccountAAType,             Kind::Account,     "AAType",                Access::Get,    "",      'n', Status::Chosen},
-    Member{Op::AccountAccountType,        Kind::Account,     "AccountType",           Access::Get,    "",      'n', Status::Chosen},
-    Member{Op::AccountAAName,             Kind::Account,     "AAName",                Access::Get,    "",      's', Status::Chosen},
-    Member{Op::AccountAccountName,        Kind::Account,     "AccountName",           Access::Get,    "",      's', Status::Chosen},
-    Member{Op::CollectionCount,           Kind::Collection,  "Count",                 Access::Get,    "",      'n', Status::Chosen},
+    Member{Op::FarmInitialize,                Kind::Farm,        "Initialize",            Access::Method, "n",     '-', Evidence::Seen},
+    Member{Op::FarmName,                      Kind::Farm,        "FarmName",              Access::Get,    "",      's', Evidence::Seen},
+    Member{Op::FarmZones,                     Kind::Farm,        "Zones",                 Access::Get,    "",      'c', Evidence::Seen},
+    Member{Op::FarmServers,                   Kind::Farm,        "Servers",               Access::Get,    "",      'c', Evidence::Seen},
+    Member{Op::FarmApplications,              Kind::Farm,        "Applications",          Access::Get,    "",      'c', Evidence::Seen},
+    Member{Op::FarmWinFarmObject,             Kind::Farm,        "WinFarmObject",         Access::Get,    "",      'o', Evidence::Seen},
+    Member{Op::FarmAddApplication,            Kind::Farm,        "AddApplication",        Access::Method, "n",     'o', Evidence::Chosen},
+    Member{Op::FarmGetApplication,            Kind::Farm,        "GetApplication",        Access::Method, "ns",    'o', Evidence::Chosen},
+    Member{Op::FarmGetServer,                 Kind::Farm,        "GetServer",             Access::Method, "ns",    'o', Evidence::Chosen},
+    Member{Op::ZoneName,                      Kind::Zone,        "ZoneName",              Access::Get,    "",      's', Evidence::Seen},
+    Member{Op::ZoneDataCollector,             Kind::Zone,        "DataCollector",         Access::Get,    "",      's', Evidence::Seen},
+    Member{Op::WinFarmIsCitrixAdministrator,  Kind::WinFarm,     "IsCitrixAdministrator", Access::Get,    "",      'v', Evidence::Seen},
+    Member{Op::ServerInitialize,              Kind::Server,      "Initialize",            Access::Method, "ns",    '-', Evidence::Seen},
+    Member{Op::ServerName,                    Kind::Server,      "ServerName",            Access::Get,    "",      's', Evidence::Seen},
+    Member{Op::ServerApplications,            Kind::Server,      "Applications",          Access::Get,    "",      'c', Evidence::Seen},
+    Member{Op::ServerWinServerObject,         Kind::Server,      "WinServerObject",       Access::Get,    "",      'o', Evidence::Seen},
+    Member{Op::WinServerVerMajor,             Kind::WinServer,   "WinNTVerMajor",         Access::Get,    "",      'n', Evidence::Seen},
+    Member{Op::WinServerVerMinor,             Kind::WinServer,   "WinNTVerMinor",         Access::Get,    "",      'n', Evidence::Seen},
+    Member{Op::AppInitialize,                 Kind::Application, "Initialize",            Access::Method, "ns",    '-', Evidence::Seen},
+    Member{Op::AppLoadData,                   Kind::Application, "LoadData",              Access::Method, "b",     '-', Evidence::Seen},
+    Member{Op::AppSaveData,                   Kind::Application, "SaveData",              Access::Method, "",      '-', Evidence::Seen},
+    Member{Op::AppName,                       Kind::Application, "AppName",               Access::Get,    "",      's', Evidence::Seen},
+    Member{Op::AppDistinguishedName,          Kind::Application, "DistinguishedName",     Access::Get,    "",      's', Evidence::Seen},
+    Member{Op::AppDescription,                Kind::Application, "Description",           Access::Get,    "",      's', Evidence::Seen},
+    Member{Op::AppServers,                    Kind::Application, "Servers",               Access::Get,    "",      'c', Evidence::Seen},
+    Member{Op::AppUsers,                      Kind::Application, "Users",                 Access::Get,    "",      'c', Evidence::Seen},
+    Member{Op::AppGroups,                     Kind::Application, "Groups",                Access::Get,    "",      'c', Evidence::Seen},
+    Member{Op::AppWinAppObject,               Kind::Application, "WinAppObject",          Access::Get,    "",      'o', Evidence::Seen},
+    Member{Op::AppAddServer,                  Kind::Application, "AddServer",             Access::Method, "o",     '-', Evidence::Seen},
+    Member{Op::AppRemoveServer,               Kind::Application, "RemoveServer",          Access::Method, "s",     '-', Evidence::Seen},
+    Member{Op::AppDelete,                     Kind::Application, "Delete",                Access::Method, "",      '-', Evidence::Chosen},
+    Member{Op::AppAddUser,                    Kind::Application, "AddUser",               Access::Method, "nsns",  '-', Evidence::Seen},
+    Member{Op::AppAddGroup,                   Kind::Application, "AddGroup",              Access::Method, "nsns",  '-', Evidence::Chosen},
+    Member{Op::WinAppSaveData,                Kind::WinApp,      "SaveData",              Access::Method, "",      '-', Evidence::Chosen},
+    Member{Op::WinAppAddServer,               Kind::WinApp,      "AddServer",             Access::Method, "o",     '-', Evidence::Chosen},
+    Member{Op::WinAppRemoveServer,            Kind::WinApp,      "RemoveServer",          Access::Method, "s",     '-', Evidence::Chosen},
+    Member{Op::WinAppAddUser,                 Kind::WinApp,      "AddUser",               Access::Method, "o",     '-', Evidence::Chosen, Op::AppAddUser},
+    Member{Op::WinAppAddGroup,                Kind::WinApp,      "AddGroup",              Access::Method, "o",     '-', Evidence::Chosen, Op::AppAddGroup},
+    Member{Op::WinAppWriteIconToFile,         Kind::WinApp,      "WriteIconToFile",       Access::Method, "s",     '-', Evidence::Chosen},
+    Member{Op::WinAppLoadIconFromFile,        Kind::WinApp,      "LoadIconFromFile",      Access::Method, "sn",    '-', Evidence::Chosen},
+    Member{Op::FolderInitialize,              Kind::Folder,      "Initialize",            Access::Method, "ns",    '-', Evidence::Chosen},
+    Member{Op::FolderAddSubFolder,            Kind::Folder,      "AddSubFolder",          Access::Method, "s",     '-', Evidence::Chosen},
+    Member{Op::BindingInitialize,             Kind::Binding,     "Initialize",            Access::Method, "nss",   '-', Evidence::Seen},
+    Member{Op::BindingServerName,             Kind::Binding,     "ServerName",            Access::Get,    "",      's', Evidence::Seen},
+    Member{Op::UserInitialize,                Kind::User,        "Initialize",            Access::Method, "nsnso", '-', Evidence::Chosen, Op::UserInitializeFour},
+    Member{Op::UserInitializeFour,            Kind::User,        "Initialize",            Access::Method, "nsns",  '-', Evidence::Seen},
+    Member{Op::UserAAType,                    Kind::User,        "AAType",                Access::Get,    "",      'n', Evidence::Chosen},
+    Member{Op::UserAccountType,               Kind::User,        "AccountType",           Access::Get,    "",      'n', Evidence::Chosen},
+    Member{Op::UserAAName,                    Kind::User,        "AAName",                Access::Get,    "",      's', Evidence::Seen},
+    Member{Op::UserUserName,                  Kind::User,        "UserName",              Access::Get,    "",      's', Evidence::Seen, Op::UserAccountName},
+    Member{Op::UserAccountName,               Kind::User,        "AccountName",           Access::Get,    "",      's', Evidence::Chosen},
+    Member{Op::GroupInitialize,               Kind::Group,       "Initialize",            Access::Method, "nsnso", '-', Evidence::Chosen, Op::GroupInitializeFour},
+    Member{Op::GroupInitializeFour,           Kind::Group,       "Initialize",            Access::Method, "nsns",  '-', Evidence::Chosen},
+    Member{Op::GroupAAType,                   Kind::Group,       "AAType",                Access::Get,    "",      'n', Evidence::Chosen},
+    Member{Op::GroupAccountType,              Kind::Group,       "AccountType",           Access::Get,    "",      'n', Evidence::Chosen},
+    Member{Op::GroupAAName,                   Kind::Group,       "AAName",                Access::Get,    "",      's', Evidence::Seen},
+    Member{Op::GroupGroupName,                Kind::Group,       "GroupName",             Access::Get,    "",      's', Evidence::Seen, Op::GroupAccountName},
+    Member{Op::GroupAccountName,              Kind::Group,       "AccountName",           Access::Get,    "",      's', Evidence::Chosen},
+    Member{Op::CollectionCount,               Kind::Collection,  "Count",                 Access::Get,    "",      'n', Evidence::Seen},
     // The standard enumerator member; always reached by its fixed DISPID, never by name.
-    Member{Op::CollectionNewEnum,         Kind::Collection,  "_NewEnum",              Access::Get,    "",      'e', Status::Seen},
+    Member{Op::CollectionNewEnum,            Kind::Collection,  "_NewEnum",              Access::Get,    "",      'e', Evidence::Seen},
     // clang-format on
 };
 
@@ -180,21 +216,21 @@ struct ProgIdEntry {
     Creatable creatable;
     Kind kind;
     std::string_view progId;
-    Status status;
+    Evidence evidence;
 };
 
 inline constexpr std::array kProgIds{
-    ProgIdEntry{Creatable::Farm, Kind::Farm, "MetaFrameCOM.MetaFrameFarm", Status::Seen},
-    ProgIdEntry{Creatable::Server, Kind::Server, "MetaFrameCOM.MetaFrameServer", Status::Seen},
+    ProgIdEntry{Creatable::Farm, Kind::Farm, "MetaFrameCOM.MetaFrameFarm", Evidence::Seen},
+    ProgIdEntry{Creatable::Server, Kind::Server, "MetaFrameCOM.MetaFrameServer", Evidence::Seen},
     ProgIdEntry{Creatable::Application, Kind::Application, "MetaFrameCOM.MetaFrameApplication",
-                Status::Seen},
-    ProgIdEntry{Creatable::Folder, Kind::Folder, "MetaFrameCOM.MetaFrameFolder", Status::Chosen},
+                Evidence::Seen},
+    ProgIdEntry{Creatable::Folder, Kind::Folder, "MetaFrameCOM.MetaFrameFolder", Evidence::Chosen},
     ProgIdEntry{Creatable::Binding, Kind::Binding, "MetaFrameCOM.MetaFrameAppSrvBinding",
-                Status::Chosen},
-    ProgIdEntry{Creatable::User, Kind::Account, "MetaFrameCOM.MetaFrameUser", Status::Chosen},
-    ProgIdEntry{Creatable::Group, Kind::Account, "MetaFrameCOM.MetaFrameGroup", Status::Chosen},
+                Evidence::Seen},
+    ProgIdEntry{Creatable::User, Kind::User, "MetaFrameCOM.MetaFrameUser", Evidence::Seen},
+    ProgIdEntry{Creatable::Group, Kind::Group, "MetaFrameCOM.MetaFrameGroup", Evidence::Chosen},
     ProgIdEntry{Creatable::Credential, Kind::Credential, "MetaFrameCOM.MetaFrameCredential",
-                Status::Chosen},
+                Evidence::Chosen},
 };
 
 constexpr const Member& MemberOf(Op op) {
@@ -218,7 +254,8 @@ constexpr bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-// The member of an object kind with that name, or nullptr.
+// The first member of an object kind with that name (its longest form comes first), or
+// nullptr.
 constexpr const Member* FindMember(Kind object, std::string_view name) {
     for (const Member& m : kMembers) {
         if (m.object == object && SameName(m.name, name)) {
@@ -228,37 +265,27 @@ constexpr const Member* FindMember(Kind object, std::string_view name) {
     return nullptr;
 }
 
-// The DISPID under which the lab server answers a member: its place in the table, from 1;
-// the enumerator keeps its standard one.
-constexpr int32_t LabDispidOf(Op op) {
-    return op == Op::CollectionNewEnum ? kNewEnumDispid : static_cast<int32_t>(op) + 1;
-}
-
-constexpr const Member* LabMemberOfDispid(Kind object, int32_t dispid) {
-    for (const Member& m : kMembers) {
-        if (m.object == object && LabDispidOf(m.op) == dispid) {
-            return &m;
-        }
-    }
-    return nullptr;
-}
-
 namespace detail {
 constexpr bool TableIsSound() {
     for (size_t i = 0; i < kMembers.size(); ++i) {
-        if (static_cast<size_t>(kMembers[i].op) != i) {
+        const Member& m = kMembers[i];
+        if (static_cast<size_t>(m.op) != i) {
             return false;  // rows out of the order of Op
         }
         for (size_t j = i + 1; j < kMembers.size(); ++j) {
-            if (kMembers[i].object == kMembers[j].object &&
-                SameName(kMembers[i].name, kMembers[j].name)) {
-                return false;  // one name twice on one object
+            const Member& other = kMembers[j];
+            if (m.object == other.object && SameName(m.name, other.name) &&
+                (m.args.size() <= other.args.size() || m.access != other.access)) {
+                return false;  // one name twice on one object, other than a shorter form
             }
         }
-        for (char a : kMembers[i].args) {
+        for (char a : m.args) {
             if (a != 'n' && a != 's' && a != 'b' && a != 'o') {
                 return false;
             }
+        }
+        if (m.alternative && (*m.alternative == m.op || MemberOf(*m.alternative).alternative)) {
+            return false;  // an alternative is a plain member of its own
         }
     }
     for (size_t i = 0; i < kProgIds.size(); ++i) {
@@ -269,10 +296,7 @@ constexpr bool TableIsSound() {
     return true;
 }
 }  // namespace detail
-static_assert(detail::TableIsSound(), "member table: order, unique names per object, arguments");
-
-// The first DISPID the lab server hands out for settings reached by name.
-inline constexpr int32_t kFirstSettingDispid = 1000;
-static_assert(kMembers.size() < static_cast<size_t>(kFirstSettingDispid));
+static_assert(detail::TableIsSound(),
+              "member table: order, names per object, arguments, alternatives");
 
 }  // namespace mfcom

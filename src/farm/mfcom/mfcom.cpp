@@ -79,18 +79,56 @@ class Credential final : public farm::Credential, public Object {
     explicit Credential(Dispatch d) : Object(std::move(d)) {}
 };
 
+// A user or group: made to be added to an application, or an entry of its Users or Groups.
 class Account final : public farm::Account, public Object {
   public:
     explicit Account(Dispatch d) : Object(std::move(d)) {}
     void Initialize(int32_t accountType, const std::string& aaName, int32_t aaType,
                     const std::string& accountName, farm::Credential& credential) override {
-        d_.Call(Op::AccountInitialize,
-                {accountType, aaName, aaType, accountName, RawOf(credential)});
+        const bool group = d_.type() == Type::Group;
+        const Op withCredential = group ? Op::GroupInitialize : Op::UserInitialize;
+        IDispatch* rawCredential = RawOf(credential);
+        d_.session()->WithAlternative(
+            d_.type(), withCredential,
+            [&] {
+                return d_.Call(withCredential,
+                               {accountType, aaName, aaType, accountName, rawCredential});
+            },
+            [&] {
+                return d_.Call(*MemberOf(withCredential).alternative,
+                               {accountType, aaName, aaType, accountName});
+            });
+        values_ = Values{accountType, aaName, aaType, accountName};
     }
-    int32_t AAType() override { return Number(Op::AccountAAType); }
-    int32_t AccountType() override { return Number(Op::AccountAccountType); }
-    std::string AAName() override { return Text(Op::AccountAAName); }
-    std::string AccountName() override { return Text(Op::AccountAccountName); }
+    int32_t AAType() override { return Number(Is(Op::UserAAType, Op::GroupAAType)); }
+    int32_t AccountType() override { return Number(Is(Op::UserAccountType, Op::GroupAccountType)); }
+    std::string AAName() override { return Text(Is(Op::UserAAName, Op::GroupAAName)); }
+    std::string AccountName() override {
+        const Op op = Is(Op::UserUserName, Op::GroupGroupName);
+        return d_.session()->WithAlternative(
+            d_.type(), op, [&] { return Text(op); },
+            [&] { return Text(*MemberOf(op).alternative); });
+    }
+
+    // The four values an application's own AddUser / AddGroup takes, in the order Initialize
+    // takes them.
+    struct Values {
+        int32_t accountType;
+        std::string aaName;
+        int32_t aaType;
+        std::string accountName;
+    };
+    Values FourValues() {
+        if (values_) {
+            return *values_;
+        }
+        return Values{AccountType(), AAName(), AAType(), AccountName()};
+    }
+
+  private:
+    Op Is(Op user, Op group) const { return d_.type() == Type::Group ? group : user; }
+
+    std::optional<Values> values_;
 };
 
 class Binding final : public farm::Binding, public Object {
@@ -115,7 +153,10 @@ class WinFarm final : public farm::WinFarm, public Object {
 
 class WinApp final : public farm::WinApp, public Object {
   public:
-    explicit WinApp(Dispatch d) : Object(std::move(d)) {}
+    // `application`: the application the view belongs to, which takes the public forms of
+    // adding users and groups.
+    WinApp(Dispatch d, Dispatch application)
+        : Object(std::move(d)), application_(std::move(application)) {}
     farm::Value Get(std::string_view key) override { return ToValue(d_.GetByName(key).Get()); }
     void Put(std::string_view key, const farm::Value& value) override { d_.PutByName(key, value); }
     void SaveData() override { d_.Call(Op::WinAppSaveData); }
@@ -125,14 +166,32 @@ class WinApp final : public farm::WinApp, public Object {
     void RemoveServer(const std::string& serverName) override {
         d_.Call(Op::WinAppRemoveServer, {serverName});
     }
-    void AddUser(farm::Account& user) override { d_.Call(Op::WinAppAddUser, {RawOf(user)}); }
-    void AddGroup(farm::Account& group) override { d_.Call(Op::WinAppAddGroup, {RawOf(group)}); }
+    void AddUser(farm::Account& user) override { AddAccount(Op::WinAppAddUser, user); }
+    void AddGroup(farm::Account& group) override { AddAccount(Op::WinAppAddGroup, group); }
     void WriteIconToFile(const std::string& path) override {
         d_.Call(Op::WinAppWriteIconToFile, {path});
     }
     void LoadIconFromFile(const std::string& path, int32_t index) override {
         d_.Call(Op::WinAppLoadIconFromFile, {path, index});
     }
+
+  private:
+    void AddAccount(Op op, farm::Account& account) {
+        IDispatch* raw = RawOf(account);
+        d_.session()->WithAlternative(
+            d_.type(), op, [&] { return d_.Call(op, {raw}); },
+            [&] {
+                auto* own = dynamic_cast<Account*>(&account);
+                if (!own) {
+                    throw farm::FarmError(kErrTypeMismatch, "Type mismatch");
+                }
+                const Account::Values v = own->FourValues();
+                return application_.Call(*MemberOf(op).alternative,
+                                         {v.accountType, v.aaName, v.aaType, v.accountName});
+            });
+    }
+
+    Dispatch application_;
 };
 
 class Application final : public farm::Application, public Object {
@@ -158,7 +217,7 @@ class Application final : public farm::Application, public Object {
                                                       Type::Group);
     }
     std::unique_ptr<farm::WinApp> WinAppObject() override {
-        return std::make_unique<WinApp>(Child(Op::AppWinAppObject, Type::WinApp));
+        return std::make_unique<WinApp>(Child(Op::AppWinAppObject, Type::WinApp), d_);
     }
     void AddServer(farm::Binding& binding) override { d_.Call(Op::AppAddServer, {RawOf(binding)}); }
     void RemoveServer(const std::string& serverName) override {
@@ -170,8 +229,8 @@ class Application final : public farm::Application, public Object {
 class WinServer final : public farm::WinServer, public Object {
   public:
     explicit WinServer(Dispatch d) : Object(std::move(d)) {}
-    int32_t WinNTMajorVersion() override { return Number(Op::WinServerMajorVersion); }
-    int32_t WinNTMinorVersion() override { return Number(Op::WinServerMinorVersion); }
+    int32_t WinNTVerMajor() override { return Number(Op::WinServerVerMajor); }
+    int32_t WinNTVerMinor() override { return Number(Op::WinServerVerMinor); }
 };
 
 class Server final : public farm::Server, public Object {
@@ -271,6 +330,10 @@ MfcomFactory::~MfcomFactory() = default;
 
 CallCounts MfcomFactory::Counts() const {
     return session_->Counts();
+}
+
+const std::set<std::pair<Kind, std::string>>& MfcomFactory::NamesAsked() const {
+    return session_->NamesAsked();
 }
 
 std::unique_ptr<farm::Farm> MfcomFactory::CreateFarm() {

@@ -27,6 +27,8 @@ class MfcomFactory : public farm::ObjectFactory {
 
     // Invoke and GetIDsOfNames calls made so far by the objects of this factory.
     CallCounts Counts() const;
+    // Every name the objects of this factory asked, with the kind of object asked.
+    const std::set<std::pair<Kind, std::string>>& NamesAsked() const;
 
   private:
     std::shared_ptr<Session> session_;

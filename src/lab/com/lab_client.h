@@ -16,37 +16,48 @@
 
 namespace labcom {
 
+// One value of the workstation's lab-farm setting, set for the owner's lifetime (removed when
+// empty, left as it is when none is given), then put back as it was.
+class ScopedLabValue {
+  public:
+    ScopedLabValue(const wchar_t* value, const std::optional<std::string>& text)
+        : value_(value), old_(labcom::ReadSetting(value)) {
+        if (text && text->empty()) {
+            labcom::DeleteSetting(value);
+        } else if (text) {
+            labcom::WriteSetting(value, *text);
+        }
+    }
+    ~ScopedLabValue() {
+        if (old_) {
+            labcom::WriteSetting(value_, *old_);
+        } else {
+            labcom::DeleteSetting(value_);
+        }
+    }
+    ScopedLabValue(const ScopedLabValue&) = delete;
+    ScopedLabValue& operator=(const ScopedLabValue&) = delete;
+
+  private:
+    const wchar_t* value_;
+    std::optional<std::string> old_;
+};
+
 // Points HKCU\Software\ZeltLab at a store (and farm) for the owner's lifetime, then puts
 // both values back as they were, missing ones included.
 class ScopedLabSetting {
   public:
     explicit ScopedLabSetting(const std::filesystem::path& storeRoot,
                               const std::optional<std::string>& farm = std::nullopt)
-        : storePath_(labcom::ReadSetting(labcom::kStorePathValue)),
-          farm_(labcom::ReadSetting(labcom::kFarmValue)) {
-        auto root = storeRoot.u8string();
-        labcom::WriteSetting(labcom::kStorePathValue, std::string(root.begin(), root.end()));
-        if (farm) {
-            labcom::WriteSetting(labcom::kFarmValue, *farm);
-        }
-    }
-    ~ScopedLabSetting() {
-        Restore(labcom::kStorePathValue, storePath_);
-        Restore(labcom::kFarmValue, farm_);
-    }
-    ScopedLabSetting(const ScopedLabSetting&) = delete;
-    ScopedLabSetting& operator=(const ScopedLabSetting&) = delete;
+        : storePath_(labcom::kStorePathValue, Utf8(storeRoot)), farm_(labcom::kFarmValue, farm) {}
 
   private:
-    static void Restore(const wchar_t* value, const std::optional<std::string>& old) {
-        if (old) {
-            labcom::WriteSetting(value, *old);
-        } else {
-            labcom::DeleteSetting(value);
-        }
+    static std::string Utf8(const std::filesystem::path& path) {
+        auto text = path.u8string();
+        return std::string(text.begin(), text.end());
     }
-    std::optional<std::string> storePath_;
-    std::optional<std::string> farm_;
+    ScopedLabValue storePath_;
+    ScopedLabValue farm_;
 };
 
 // The registered labfarm.dll as loaded into this process (loading it through COM first).

@@ -1,6 +1,9 @@
 #include "lab/com/module.h"
 
-#include "farm/mfcom/members.h"
+#include <stdexcept>
+
+#include "farm/farm.h"
+#include "lab/com/dispids.h"
 #include "lab/com/workstation.h"
 
 namespace labcom {
@@ -34,6 +37,14 @@ std::wstring Module::Path() const {
 
 std::shared_ptr<lab::LabFactory> Module::Factory() {
     std::lock_guard lock(mutex_);
+    if (std::string text = ReadSetting(kDialectValue).value_or(""); text != dialectText_) {
+        try {
+            dialect_ = std::make_shared<const Dialect>(Dialect::Parse(text));
+        } catch (const std::invalid_argument& e) {
+            throw farm::FarmError(E_INVALIDARG, e.what());
+        }
+        dialectText_ = std::move(text);
+    }
     std::filesystem::path root = StorePath();
     if (!factory_ || root != storeRoot_) {
         factory_ = std::make_shared<lab::LabFactory>(
@@ -41,6 +52,29 @@ std::shared_ptr<lab::LabFactory> Module::Factory() {
         storeRoot_ = root;
     }
     return factory_;
+}
+
+ITypeInfo* Module::TypeInfo(mfcom::Kind kind) {
+    std::lock_guard lock(mutex_);
+    if (!typeLib_ && FAILED(LoadTypeLibEx(Path().c_str(), REGKIND_NONE, typeLib_.Put()))) {
+        return nullptr;
+    }
+    const std::wstring name = mfcom::Widen(InterfaceName(kind));
+    for (UINT i = 0, n = typeLib_->GetTypeInfoCount(); i < n; ++i) {
+        mfcom::Bstr found;
+        if (SUCCEEDED(typeLib_->GetDocumentation(static_cast<INT>(i), found.Put(), nullptr, nullptr,
+                                                 nullptr)) &&
+            found.Get() && name == found.Get()) {
+            ITypeInfo* info = nullptr;
+            return SUCCEEDED(typeLib_->GetTypeInfo(i, &info)) ? info : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+std::shared_ptr<const Dialect> Module::CurrentDialect() {
+    std::lock_guard lock(mutex_);
+    return dialect_;
 }
 
 void Module::ObjectDestroyed() {
@@ -58,7 +92,7 @@ int32_t Module::SettingDispid(std::string_view name) {
     if (auto found = settingDispids_.find(name); found != settingDispids_.end()) {
         return found->second;
     }
-    const auto dispid = mfcom::kFirstSettingDispid + static_cast<int32_t>(settingNames_.size());
+    const auto dispid = kFirstSettingDispid + static_cast<int32_t>(settingNames_.size());
     settingNames_.emplace_back(name);
     settingDispids_.emplace(std::string(name), dispid);
     return dispid;
@@ -66,7 +100,7 @@ int32_t Module::SettingDispid(std::string_view name) {
 
 std::optional<std::string> Module::SettingName(int32_t dispid) {
     std::lock_guard lock(mutex_);
-    const int64_t index = int64_t{dispid} - mfcom::kFirstSettingDispid;
+    const int64_t index = int64_t{dispid} - kFirstSettingDispid;
     if (index < 0 || index >= static_cast<int64_t>(settingNames_.size())) {
         return std::nullopt;
     }

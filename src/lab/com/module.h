@@ -1,11 +1,13 @@
 // What labfarm.dll keeps for the life of the process: the lab farm it serves (following the
-// workstation's StorePath), its fault injector, the counts of calls its objects received,
-// the DISPIDs handed out for settings reached by name, and the count of live objects.
-// COM enters a server through plain exported functions, so this one object is reached
+// workstation's StorePath) and the dialect its objects speak, its fault injector, the counts of
+// calls its objects received, the DISPIDs handed out for settings reached by name, and the count of
+// live objects. COM enters a server through plain exported functions, so this one object is reached
 // through Module::Instance(); nothing else in the dll is global.
 #pragma once
 
 #include <windows.h>
+
+#include <oaidl.h>
 
 #include <atomic>
 #include <cstdint>
@@ -18,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "farm/mfcom/com.h"
+#include "lab/com/dialect.h"
 #include "lab/lab.h"
 
 namespace labcom {
@@ -30,6 +34,8 @@ class Module {
     // store they were made on; the module lets go of its own when no object is left.
     std::shared_ptr<lab::LabFactory> Factory();
     lab::FaultInjector& Faults() { return *faults_; }
+    // The workstation's Dialect as Factory() last read it.
+    std::shared_ptr<const Dialect> CurrentDialect();
 
     void CountInvoke() { ++invokes_; }
     void CountGetIdsOfNames() { ++getIds_; }
@@ -52,6 +58,10 @@ class Module {
     void Lock(bool lock) { lock ? ++locks_ : --locks_; }
     bool CanUnload() const { return objects_ == 0 && locks_ == 0; }
 
+    // The type information of a kind of object, from the dll's own type library; null when
+    // the library cannot be loaded. The caller owns the reference.
+    ITypeInfo* TypeInfo(mfcom::Kind kind);
+
     HMODULE Handle() const { return handle_; }
     std::wstring Path() const;
 
@@ -63,8 +73,11 @@ class Module {
     std::mutex mutex_;
     std::filesystem::path storeRoot_;
     std::shared_ptr<lab::LabFactory> factory_;
+    std::string dialectText_;
+    std::shared_ptr<const Dialect> dialect_ = std::make_shared<Dialect>();
     std::map<std::string, int32_t, std::less<>> settingDispids_;
     std::vector<std::string> settingNames_;
+    mfcom::ComPtr<ITypeLib> typeLib_;
     std::atomic<long long> invokes_{0};
     std::atomic<long long> getIds_{0};
     std::atomic<long> objects_{0};

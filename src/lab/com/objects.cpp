@@ -8,6 +8,8 @@
 
 #include "farm/farm.h"
 #include "lab/com/counted.h"
+#include "lab/com/dialect.h"
+#include "lab/com/dispids.h"
 #include "lab/com/module.h"
 
 namespace labcom {
@@ -56,7 +58,8 @@ ComPtr<T> Make(A&&... args) {
 
 class LabObject : public Counted<IDispatch> {
   public:
-    explicit LabObject(Kind kind) : kind_(kind) {}
+    // The object answers as the workstation's dialect says at its creation.
+    explicit LabObject(Kind kind) : kind_(kind), dialect_(Module::Instance().CurrentDialect()) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out) {
@@ -78,15 +81,20 @@ class LabObject : public Counted<IDispatch> {
         if (!count) {
             return E_POINTER;
         }
-        *count = 0;
+        *count = 1;
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info) {
-            *info = nullptr;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+        if (!info) {
+            return E_POINTER;
         }
-        return DISP_E_BADINDEX;
+        *info = nullptr;
+        if (index != 0) {
+            return DISP_E_BADINDEX;
+        }
+        *info = Module::Instance().TypeInfo(kind_);
+        return *info ? S_OK : TYPE_E_ELEMENTNOTFOUND;
     }
 
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
@@ -99,9 +107,9 @@ class LabObject : public Counted<IDispatch> {
         try {
             HRESULT hr = S_OK;
             const std::string name = mfcom::Narrow(std::wstring_view(names[0] ? names[0] : L""));
-            if (const Member* member = mfcom::FindMember(kind_, name)) {
-                ids[0] = mfcom::LabDispidOf(member->op);
-            } else if (Settings() && !name.empty()) {
+            if (const Member* member = dialect_->Find(kind_, name)) {
+                ids[0] = DispidOf(member->op);
+            } else if (Settings() && !name.empty() && !mfcom::FindMember(kind_, name)) {
                 ids[0] = module.SettingDispid(name);
             } else {
                 ids[0] = DISPID_UNKNOWN;
@@ -128,7 +136,7 @@ class LabObject : public Counted<IDispatch> {
         try {
             Variant out;
             HRESULT hr = S_OK;
-            if (const Member* member = mfcom::LabMemberOfDispid(kind_, dispid)) {
+            if (const Member* member = MemberOfDispid(kind_, dispid)) {
                 hr = CallMember(*member, flags, p, out);
             } else if (farm::SettingsView* view = Settings()) {
                 hr = CallSetting(*view, dispid, flags, p, out);
@@ -162,18 +170,19 @@ class LabObject : public Counted<IDispatch> {
     virtual farm::SettingsView* Settings() { return nullptr; }
 
   private:
-    HRESULT CallMember(const Member& member, WORD flags, const DISPPARAMS& p, Variant& out) {
+    HRESULT CallMember(const Member& first, WORD flags, const DISPPARAMS& p, Variant& out) {
         if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) {
             return DISP_E_MEMBERNOTFOUND;
         }
         if (p.cNamedArgs != 0) {
             return DISP_E_NONAMEDARGS;
         }
-        if (p.cArgs != member.args.size()) {
+        const Member* member = dialect_->FormOf(first, p.cArgs);
+        if (!member) {
             return DISP_E_BADPARAMCOUNT;
         }
-        Args args(member, p);
-        Call(member, args, out);
+        Args args(*member, p);
+        Call(*member, args, out);
         return S_OK;
     }
 
@@ -202,6 +211,7 @@ class LabObject : public Counted<IDispatch> {
     }
 
     Kind kind_;
+    std::shared_ptr<const Dialect> dialect_;
 };
 
 Args::Args(const Member& member, const DISPPARAMS& params)
@@ -254,7 +264,7 @@ ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Zone> zone);
 ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Server> server);
 ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Application> application);
 ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Binding> binding);
-ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Account> account);
+ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Account> account, Kind kind);
 
 Variant ObjectResult(const ComPtr<IDispatch>& object) {
     return Variant(object.Get());
@@ -317,8 +327,9 @@ class Enumerator final : public Counted<IEnumVARIANT> {
 template <class T>
 class CollectionObject final : public LabObject {
   public:
-    explicit CollectionObject(std::unique_ptr<farm::Collection<T>> collection)
-        : LabObject(Kind::Collection), collection_(std::move(collection)) {}
+    using WrapItem = ComPtr<IDispatch> (*)(std::unique_ptr<T>);
+    CollectionObject(std::unique_ptr<farm::Collection<T>> collection, WrapItem wrap)
+        : LabObject(Kind::Collection), collection_(std::move(collection)), wrap_(wrap) {}
 
   protected:
     void Call(const Member& member, const Args&, Variant& result) override {
@@ -329,7 +340,7 @@ class CollectionObject final : public LabObject {
             case Op::CollectionNewEnum: {
                 auto items = std::make_shared<Enumerator::Items>();
                 for (auto& item : collection_->Items()) {
-                    items->push_back(Wrap(std::move(item)));
+                    items->push_back(wrap_(std::move(item)));
                 }
                 ComPtr<IEnumVARIANT> enumerator = Make<Enumerator>(std::move(items), 0);
                 V_VT(result.Put()) = VT_UNKNOWN;
@@ -343,11 +354,30 @@ class CollectionObject final : public LabObject {
 
   private:
     std::unique_ptr<farm::Collection<T>> collection_;
+    WrapItem wrap_;
 };
 
 template <class T>
-Variant CollectionResult(std::unique_ptr<farm::Collection<T>> collection) {
-    return ObjectResult(Make<CollectionObject<T>>(std::move(collection)));
+Variant CollectionResult(std::unique_ptr<farm::Collection<T>> collection,
+                         ComPtr<IDispatch> (*wrap)(std::unique_ptr<T>) = &Wrap) {
+    return ObjectResult(Make<CollectionObject<T>>(std::move(collection), wrap));
+}
+
+ComPtr<IDispatch> WrapUser(std::unique_ptr<farm::Account> account) {
+    return Wrap(std::move(account), Kind::User);
+}
+ComPtr<IDispatch> WrapGroup(std::unique_ptr<farm::Account> account) {
+    return Wrap(std::move(account), Kind::Group);
+}
+
+// A new account of the lab farm initialised with four values, as the public forms give them,
+// and the credential the farm interface wants.
+std::unique_ptr<farm::Account> NewAccount(const Args& args, bool group) {
+    const std::shared_ptr<lab::LabFactory> factory = Module::Instance().Factory();
+    std::unique_ptr<farm::Account> account = group ? factory->CreateGroup() : factory->CreateUser();
+    const std::unique_ptr<farm::Credential> credential = factory->CreateCredential();
+    account->Initialize(args.Number(0), args.Text(1), args.Number(2), args.Text(3), *credential);
+    return account;
 }
 
 class ZoneObject final : public LabObject {
@@ -388,27 +418,38 @@ class CredentialObject final : public LabObject {
 
 class AccountObject final : public LabObject {
   public:
-    explicit AccountObject(std::unique_ptr<farm::Account> account)
-        : LabObject(Kind::Account), account_(std::move(account)) {}
+    AccountObject(std::unique_ptr<farm::Account> account, Kind kind)
+        : LabObject(kind), account_(std::move(account)) {}
     farm::Account& Get() { return *account_; }
 
   protected:
     void Call(const Member& member, const Args& args, Variant& result) override {
         switch (member.op) {
-            case Op::AccountInitialize:
+            case Op::UserInitialize:
+            case Op::GroupInitialize:
                 account_->Initialize(args.Number(0), args.Text(1), args.Number(2), args.Text(3),
                                      Unwrap<CredentialObject>(args.Object(4)).Get());
                 return;
-            case Op::AccountAAType:
+            case Op::UserInitializeFour:
+            case Op::GroupInitializeFour:
+                account_ = NewAccount(args, member.op == Op::GroupInitializeFour);
+                return;
+            case Op::UserAAType:
+            case Op::GroupAAType:
                 result = Variant(account_->AAType());
                 return;
-            case Op::AccountAccountType:
+            case Op::UserAccountType:
+            case Op::GroupAccountType:
                 result = Variant(account_->AccountType());
                 return;
-            case Op::AccountAAName:
+            case Op::UserAAName:
+            case Op::GroupAAName:
                 result = Variant(account_->AAName());
                 return;
-            case Op::AccountAccountName:
+            case Op::UserUserName:
+            case Op::UserAccountName:
+            case Op::GroupGroupName:
+            case Op::GroupAccountName:
                 result = Variant(account_->AccountName());
                 return;
             default:
@@ -452,11 +493,11 @@ class WinServerObject final : public LabObject {
   protected:
     void Call(const Member& member, const Args&, Variant& result) override {
         switch (member.op) {
-            case Op::WinServerMajorVersion:
-                result = Variant(view_->WinNTMajorVersion());
+            case Op::WinServerVerMajor:
+                result = Variant(view_->WinNTVerMajor());
                 return;
-            case Op::WinServerMinorVersion:
-                result = Variant(view_->WinNTMinorVersion());
+            case Op::WinServerVerMinor:
+                result = Variant(view_->WinNTVerMinor());
                 return;
             default:
                 NoSuchMember(member);
@@ -554,10 +595,10 @@ class ApplicationObject final : public LabObject {
                 result = CollectionResult(app_->Servers());
                 return;
             case Op::AppUsers:
-                result = CollectionResult(app_->Users());
+                result = CollectionResult(app_->Users(), &WrapUser);
                 return;
             case Op::AppGroups:
-                result = CollectionResult(app_->Groups());
+                result = CollectionResult(app_->Groups(), &WrapGroup);
                 return;
             case Op::AppWinAppObject:
                 result = ObjectResult(Make<WinAppObject>(app_->WinAppObject()));
@@ -570,6 +611,12 @@ class ApplicationObject final : public LabObject {
                 return;
             case Op::AppDelete:
                 app_->Delete();
+                return;
+            case Op::AppAddUser:
+                app_->WinAppObject()->AddUser(*NewAccount(args, false));
+                return;
+            case Op::AppAddGroup:
+                app_->WinAppObject()->AddGroup(*NewAccount(args, true));
                 return;
             default:
                 NoSuchMember(member);
@@ -688,8 +735,8 @@ ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Application> application) {
 ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Binding> binding) {
     return Make<BindingObject>(std::move(binding));
 }
-ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Account> account) {
-    return Make<AccountObject>(std::move(account));
+ComPtr<IDispatch> Wrap(std::unique_ptr<farm::Account> account, Kind kind) {
+    return Make<AccountObject>(std::move(account), kind);
 }
 
 }  // namespace
@@ -709,9 +756,9 @@ ComPtr<IDispatch> CreateObject(mfcom::Creatable creatable) {
         case mfcom::Creatable::Binding:
             return Wrap(factory.CreateBinding());
         case mfcom::Creatable::User:
-            return Wrap(factory.CreateUser());
+            return WrapUser(factory.CreateUser());
         case mfcom::Creatable::Group:
-            return Wrap(factory.CreateGroup());
+            return WrapGroup(factory.CreateGroup());
         case mfcom::Creatable::Credential:
             return Make<CredentialObject>(factory.CreateCredential());
     }

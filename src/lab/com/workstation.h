@@ -1,6 +1,7 @@
 // The workstation's lab-farm setting, HKEY_CURRENT_USER\Software\ZeltLab: which farm store
 // the lab farm's COM server serves (StorePath) and which of its farms the workstation
-// reaches (Farm). mfreg.exe changes Farm; the COM server reads both afresh.
+// reaches (Farm), and which farm version its objects play (Dialect, see dialect.h). mfreg.exe
+// changes Farm; the COM server reads them afresh.
 #pragma once
 
 #include <filesystem>
@@ -12,6 +13,7 @@ namespace labcom {
 inline constexpr const wchar_t* kSettingKey = L"Software\\ZeltLab";
 inline constexpr const wchar_t* kStorePathValue = L"StorePath";
 inline constexpr const wchar_t* kFarmValue = L"Farm";
+inline constexpr const wchar_t* kDialectValue = L"Dialect";
 
 // A value of the setting as UTF-8; nullopt when missing.
 std::optional<std::string> ReadSetting(const wchar_t* value);

@@ -1,0 +1,115 @@
+#include "lab/com/dialect.h"
+
+#include <stdexcept>
+
+namespace labcom {
+
+namespace {
+
+using mfcom::Kind;
+using mfcom::Member;
+
+std::vector<std::string_view> Words(std::string_view text) {
+    std::vector<std::string_view> words;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find_first_of(" ,\t\r\n", start);
+        const size_t stop = end == std::string_view::npos ? text.size() : end;
+        if (stop > start) {
+            words.push_back(text.substr(start, stop - start));
+        }
+        start = stop + 1;
+    }
+    return words;
+}
+
+bool KindNamed(std::string_view name, Kind& kind) {
+    for (int i = 0; i <= static_cast<int>(Kind::Collection); ++i) {
+        if (mfcom::SameName(mfcom::KindName(static_cast<Kind>(i)), name)) {
+            kind = static_cast<Kind>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+Dialect Dialect::Parse(std::string_view text) {
+    Dialect dialect;
+    for (std::string_view word : Words(text)) {
+        if (mfcom::SameName(word, "public")) {
+            Dialect forms = Parse(kPublicForms);
+            dialect.changes_.insert(dialect.changes_.end(), forms.changes_.begin(),
+                                    forms.changes_.end());
+            continue;
+        }
+        Change change;
+        std::string_view rest = word;
+        const size_t dot = rest.find('.');
+        if (dot == std::string_view::npos || !KindNamed(rest.substr(0, dot), change.object)) {
+            throw std::invalid_argument("lab dialect: no object kind in '" + std::string(word) +
+                                        "'");
+        }
+        rest.remove_prefix(dot + 1);
+        if (const size_t equals = rest.find('='); equals != std::string_view::npos) {
+            change.rename = std::string(rest.substr(equals + 1));
+            rest = rest.substr(0, equals);
+        } else if (const size_t slash = rest.find('/'); slash != std::string_view::npos) {
+            const std::string_view count = rest.substr(slash + 1);
+            if (count.size() != 1 || count[0] < '0' || count[0] > '9') {
+                throw std::invalid_argument("lab dialect: bad argument count in '" +
+                                            std::string(word) + "'");
+            }
+            change.argCount = count[0] - '0';
+            rest = rest.substr(0, slash);
+        }
+        change.name = std::string(rest);
+        if (!mfcom::FindMember(change.object, change.name) || rest.empty()) {
+            throw std::invalid_argument("lab dialect: no member '" + std::string(word) + "'");
+        }
+        dialect.changes_.push_back(std::move(change));
+    }
+    return dialect;
+}
+
+const Dialect::Change* Dialect::ChangeOf(const Member& member) const {
+    for (const Change& change : changes_) {
+        if (change.object == member.object && mfcom::SameName(change.name, member.name) &&
+            (change.argCount < 0 || static_cast<size_t>(change.argCount) == member.args.size())) {
+            return &change;
+        }
+    }
+    return nullptr;
+}
+
+bool Dialect::Lacks(const Member& member) const {
+    const Change* change = ChangeOf(member);
+    return change && change->rename.empty();
+}
+
+std::string_view Dialect::NameOf(const Member& member) const {
+    const Change* change = ChangeOf(member);
+    return change && !change->rename.empty() ? std::string_view(change->rename) : member.name;
+}
+
+const Member* Dialect::Find(Kind object, std::string_view name) const {
+    for (const Member& member : mfcom::kMembers) {
+        if (member.object == object && !Lacks(member) && mfcom::SameName(NameOf(member), name)) {
+            return &member;
+        }
+    }
+    return nullptr;
+}
+
+const Member* Dialect::FormOf(const Member& first, size_t argCount) const {
+    for (const Member& member : mfcom::kMembers) {
+        if (member.object == first.object && mfcom::SameName(member.name, first.name) &&
+            member.args.size() == argCount && !Lacks(member)) {
+            return &member;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace labcom
