@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <shellapi.h>
+
+#include "app/farm_check.h"
 #include "farm/mfcom/mfcom.h"
 #include "forms/frmLogin.h"
 #include "forms/program.h"
@@ -39,19 +42,77 @@ forms::AppInfo ProgramFacts(HINSTANCE instance) {
     return app;
 }
 
+// The program's arguments, without its own name.
+std::vector<std::wstring> Arguments() {
+    int count = 0;
+    LPWSTR* raw = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> arguments;
+    if (raw) {
+        for (int i = 1; i < count; ++i) {
+            arguments.emplace_back(raw[i]);
+        }
+        LocalFree(raw);
+    }
+    return arguments;
+}
+
+// Where a command run without windows says what it did: standard error when the program has
+// one, else the console of the program that started it, if any.
+void WriteMessages(const std::string& text) {
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    if (error == nullptr || error == INVALID_HANDLE_VALUE) {
+        if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
+            return;
+        }
+        error = GetStdHandle(STD_ERROR_HANDLE);
+    }
+    DWORD written = 0;
+    if (error != nullptr && error != INVALID_HANDLE_VALUE) {
+        WriteFile(error, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+}
+
+bool SameSwitch(const std::wstring& argument, const wchar_t* name) {
+    return CompareStringOrdinal(argument.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL;
+}
+
+// A command given on the command line; nothing when the windows are to start (no switch
+// given: the windows start as they always have, whatever else the line holds).
+std::optional<int> RunCommandLine() {
+    const std::vector<std::wstring> arguments = Arguments();
+    if (arguments.empty() || arguments[0].empty() || arguments[0][0] != L'/') {
+        return std::nullopt;
+    }
+    std::string messages;
+    int code = app::kCheckCouldNotRun;
+    if (SameSwitch(arguments[0], L"/check") && arguments.size() == 2) {
+        mfcom::ComInit com;
+        code = app::RunCheckCommand(arguments[1], messages);
+    } else {
+        messages = "Usage: zelttool.exe [/check REPORT_FILE]\r\n";
+    }
+    WriteMessages(messages);
+    return code;
+}
+
 int Run(HINSTANCE instance) {
+    if (const std::optional<int> code = RunCommandLine()) {
+        return *code;
+    }
     mfcom::ComInit com;
     mfcom::MfcomFactory factory;
     ui::Win32FileDialogs fileDialogs;
     ui::Win32ProcessLauncher launcher;
     const forms::AppInfo app = ProgramFacts(instance);
     const auto makeFileSystem = [] { return settings::CreateFileSystem(); };
+    const auto checkFarmInterface = [] { return app::RunFarmCheck().Text(); };
 
     if (const std::optional<std::wstring> folder = ScreenshotFolder()) {
         app::PrintedMessageBoxes boxes;
         app::ScreenshotModalRunner modal(*folder);
         ui::Desktop desktop(boxes, modal);
-        forms::Program program({desktop, fileDialogs, launcher, factory, makeFileSystem, app});
+        forms::Program program(
+            {desktop, fileDialogs, launcher, factory, makeFileSystem, app, checkFarmInterface});
         program.Login().Show();
         app::CaptureMainViews(program, *folder);
         return 0;
@@ -60,7 +121,8 @@ int Run(HINSTANCE instance) {
     ui::Win32MessageBoxes boxes;
     ui::MessageLoopModalRunner modal;
     ui::Desktop desktop(boxes, modal);
-    forms::Program program({desktop, fileDialogs, launcher, factory, makeFileSystem, app});
+    forms::Program program(
+        {desktop, fileDialogs, launcher, factory, makeFileSystem, app, checkFarmInterface});
     program.Login().Show();
     desktop.RunMessageLoop([&desktop] { return desktop.LoadedForms() == 0; });
     return 0;

@@ -4,6 +4,7 @@
 #include "forms/frmAbout.h"
 #include "forms/frmAppOptions.h"
 #include "forms/frmClone.h"
+#include "forms/frmInterfaceCheck.h"
 #include "forms/frmPublish.h"
 #include "forms/frmUnPublish.h"
 #include "forms/program.h"
@@ -102,6 +103,10 @@ void frmMain::BuildMenu() {
     mnuHelpContent = menu.AddItem("&Content", {}, false, false);
     mnuHelpBar0 = menu.AddSeparator();
     mnuHelpAbout = menu.AddItem("&About");
+    if (program_.GetServices().checkFarmInterface) {
+        mnuHelpCheck = menu.AddItem("Farm &Interface Check...");
+        OnMenu(mnuHelpCheck, [this] { mnuHelpCheck_Click(); });
+    }
 
     OnMenu(mnuFileExit, [this] { mnuFileExit_Click(); });
     OnMenu(mnuEditSelAll, [this] { mnuEditSelAll_Click(); });
@@ -368,6 +373,10 @@ void frmMain::mnuHelpContent_Click() {
 
 void frmMain::mnuHelpAbout_Click() {
     program_.About().ShowModal(this);
+}
+
+void frmMain::mnuHelpCheck_Click() {
+    program_.InterfaceCheck().ShowModal(this);
 }
 
 float frmMain::ProgressValue() {

@@ -66,6 +66,7 @@ class frmMain : public ui::Form, public shared::Feedback {
     int mnuHelpContent = 0;
     int mnuHelpBar0 = 0;
     int mnuHelpAbout = 0;
+    int mnuHelpCheck = 0;  // only when the program can run the farm interface check
 
     // Handlers. The view fills and Refresh report nothing themselves: a failure propagates
     // (the menu command that ran them reports it).
@@ -78,6 +79,7 @@ class frmMain : public ui::Form, public shared::Feedback {
     void cmdQuit_Click();
     void mnuToolsExport_Click();
     void mnuToolsImport_Click();
+    void mnuHelpCheck_Click();
     void mnuHelpContent_Click();
     void mnuHelpAbout_Click();
     // The dialogs of the Tools menu, opened modally with the selection.

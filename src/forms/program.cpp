@@ -1,6 +1,7 @@
 #include "forms/program.h"
 
 #include "forms/frmAbout.h"
+#include "forms/frmInterfaceCheck.h"
 #include "forms/frmLogin.h"
 #include "forms/frmMain.h"
 #include "forms/ui/text.h"
@@ -15,11 +16,13 @@ Program::Program(Services services)
       shared_(
           std::make_unique<shared::Shared>(services_.factory, services_.makeFileSystem, *main_)),
       about_(std::make_unique<frmAbout>(*this)),
+      interfaceCheck_(std::make_unique<frmInterfaceCheck>(*this)),
       login_(std::make_unique<frmLogin>(*this)) {}
 
 // The forms go before the module they use.
 Program::~Program() {
     login_.reset();
+    interfaceCheck_.reset();
     about_.reset();
     main_->Unload();
     shared_.reset();

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@
 namespace forms {
 
 class frmAbout;
+class frmInterfaceCheck;
 class frmLogin;
 class frmMain;
 
@@ -43,6 +45,9 @@ struct Services {
     farm::ObjectFactory& factory;
     shared::Shared::FileSystemMaker makeFileSystem;
     AppInfo app;
+    // Runs the farm interface check and gives its report; none: the Help menu has no entry
+    // for it.
+    std::function<std::string()> checkFarmInterface = {};
 };
 
 class Program {
@@ -59,6 +64,7 @@ class Program {
 
     frmLogin& Login() { return *login_; }
     frmAbout& About() { return *about_; }
+    frmInterfaceCheck& InterfaceCheck() { return *interfaceCheck_; }
     frmMain& Main() { return *main_; }
 
     // The program's help file, as the hidden Help entry sets it.
@@ -69,6 +75,7 @@ class Program {
     std::unique_ptr<frmMain> main_;  // first: it is the Feedback of Shared
     std::unique_ptr<shared::Shared> shared_;
     std::unique_ptr<frmAbout> about_;
+    std::unique_ptr<frmInterfaceCheck> interfaceCheck_;
     std::unique_ptr<frmLogin> login_;
 };
 

@@ -88,4 +88,9 @@ void SetAppOptions(Shared& shared, const std::string& distinguishedName, int32_t
     PassOverRefusal([&] { view.SaveData(); });
 }
 
+std::vector<std::string_view> ApplicationOptionSettings() {
+    return {"DefaultEncryption",  "DefaultSoundType",    "DefaultWindowColor", "DefaultWindowType",
+            "DefaultWindowScale", "DefaultWindowHeight", "DefaultWindowWidth"};
+}
+
 }  // namespace shared

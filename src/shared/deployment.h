@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace shared {
 
@@ -20,5 +22,8 @@ void UnpublishAppFromServer(Shared& shared, const std::string& distinguishedName
 void SetAppOptions(Shared& shared, const std::string& distinguishedName, int32_t windowType,
                    int32_t windowColor, int32_t encryption, int32_t soundType, int16_t windowScale,
                    int16_t windowHeight, int16_t windowWidth);
+
+// The settings of the Windows-application view SetAppOptions assigns.
+std::vector<std::string_view> ApplicationOptionSettings();
 
 }  // namespace shared

@@ -684,4 +684,44 @@ void ImportFarm(Shared& shared, const std::string& fileName) {
     }
 }
 
+std::vector<ViewSetting> FarmSettingsExported() {
+    std::vector<ViewSetting> names;
+    for (const FarmKey& row : kFarmKeys) {
+        if (row.source == FarmSource::Settings) {
+            names.push_back({row.key, row.optional});
+        }
+    }
+    return names;
+}
+
+std::vector<ViewSetting> FarmSettingsImported() {
+    std::vector<ViewSetting> names;
+    for (const FarmKey& row : kFarmKeys) {
+        if (row.source == FarmSource::Settings && row.read) {
+            names.push_back({row.key, true});  // a refused setting is passed over
+        }
+    }
+    return names;
+}
+
+std::vector<ViewSetting> ApplicationSettingsExported() {
+    std::vector<ViewSetting> names;
+    for (const AppKey& row : kAppKeys) {
+        if (row.source == AppSource::View) {
+            names.push_back({row.key, false});
+        }
+    }
+    return names;
+}
+
+std::vector<ViewSetting> ApplicationSettingsImported() {
+    std::vector<ViewSetting> names;
+    for (const AppKey& row : kAppKeys) {
+        if (row.reading == AppReading::Assigned) {
+            names.push_back({row.key, false});
+        }
+    }
+    return names;
+}
+
 }  // namespace shared

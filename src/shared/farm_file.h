@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace shared {
 
@@ -14,5 +16,20 @@ void ExportFarm(Shared& shared, const std::string& fileName);
 // Applies a farm file to the farm. Reports its own failures; shows each application's name
 // in the status line.
 void ImportFarm(Shared& shared, const std::string& fileName);
+
+// A setting of the Windows-farm or Windows-application view that the farm file carries, by
+// the name the view answers to.
+struct ViewSetting {
+    std::string_view name;
+    // The procedure goes on without it: the export leaves out a setting the farm cannot report,
+    // the import passes over a refused one.
+    bool optional = false;
+};
+
+// The settings ExportFarm reads and ImportFarm assigns, on each view.
+std::vector<ViewSetting> FarmSettingsExported();
+std::vector<ViewSetting> FarmSettingsImported();
+std::vector<ViewSetting> ApplicationSettingsExported();
+std::vector<ViewSetting> ApplicationSettingsImported();
 
 }  // namespace shared

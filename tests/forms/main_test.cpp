@@ -2,6 +2,8 @@
 // selection it hands on, the way a failing fill is reported, and its keyboard.
 #include "forms_support.h"
 
+#include "forms/frmInterfaceCheck.h"
+
 namespace forms_test {
 namespace {
 
@@ -352,6 +354,39 @@ TEST_F(MainTest, FeedbackDrivesTheStatusLineAndTheProgressBar) {
     feedback.ShowMessage("text", "title", shared::MessageIcon::Information);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "title");
+}
+
+// Where the program can run the farm interface check, the Help menu gains one entry after
+// the described ones; it shows the report in a read-only text, lines as they came.
+TEST_F(MainTest, HelpMenuShowsTheInterfaceCheckWhereTheProgramHasIt) {
+    StartOnDemoFarm();
+    EXPECT_EQ(Main().mnuHelpCheck, 0);
+    EXPECT_EQ(Main().menu.Shown(forms::frmMain::kHelpMenu),
+              (std::vector<std::string>{"-", "&About"}));
+
+    program.reset();
+    int runs = 0;
+    forms::AppInfo app;
+    app.folder = ProgramFolder();
+    program = std::make_unique<forms::Program>(forms::Services{
+        desktop, dialogs, tool, *factory, [] { return settings::CreateFileSystem(); }, app,
+        [&runs] {
+            return "Farm interface check\r\n  Export Farm: ready\r\n" + std::to_string(++runs);
+        }});
+    StartOnDemoFarm();
+    EXPECT_EQ(Main().menu.Shown(forms::frmMain::kHelpMenu),
+              (std::vector<std::string>{"-", "&About", "Farm &Interface Check..."}));
+    std::string shown;
+    modal.script = [&](ui::Form& form) {
+        shown = static_cast<forms::frmInterfaceCheck&>(form).txtReport.Text();
+    };
+    Menu(Main().mnuHelpCheck);
+    ASSERT_EQ(modal.shown.size(), 1u);
+    EXPECT_EQ(modal.shown[0].caption, "Farm Interface Check");
+    EXPECT_TRUE(modal.shown[0].ownerDisabled);
+    EXPECT_EQ(shown, "Farm interface check\r\n  Export Farm: ready\r\n1");
+    Menu(Main().mnuHelpCheck);  // each opening checks afresh
+    EXPECT_EQ(shown.back(), '2');
 }
 
 }  // namespace

@@ -59,4 +59,24 @@ inline std::filesystem::path BuildFolder() {
     return std::filesystem::path(path).parent_path().parent_path();
 }
 
+// Runs a program with the whole command line given (program name first) and returns its exit
+// code; 255 when it does not start or does not end within a minute.
+inline DWORD RunProcess(const std::filesystem::path& exe, std::wstring commandLine) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+        ADD_FAILURE() << exe.string() << " does not start: " << GetLastError();
+        return 255;
+    }
+    DWORD code = 255;
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &code);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
 }  // namespace comtest

@@ -34,22 +34,9 @@ class Mfreg : public ::testing::Test {
 
     // Runs mfreg with the command line "<program> <arguments>" and returns its exit code.
     DWORD Run(const std::wstring& arguments, const std::wstring& program = L"") {
-        std::wstring line = (program.empty() ? L"\"" + exe_.wstring() + L"\"" : program) +
-                            (arguments.empty() ? L"" : L" " + arguments);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        if (!CreateProcessW(exe_.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process)) {
-            ADD_FAILURE() << "mfreg.exe does not start: " << GetLastError();
-            return 255;
-        }
-        WaitForSingleObject(process.hProcess, 60000);
-        DWORD code = 255;
-        GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        return code;
+        return comtest::RunProcess(exe_,
+                                   (program.empty() ? L"\"" + exe_.wstring() + L"\"" : program) +
+                                       (arguments.empty() ? L"" : L" " + arguments));
     }
 
     std::filesystem::path exe_;

@@ -109,6 +109,14 @@ void TextBox::Create(Form& form, const Twips& bounds, std::string_view text) {
                     text, form.GetDesktop().DialogFont());
 }
 
+void ReportText::Create(Form& form, const Twips& bounds) {
+    CreateWindowFor(form, L"EDIT",
+                    WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
+                        ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_LEFT,
+                    WS_EX_CLIENTEDGE, bounds, {},
+                    static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT)));
+}
+
 void Button::Create(Form& form, const Twips& bounds, std::string_view caption) {
     CreateWindowFor(form, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0, bounds, caption,
                     form.GetDesktop().DialogFont());

@@ -72,6 +72,15 @@ class TextBox : public Control {
     void Create(Form& form, const Twips& bounds, std::string_view text = {});
 };
 
+// A read-only text of many lines in a fixed-pitch face, with scroll bars: a report to read,
+// select and copy.
+class ReportText : public Control {
+  public:
+    void Create(Form& form, const Twips& bounds);
+    // Lines end with CR LF, as the edit control shows them.
+    void SetReport(std::string_view text) { SetText(text); }
+};
+
 class Button : public Control {
   public:
     void Create(Form& form, const Twips& bounds, std::string_view caption);

@@ -1,0 +1,93 @@
+#include "app/farm_check.h"
+
+#include <windows.h>
+
+#include <exception>
+#include <filesystem>
+#include <fstream>
+
+#include "farm/farm.h"
+#include "farm/mfcom/com.h"
+#include "shared/deployment.h"
+#include "shared/farm_file.h"
+
+namespace app {
+
+namespace {
+
+using mfcom::Command;
+using mfcom::Kind;
+
+void Add(std::vector<mfcom::SettingNeed>& needs, Kind view, std::string_view name, Command command,
+         bool optional) {
+    for (mfcom::SettingNeed& need : needs) {
+        if (need.view == view && need.name == name) {
+            need.commands.push_back(command);
+            need.optional = need.optional && optional;
+            return;
+        }
+    }
+    needs.push_back(mfcom::SettingNeed{view, std::string(name), {command}, optional});
+}
+
+}  // namespace
+
+std::vector<mfcom::SettingNeed> SettingNeeds() {
+    std::vector<mfcom::SettingNeed> needs;
+    for (const shared::ViewSetting& s : shared::FarmSettingsExported()) {
+        Add(needs, Kind::WinFarm, s.name, Command::ExportFarm, s.optional);
+    }
+    for (const shared::ViewSetting& s : shared::FarmSettingsImported()) {
+        Add(needs, Kind::WinFarm, s.name, Command::ImportFarm, s.optional);
+    }
+    for (const shared::ViewSetting& s : shared::ApplicationSettingsExported()) {
+        Add(needs, Kind::WinApp, s.name, Command::ExportFarm, s.optional);
+    }
+    for (const shared::ViewSetting& s : shared::ApplicationSettingsImported()) {
+        Add(needs, Kind::WinApp, s.name, Command::ImportFarm, s.optional);
+    }
+    for (std::string_view name : shared::ApplicationOptionSettings()) {
+        Add(needs, Kind::WinApp, name, Command::Options, false);
+    }
+    return needs;
+}
+
+mfcom::CheckReport RunFarmCheck() {
+    return mfcom::CheckFarmInterface(SettingNeeds());
+}
+
+int RunCheckCommand(const std::wstring& reportFile, std::string& messages) {
+    mfcom::CheckReport report;
+    try {
+        report = RunFarmCheck();
+    } catch (const farm::FarmError& e) {
+        messages = "The farm interface check could not run: " + e.description() + " (" +
+                   std::to_string(e.number()) + ")\r\n";
+        return kCheckCouldNotRun;
+    } catch (const std::exception& e) {
+        messages = std::string("The farm interface check could not run: ") + e.what() + "\r\n";
+        return kCheckCouldNotRun;
+    }
+    const std::string text = report.Text();
+    std::ofstream file(std::filesystem::path(reportFile), std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (!file) {
+        messages = "The report could not be written to " + mfcom::Narrow(reportFile) + "\r\n";
+        return kCheckCouldNotRun;
+    }
+    for (const mfcom::Verdict& verdict : report.verdicts) {
+        if (verdict.readiness != mfcom::Readiness::Ready) {
+            messages += std::string(mfcom::CommandName(verdict.command)) + ": " +
+                        (verdict.readiness == mfcom::Readiness::WillFail ? "will fail: "
+                                                                         : "not verified: ") +
+                        verdict.reason + "\r\n";
+        }
+    }
+    messages += report.AllReady()
+                    ? "Every command is ready.\r\n"
+                    : "Not every command is ready; see " + mfcom::Narrow(reportFile) + "\r\n";
+    return report.AllReady() ? kCheckAllReady : kCheckNotReady;
+}
+
+}  // namespace app

@@ -1,0 +1,220 @@
+// The farm interface check on the registered labfarm.dll: the demo farm ready for every
+// command, a lab that lacks or renames a member found out with the command it breaks, nothing
+// changed by the check, the command table covering what the procedures really call, and
+// zelttool.exe /check with its report file and exit code.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+
+#include "app/farm_check.h"
+#include "farm/mfcom/interface_check.h"
+#include "farm/mfcom/mfcom.h"
+#include "lab/com/lab_client.h"
+#include "mfcom/com_support.h"
+#include "shared/deployment.h"
+#include "shared/farm_file.h"
+#include "shared/files_fixture.h"
+#include "shared/server_file.h"
+
+namespace files_test {
+namespace {
+
+using mfcom::Command;
+using mfcom::Readiness;
+
+std::string VerdictsOf(const mfcom::CheckReport& report) {
+    std::string text;
+    for (const mfcom::Verdict& v : report.verdicts) {
+        text += std::string(mfcom::CommandName(v.command)) + ": " +
+                std::to_string(static_cast<int>(v.readiness)) + " " + v.reason + "\n";
+    }
+    return text;
+}
+
+class InterfaceCheckTest : public FilesTest {
+  protected:
+    InterfaceCheckTest() {
+        lab::FarmModel target = lab::MakeTargetFarm();
+        lab::FarmModel demo = lab::MakeDemoFarm();
+        target.servers.insert(target.servers.end(), demo.servers.begin(), demo.servers.end());
+        demo.servers.push_back(lab::ServerRecord{kSpare, demo.servers.front().zone, 5, 2});
+        store_->Write(demo);
+        store_->Write(target);
+    }
+
+    // A server of the demo farm with no application on it.
+    static constexpr const char* kSpare = "ZD-SPARE";
+
+    mfcom::CheckReport Check(const std::string& dialect) {
+        labcom::ScopedLabValue speaking(labcom::kDialectValue, dialect);
+        return app::RunFarmCheck();
+    }
+
+    comtest::ScopedLabSetting setting_{root_ / "store", std::string(lab::kDemoFarm)};
+};
+
+TEST_F(InterfaceCheckTest, DemoFarmIsReadyForEveryCommand) {
+    const lab::FarmModel before = store_->Read(lab::kDemoFarm);
+    const mfcom::CheckReport report = Check("");
+    EXPECT_TRUE(report.AllReady()) << VerdictsOf(report) << report.Text();
+    EXPECT_EQ(report.farm, lab::kDemoFarm);
+    // Every member a command calls was answered by a live object, not assumed.
+    for (size_t c = 0; c < mfcom::kCommandCount; ++c) {
+        for (mfcom::Op op : mfcom::MembersCalledBy(static_cast<Command>(c))) {
+            EXPECT_EQ(report.members[static_cast<size_t>(op)].live, mfcom::Presence::Known)
+                << mfcom::MemberOf(op).name;
+        }
+    }
+    for (const mfcom::SettingFinding& setting : report.settings) {
+        EXPECT_EQ(setting.live, mfcom::Presence::Known) << setting.need.name;
+    }
+    const std::string text = report.Text();
+    for (const char* line : {"  Export Farm: ready\r\n", "  Take offline: ready\r\n",
+                             "  Import Farm: ready\r\n", "  Options: ready\r\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    }
+    // The check only read the farm.
+    EXPECT_EQ(store_->Read(lab::kDemoFarm), before);
+}
+
+struct LackCase {
+    const char* dialect;
+    Command command;
+    Readiness readiness;
+    const char* reason;  // part of it
+};
+
+TEST_F(InterfaceCheckTest, FindsWhatTheLabLacksAndTheCommandsItBreaks) {
+    const LackCase cases[] = {
+        {"WinServer.WinNTVerMajor", Command::TakeOffline, Readiness::WillFail,
+         "the server view has no WinNTVerMajor"},
+        {"WinServer.WinNTVerMajor", Command::ExportFarm, Readiness::Ready, ""},
+        {"WinServer.WinNTVerMinor=WinNTMinorVersion", Command::TakeOffline, Readiness::WillFail,
+         "the server view has no WinNTVerMinor"},
+        {"Farm.GetServer", Command::TakeOffline, Readiness::WillFail,
+         "the farm object has no GetServer"},
+        {"Farm.GetServer", Command::BringOnline, Readiness::Ready, ""},
+        // Where public use shows another form, the command goes on with it.
+        {"public", Command::ImportFarm, Readiness::Ready, ""},
+        {"public", Command::ExportFarm, Readiness::Ready, ""},
+        {"WinApp.AddGroup Application.AddGroup", Command::ImportFarm, Readiness::WillFail,
+         "the application view has no AddGroup, and the application object has no AddGroup"},
+        {"User.UserName", Command::ExportFarm, Readiness::Ready, ""},
+        {"User.UserName User.AccountName", Command::ExportFarm, Readiness::WillFail,
+         "the user object has no UserName, and the user object has no AccountName"},
+        {"Zone.DataCollector", Command::FarmView, Readiness::WillFail,
+         "a zone has no DataCollector"},
+    };
+    for (const LackCase& c : cases) {
+        SCOPED_TRACE(c.dialect);
+        const mfcom::CheckReport report = Check(c.dialect);
+        const mfcom::Verdict& verdict = report.verdicts[static_cast<size_t>(c.command)];
+        EXPECT_EQ(verdict.readiness, c.readiness) << VerdictsOf(report);
+        EXPECT_NE(verdict.reason.find(c.reason), std::string::npos) << verdict.reason;
+        if (c.readiness == Readiness::WillFail) {
+            EXPECT_FALSE(report.AllReady());
+            const std::string line = "  " + std::string(mfcom::CommandName(c.command)) +
+                                     ": will fail: " + verdict.reason + "\r\n";
+            EXPECT_NE(report.Text().find(line), std::string::npos) << report.Text();
+        }
+    }
+}
+
+// What the check asks about for each command must cover every name the command's procedure
+// really asks of the farm; a procedure that starts calling a new member fails here. (The
+// table lists a little more: what the dialogs read when they open, and the replacing of an
+// application of the same name, which this import does not meet.)
+TEST_F(InterfaceCheckTest, CommandTableCoversWhatTheProceduresCall) {
+    using Asked = std::pair<mfcom::Kind, std::string>;
+    const std::vector<mfcom::SettingNeed> settings = app::SettingNeeds();
+    auto expected = [&](Command command) {
+        std::set<Asked> names;
+        for (mfcom::Op op : mfcom::MembersCalledBy(command)) {
+            const mfcom::Member& member = mfcom::MemberOf(op);
+            names.emplace(member.object, std::string(member.name));
+        }
+        for (const mfcom::SettingNeed& need : settings) {
+            if (std::find(need.commands.begin(), need.commands.end(), command) !=
+                need.commands.end()) {
+                names.emplace(need.view, need.name);
+            }
+        }
+        return names;
+    };
+    const lab::FarmModel demo = lab::MakeDemoFarm();
+    const std::string server = demo.servers.front().name;
+    const std::string other = kSpare;
+    const std::string application = demo.applications.front().DistinguishedName();
+    const std::pair<Command, std::function<void(shared::Shared&)>> runs[] = {
+        {Command::ExportFarm, [&](shared::Shared& s) { shared::ExportFarm(s, PathOf("f.ini")); }},
+        {Command::ImportFarm,
+         [&](shared::Shared& s) {
+             labcom::WriteSetting(labcom::kFarmValue, lab::kTargetFarm);
+             shared::ImportFarm(s, PathOf("f.ini"));
+             labcom::WriteSetting(labcom::kFarmValue, lab::kDemoFarm);
+         }},
+        {Command::TakeOffline,
+         [&](shared::Shared& s) { shared::ExportServerApps(s, server, PathOf("s.ini")); }},
+        {Command::BringOnline,
+         [&](shared::Shared& s) { shared::ImportServerApps(s, server, PathOf("s.ini")); }},
+        {Command::Clone, [&](shared::Shared& s) { shared::CloneServerApps(s, server, other); }},
+        {Command::Publish,
+         [&](shared::Shared& s) { shared::PublishAppOnServer(s, application, other); }},
+        {Command::Unpublish,
+         [&](shared::Shared& s) { shared::UnpublishAppFromServer(s, application, other); }},
+        {Command::Options,
+         [&](shared::Shared& s) { shared::SetAppOptions(s, application, 1, 2, 1, 1, 50, 0, 0); }},
+    };
+    for (const auto& [command, run] : runs) {
+        SCOPED_TRACE(std::string(mfcom::CommandName(command)));
+        mfcom::MfcomFactory factory;
+        testing_support::RecordingFeedback feedback;
+        shared::Shared shared(
+            factory, [this] { return std::make_unique<TestFileSystem>(root_, log_); }, feedback);
+        run(shared);
+        ASSERT_TRUE(feedback.messages.empty()) << feedback.messages[0].text;
+        const std::set<Asked> covered = expected(command);
+        ASSERT_FALSE(factory.NamesAsked().empty());
+        for (const Asked& name : factory.NamesAsked()) {
+            EXPECT_TRUE(covered.contains(name))
+                << "not checked: " << mfcom::KindName(name.first) << "." << name.second;
+        }
+    }
+}
+
+// zelttool.exe /check REPORT_FILE: no window, the report in the file, 0 when every command
+// is ready and 1 when one is not.
+TEST_F(InterfaceCheckTest, CommandLineWritesTheReportAndAnswersWithItsExitCode) {
+    const auto exe = comtest::BuildFolder() / "src" / "app" / "zelttool.exe";
+    ASSERT_TRUE(std::filesystem::exists(exe)) << "not built: " << exe.string();
+    const auto report = root_ / "work" / "check report.txt";
+    auto run = [&](const std::string& dialect) {
+        labcom::ScopedLabValue speaking(labcom::kDialectValue, dialect);
+        return comtest::RunProcess(exe, L"zelttool.exe /CHECK \"" + report.wstring() + L"\"");
+    };
+    auto text = [&] {
+        std::ifstream in(report, std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    };
+    EXPECT_EQ(run(""), static_cast<DWORD>(app::kCheckAllReady)) << text();
+    EXPECT_NE(text().find("  Take offline: ready\r\n"), std::string::npos) << text();
+
+    EXPECT_EQ(run("WinServer.WinNTVerMajor"), static_cast<DWORD>(app::kCheckNotReady));
+    EXPECT_NE(text().find("  Take offline: will fail: the server view has no WinNTVerMajor\r\n"),
+              std::string::npos)
+        << text();
+
+    // A report that cannot be written is the check failing to run.
+    EXPECT_EQ(comtest::RunProcess(exe, L"zelttool.exe /check \"" +
+                                           (root_ / "no such folder" / "r.txt").wstring() + L"\""),
+              static_cast<DWORD>(app::kCheckCouldNotRun));
+}
+
+}  // namespace
+}  // namespace files_test
