@@ -15,6 +15,7 @@
 #include "contract/contract_support.h"
 #include "farm/mfcom/dispatch.h"
 #include "farm/mfcom/mfcom.h"
+#include "lab/com/dispids.h"
 #include "lab/com/registry.h"
 #include "lab/os_file.h"
 #include "mfcom/com_support.h"
@@ -489,6 +490,69 @@ TEST_F(LabFarmDll, InvokeChecksAndCoercesArguments) {
     ASSERT_TRUE(missing.has_value());
     EXPECT_EQ(missing->number(), static_cast<int32_t>(DISP_E_UNKNOWNNAME));
     EXPECT_NE(missing->description().find("'NoSuchMember'"), std::string::npos);
+}
+
+// The dll's own type library agrees with the member table: each kind's dispinterface declares
+// every member under the DISPID the server answers, with arguments every form fits, and
+// types the views by what returns them; each object hands out its kind's type information.
+TEST_F(LabFarmDll, TypeLibraryDeclaresTheMemberTable) {
+    wchar_t path[MAX_PATH * 4] = {};
+    GetModuleFileNameW(comtest::LabFarmModule(), path, static_cast<DWORD>(std::size(path)));
+    mfcom::ComPtr<ITypeLib> library;
+    ASSERT_EQ(LoadTypeLibEx(path, REGKIND_NONE, library.Put()), S_OK);
+    auto typeNamed = [&](std::string_view name) {
+        mfcom::ComPtr<ITypeInfo> info;
+        for (UINT i = 0; i < library->GetTypeInfoCount(); ++i) {
+            mfcom::Bstr found;
+            library->GetDocumentation(static_cast<INT>(i), found.Put(), nullptr, nullptr, nullptr);
+            if (found.Utf8() == name) {
+                library->GetTypeInfo(i, info.Put());
+            }
+        }
+        return info;
+    };
+    for (const mfcom::Member& member : mfcom::kMembers) {
+        SCOPED_TRACE(std::string(mfcom::KindName(member.object)) + "." + std::string(member.name));
+        auto info = typeNamed(labcom::InterfaceName(member.object));
+        ASSERT_TRUE(info);
+        mfcom::Bstr name(member.name);
+        LPOLESTR names[] = {name.Get()};
+        MEMBERID id = MEMBERID_NIL;
+        ASSERT_EQ(info->GetIDsOfNames(names, 1, &id), S_OK);
+        const mfcom::Member* first = mfcom::FindMember(member.object, member.name);
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(id, labcom::DispidOf(first->op));
+        TYPEATTR* attr = nullptr;
+        ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+        bool fits = false;
+        for (UINT i = 0; i < attr->cFuncs; ++i) {
+            FUNCDESC* desc = nullptr;
+            info->GetFuncDesc(i, &desc);
+            if (desc->memid == id) {
+                const size_t all = static_cast<size_t>(desc->cParams);
+                const size_t optional = static_cast<size_t>(desc->cParamsOpt);
+                fits = member.args.size() <= all && member.args.size() + optional >= all;
+                EXPECT_EQ(desc->invkind == INVOKE_PROPERTYGET, member.access == mfcom::Access::Get);
+                const VARTYPE returned = desc->elemdescFunc.tdesc.vt;
+                if (member.result == 's' || member.result == 'n') {
+                    EXPECT_EQ(returned, member.result == 's' ? VT_BSTR : VT_I4);
+                }
+            }
+            info->ReleaseFuncDesc(desc);
+        }
+        info->ReleaseTypeAttr(attr);
+        EXPECT_TRUE(fits);
+    }
+
+    auto farm = CreateFarmObject();
+    UINT count = 0;
+    EXPECT_EQ(farm->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+    mfcom::ComPtr<ITypeInfo> farmInfo;
+    ASSERT_EQ(farm->GetTypeInfo(0, LOCALE_USER_DEFAULT, farmInfo.Put()), S_OK);
+    mfcom::Bstr farmName;
+    farmInfo->GetDocumentation(MEMBERID_NIL, farmName.Put(), nullptr, nullptr, nullptr);
+    EXPECT_EQ(farmName.Utf8(), "MetaFrameFarm");
 }
 
 std::optional<std::wstring> ClassValue(const std::wstring& progId, const std::wstring& subkey,
