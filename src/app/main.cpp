@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include "app/farm_check.h"
+#include "app/unattended_export.h"
 #include "farm/mfcom/mfcom.h"
 #include "forms/frmLogin.h"
 #include "forms/program.h"
@@ -83,13 +84,20 @@ std::optional<int> RunCommandLine() {
     if (arguments.empty() || arguments[0].empty() || arguments[0][0] != L'/') {
         return std::nullopt;
     }
+    constexpr int kBadUsage = 2;
     std::string messages;
-    int code = app::kCheckCouldNotRun;
+    int code = kBadUsage;
     if (SameSwitch(arguments[0], L"/check") && arguments.size() == 2) {
         mfcom::ComInit com;
         code = app::RunCheckCommand(arguments[1], messages);
+    } else if (SameSwitch(arguments[0], L"/export") && arguments.size() == 2) {
+        mfcom::ComInit com;
+        mfcom::MfcomFactory factory;
+        code = app::RunExportCommand(
+            mfcom::Narrow(arguments[1]), factory, [] { return settings::CreateFileSystem(); },
+            messages);
     } else {
-        messages = "Usage: zelttool.exe [/check REPORT_FILE]\r\n";
+        messages = "Usage: zelttool.exe [/check REPORT_FILE | /export FARM_FILE]\r\n";
     }
     WriteMessages(messages);
     return code;

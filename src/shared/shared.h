@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,7 +18,7 @@ namespace shared {
 enum View : int16_t { kFarmView = 0, kApplicationsView = 1, kServersView = 2 };
 
 class Shared {
-public:
+  public:
     using FileSystemMaker = std::function<std::unique_ptr<settings::FileSystem>()>;
 
     Shared(farm::ObjectFactory& objectFactory, FileSystemMaker fileSystemMaker,
@@ -62,6 +63,8 @@ ErrorInfo CurrentError();
 // The one message that reports a failed operation: 80 blanks, CR, "Unexpected error.",
 // CR CR CR, "     Error :" and the number, CR CR, "     " and the description, CR.
 std::string UnexpectedErrorText(int32_t number, std::string_view description);
+// The number and description such a message carries; nothing for any other text.
+std::optional<ErrorInfo> ParseUnexpectedError(std::string_view text);
 // Shows it with the critical icon and the title "Error".
 void ShowUnexpectedError(Feedback& feedback, const ErrorInfo& error);
 

@@ -38,7 +38,7 @@ class ComPathTest : public ::testing::Test {
   private:
     TempFolder storeFolder_;
     TempFolder workFolder_;
-    ScopedWorkingDirectory inWork_;
+    testing_support::ScopedWorkingDirectory inWork_;
 };
 
 TEST_F(ComPathTest, StartOnTheDemoFarmShowsItsViewsThroughCom) {

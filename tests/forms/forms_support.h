@@ -33,6 +33,7 @@
 #include "settings/file_system.h"
 #include "settings/runtime_error.h"
 #include "support/recording_boxes.h"
+#include "support/scoped_working_directory.h"
 
 namespace forms_test {
 
@@ -124,23 +125,6 @@ class TempFolder {
 
   private:
     fs::path path_;
-};
-
-// The process's working directory moved for the owner's lifetime.
-class ScopedWorkingDirectory {
-  public:
-    explicit ScopedWorkingDirectory(const fs::path& folder) : previous_(fs::current_path()) {
-        fs::current_path(folder);
-    }
-    ~ScopedWorkingDirectory() {
-        std::error_code ignored;
-        fs::current_path(previous_, ignored);
-    }
-    ScopedWorkingDirectory(const ScopedWorkingDirectory&) = delete;
-    ScopedWorkingDirectory& operator=(const ScopedWorkingDirectory&) = delete;
-
-  private:
-    fs::path previous_;
 };
 
 inline std::vector<std::string> Lines(const ui::ListBox& list) {
@@ -256,7 +240,7 @@ class FormsTest : public ::testing::Test {
     TempFolder storeFolder_;
     TempFolder workFolder_;
     TempFolder programFolder_;
-    ScopedWorkingDirectory workingDirectory_;
+    testing_support::ScopedWorkingDirectory workingDirectory_;
 };
 
 }  // namespace forms_test

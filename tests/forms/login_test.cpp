@@ -111,7 +111,7 @@ TEST_F(LoginTest, ConnectRunsTheToolTwiceInOrderThenOpensTheMainWindow) {
 
 TEST_F(LoginTest, TheNameIsUsedAsTypedAndAFolderWithABlankIsQuoted) {
     TempFolder spaced("zelt forms spaced ");
-    ScopedWorkingDirectory inSpaced(spaced.Path());
+    testing_support::ScopedWorkingDirectory inSpaced(spaced.Path());
     Start(lab::kNoAdminFarm);
     Login().Server.SetText(" ZN-CTX01 ");
     Login().cmdPasstrough.Click();

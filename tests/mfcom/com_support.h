@@ -59,14 +59,17 @@ inline std::filesystem::path BuildFolder() {
     return std::filesystem::path(path).parent_path().parent_path();
 }
 
-// Runs a program with the whole command line given (program name first) and returns its exit
-// code; 255 when it does not start or does not end within a minute.
-inline DWORD RunProcess(const std::filesystem::path& exe, std::wstring commandLine) {
+// Runs a program with the whole command line given (program name first), in the working
+// folder given (none: this one), and returns its exit code; 255 when it does not start or
+// does not end within a minute.
+inline DWORD RunProcess(const std::filesystem::path& exe, std::wstring commandLine,
+                        const std::filesystem::path& workingFolder = {}) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+                        workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup,
+                        &process)) {
         ADD_FAILURE() << exe.string() << " does not start: " << GetLastError();
         return 255;
     }

@@ -1,14 +1,11 @@
 // The farm interface check on the registered labfarm.dll: the demo farm ready for every
 // command, a lab that lacks or renames a member found out with the command it breaks, nothing
-// changed by the check, the command table covering what the procedures really call, and
-// zelttool.exe /check with its report file and exit code.
+// changed by the check, and the command table covering what the procedures really call.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <set>
-#include <sstream>
 
 #include "app/farm_check.h"
 #include "farm/mfcom/interface_check.h"
@@ -184,36 +181,6 @@ TEST_F(InterfaceCheckTest, CommandTableCoversWhatTheProceduresCall) {
                 << "not checked: " << mfcom::KindName(name.first) << "." << name.second;
         }
     }
-}
-
-// zelttool.exe /check REPORT_FILE: no window, the report in the file, 0 when every command
-// is ready and 1 when one is not.
-TEST_F(InterfaceCheckTest, CommandLineWritesTheReportAndAnswersWithItsExitCode) {
-    const auto exe = comtest::BuildFolder() / "src" / "app" / "zelttool.exe";
-    ASSERT_TRUE(std::filesystem::exists(exe)) << "not built: " << exe.string();
-    const auto report = root_ / "work" / "check report.txt";
-    auto run = [&](const std::string& dialect) {
-        labcom::ScopedLabValue speaking(labcom::kDialectValue, dialect);
-        return comtest::RunProcess(exe, L"zelttool.exe /CHECK \"" + report.wstring() + L"\"");
-    };
-    auto text = [&] {
-        std::ifstream in(report, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    };
-    EXPECT_EQ(run(""), static_cast<DWORD>(app::kCheckAllReady)) << text();
-    EXPECT_NE(text().find("  Take offline: ready\r\n"), std::string::npos) << text();
-
-    EXPECT_EQ(run("WinServer.WinNTVerMajor"), static_cast<DWORD>(app::kCheckNotReady));
-    EXPECT_NE(text().find("  Take offline: will fail: the server view has no WinNTVerMajor\r\n"),
-              std::string::npos)
-        << text();
-
-    // A report that cannot be written is the check failing to run.
-    EXPECT_EQ(comtest::RunProcess(exe, L"zelttool.exe /check \"" +
-                                           (root_ / "no such folder" / "r.txt").wstring() + L"\""),
-              static_cast<DWORD>(app::kCheckCouldNotRun));
 }
 
 }  // namespace

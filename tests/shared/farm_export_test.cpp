@@ -109,3 +109,32 @@ TEST(FileSupportTest, ApplicationCounterOverflowsPast32767) {
 
 }  // namespace
 }  // namespace files_test
+
+namespace {
+
+// What reports a failure without a window reads the number and text back out of the message.
+TEST(UnexpectedErrorTextTest, ReadsBackItsNumberAndDescription) {
+    const std::pair<int32_t, std::string> cases[] = {
+        {0, ""},
+        {53, "File not found"},
+        {-2147024891, "Access is denied.\rSecond line"},
+        {INT32_MIN, "lowest"},
+        {INT32_MAX, "W\xC3\xB6rd"},
+    };
+    for (const auto& [number, description] : cases) {
+        const auto read =
+            shared::ParseUnexpectedError(shared::UnexpectedErrorText(number, description));
+        ASSERT_TRUE(read.has_value()) << number;
+        EXPECT_EQ(read->number, number);
+        EXPECT_EQ(read->description, description);
+    }
+    const std::string good = shared::UnexpectedErrorText(6, "Overflow");
+    for (const std::string& other :
+         {std::string("Published 2 applications"), good.substr(1), good.substr(0, good.size() - 1),
+          std::string(good).replace(good.find(":6") + 1, 1, "x"),
+          std::string(good).replace(good.find(":6") + 1, 1, "99999999999")}) {
+        EXPECT_FALSE(shared::ParseUnexpectedError(other).has_value()) << other;
+    }
+}
+
+}  // namespace

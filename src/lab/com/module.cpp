@@ -8,6 +8,28 @@
 
 namespace labcom {
 
+namespace {
+
+// "Operation Number Description" planned on the fault injector; an empty text clears it.
+void PlanFailure(lab::FaultInjector& faults, const std::string& text) {
+    faults.Clear();
+    const size_t operationEnd = text.find(' ');
+    if (text.empty() || operationEnd == std::string::npos) {
+        return;
+    }
+    const size_t numberEnd = text.find(' ', operationEnd + 1);
+    try {
+        const int32_t number =
+            std::stoi(text.substr(operationEnd + 1, numberEnd - operationEnd - 1));
+        faults.FailOperation(text.substr(0, operationEnd), number,
+                             numberEnd == std::string::npos ? "" : text.substr(numberEnd + 1));
+    } catch (const std::logic_error&) {
+        throw farm::FarmError(E_INVALIDARG, "lab: bad FailOperation setting '" + text + "'");
+    }
+}
+
+}  // namespace
+
 Module& Module::Instance() {
     static Module module;
     return module;
@@ -44,6 +66,10 @@ std::shared_ptr<lab::LabFactory> Module::Factory() {
             throw farm::FarmError(E_INVALIDARG, e.what());
         }
         dialectText_ = std::move(text);
+    }
+    if (std::string text = ReadSetting(kFailOperationValue).value_or(""); text != plannedFailure_) {
+        PlanFailure(*faults_, text);
+        plannedFailure_ = std::move(text);
     }
     std::filesystem::path root = StorePath();
     if (!factory_ || root != storeRoot_) {

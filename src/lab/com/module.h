@@ -74,6 +74,7 @@ class Module {
     std::filesystem::path storeRoot_;
     std::shared_ptr<lab::LabFactory> factory_;
     std::string dialectText_;
+    std::string plannedFailure_;
     std::shared_ptr<const Dialect> dialect_ = std::make_shared<Dialect>();
     std::map<std::string, int32_t, std::less<>> settingDispids_;
     std::vector<std::string> settingNames_;

@@ -14,6 +14,9 @@ inline constexpr const wchar_t* kSettingKey = L"Software\\ZeltLab";
 inline constexpr const wchar_t* kStorePathValue = L"StorePath";
 inline constexpr const wchar_t* kFarmValue = L"Farm";
 inline constexpr const wchar_t* kDialectValue = L"Dialect";
+// A refusal the lab plans for another process to meet: "Operation Number Description", as
+// the fault injector's FailOperation takes them (the operation names of lab.h).
+inline constexpr const wchar_t* kFailOperationValue = L"FailOperation";
 
 // A value of the setting as UTF-8; nullopt when missing.
 std::optional<std::string> ReadSetting(const wchar_t* value);

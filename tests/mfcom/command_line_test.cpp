@@ -1,0 +1,109 @@
+// zelttool.exe's switches, run as a scheduled task runs them: a new process with no window,
+// on the registered labfarm.dll, judged by its exit code and the files it leaves.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/farm_check.h"
+#include "app/unattended_export.h"
+#include "farm/mfcom/mfcom.h"
+#include "lab/com/lab_client.h"
+#include "mfcom/com_support.h"
+#include "shared/farm_file.h"
+#include "shared/files_fixture.h"
+#include "support/scoped_working_directory.h"
+
+namespace files_test {
+namespace {
+
+class CommandLineTest : public FilesTest {
+  protected:
+    CommandLineTest() { store_->Write(lab::MakeDemoFarm()); }
+
+    DWORD Run(const std::wstring& arguments, const fs::path& folder = {}) {
+        const auto exe = comtest::BuildFolder() / "src" / "app" / "zelttool.exe";
+        EXPECT_TRUE(fs::exists(exe)) << "not built: " << exe.string();
+        return comtest::RunProcess(exe, L"zelttool.exe " + arguments, folder);
+    }
+
+    static std::string FileText(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+
+    comtest::ScopedLabSetting setting_{root_ / "store", std::string(lab::kDemoFarm)};
+};
+
+// /check REPORT_FILE: the report in the file, 0 when every command is ready, 1 when one is
+// not, 2 when the check cannot run.
+TEST_F(CommandLineTest, CheckWritesTheReportAndAnswersWithItsExitCode) {
+    const auto report = root_ / "work" / "check report.txt";
+    auto run = [&](const std::string& dialect) {
+        labcom::ScopedLabValue speaking(labcom::kDialectValue, dialect);
+        return Run(L"/CHECK \"" + report.wstring() + L"\"");
+    };
+    EXPECT_EQ(run(""), static_cast<DWORD>(app::kCheckAllReady)) << FileText(report);
+    EXPECT_NE(FileText(report).find("  Take offline: ready\r\n"), std::string::npos);
+
+    EXPECT_EQ(run("WinServer.WinNTVerMajor"), static_cast<DWORD>(app::kCheckNotReady));
+    EXPECT_NE(FileText(report).find(
+                  "  Take offline: will fail: the server view has no WinNTVerMajor\r\n"),
+              std::string::npos)
+        << FileText(report);
+
+    EXPECT_EQ(Run(L"/check \"" + (root_ / "no such folder" / "r.txt").wstring() + L"\""),
+              static_cast<DWORD>(app::kCheckCouldNotRun));
+    EXPECT_EQ(Run(L"/check"), 2u);     // the report file is missing
+    EXPECT_EQ(Run(L"/backup x"), 2u);  // no such switch
+}
+
+// /export FILE writes what Export Farm writes on the same farm, byte for byte, and its icons;
+// a relative FILE is taken from the working folder, as the icons folder is.
+TEST_F(CommandLineTest, ExportWritesTheSameFarmFileAsExportFarm) {
+    const fs::path folder = root_ / "work";
+    ASSERT_EQ(Run(L"/export \"unattended farm.ini\"", folder),
+              static_cast<DWORD>(app::kExportDone));
+    const std::string unattended = FileText(folder / "unattended farm.ini");
+    const std::string log = FileText(folder / "unattended farm.ini.log");
+    EXPECT_NE(log.find(" Export Farm to "), std::string::npos) << log;
+    EXPECT_NE(log.find(" Done.\r\n"), std::string::npos) << log;
+    const auto icons = std::distance(fs::directory_iterator(folder / "icons"), {});
+    EXPECT_EQ(static_cast<size_t>(icons), lab::MakeDemoFarm().applications.size());
+
+    {
+        testing_support::ScopedWorkingDirectory here(folder);
+        mfcom::MfcomFactory factory;
+        testing_support::RecordingFeedback feedback;
+        shared::Shared module(
+            factory, [this] { return std::make_unique<TestFileSystem>(root_, log_); }, feedback);
+        shared::ExportFarm(module, PathOf("interactive.ini"));
+        ASSERT_TRUE(feedback.messages.empty()) << feedback.messages[0].text;
+    }
+    ASSERT_GT(unattended.size(), 1000u);
+    EXPECT_EQ(unattended, Read("interactive.ini"));
+
+    // A second run appends to the log.
+    ASSERT_EQ(Run(L"/export \"unattended farm.ini\"", folder),
+              static_cast<DWORD>(app::kExportDone));
+    EXPECT_EQ(FileText(folder / "unattended farm.ini.log").find(log), 0u);
+    EXPECT_GT(FileText(folder / "unattended farm.ini.log").size(), log.size());
+}
+
+// A farm that refuses a read ends the export with the farm's number and text, in the log
+// (and on standard error), and a non-zero exit code.
+TEST_F(CommandLineTest, ExportReportsTheFarmsRefusal) {
+    labcom::ScopedLabValue refusal(labcom::kFailOperationValue,
+                                   "Application.Description -2147024891 Denied by the lab.");
+    const fs::path folder = root_ / "work";
+    EXPECT_EQ(Run(L"/export farm.ini", folder), static_cast<DWORD>(app::kExportFailed));
+    const std::string log = FileText(folder / "farm.ini.log");
+    EXPECT_NE(log.find(" Failed: error -2147024891: Denied by the lab.\r\n"), std::string::npos)
+        << log;
+    EXPECT_EQ(log.find(" Done."), std::string::npos);
+}
+
+}  // namespace
+}  // namespace files_test
