@@ -102,8 +102,10 @@ void PrintedMessageBoxes::Show(HWND, const std::string& text, const std::string&
 
 void ScreenshotModalRunner::Run(ui::Form& form) {
     ++shown_;
-    const std::wstring name =
-        shown_ == 1 ? L"about.bmp" : L"modal" + std::to_wstring(shown_) + L".bmp";
+    const std::wstring name = shown_ == 1 ? L"about.bmp"
+                              : form.Caption() == "Farm Interface Check"
+                                  ? L"check.bmp"
+                                  : L"modal" + std::to_wstring(shown_) + L".bmp";
     Capture(form.GetDesktop(), form.Handle(), folder_ + L"\\" + name);
     form.Unload();
 }
@@ -123,6 +125,9 @@ void CaptureMainViews(forms::Program& program, const std::wstring& folder) {
     Capture(desktop, main.Handle(), folder + L"\\applications.bmp");
     main.Command(main.mnuViewServers, 0);
     Capture(desktop, main.Handle(), folder + L"\\servers.bmp");
+    if (main.mnuHelpCheck != 0) {
+        main.Command(main.mnuHelpCheck, 0);  // the modal runner captures it
+    }
     main.Unload();
 }
 
