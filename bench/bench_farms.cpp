@@ -98,8 +98,8 @@ double Seconds(const std::function<void()>& work) {
 }
 
 void Check(const QuietFeedback& feedback, const char* what) {
-    if (feedback.messages != 0) {
-        std::fprintf(stderr, "%s failed:\n%s\n", what, feedback.lastMessage.c_str());
+    if (!feedback.messages.empty()) {
+        std::fprintf(stderr, "%s failed:\n%s\n", what, feedback.messages.back().c_str());
         std::exit(1);
     }
 }

@@ -39,24 +39,7 @@ class WorkFolderFileSystem : public settings::FileSystem {
     std::unique_ptr<settings::FileSystem> real_;
 };
 
-// Feedback that only keeps the progress value and counts messages.
-class QuietFeedback : public shared::Feedback {
-  public:
-    float ProgressValue() override { return progress; }
-    void SetProgressValue(float value) override { progress = value; }
-    void SetProgressVisible(bool) override {}
-    void SetStatusCaption(const std::string&) override {}
-    void SetStatusVisible(bool) override {}
-    void RepaintStatus() override {}
-    void RepaintMain() override {}
-    void ShowMessage(const std::string& text, const std::string&, shared::MessageIcon) override {
-        ++messages;
-        lastMessage = text;
-    }
-    float progress = 0;
-    int messages = 0;
-    std::string lastMessage;
-};
+using QuietFeedback = shared::QuietFeedback;
 
 // A farm named `name` with `applications` applications, each published on every server.
 lab::FarmModel MakeFarm(const std::string& name, int applications);

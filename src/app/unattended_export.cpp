@@ -14,26 +14,6 @@ namespace app {
 
 namespace {
 
-// Feedback without a window: progress and status are dropped, messages kept.
-class QuietFeedback final : public shared::Feedback {
-  public:
-    float ProgressValue() override { return progress_; }
-    void SetProgressValue(float value) override { progress_ = value; }
-    void SetProgressVisible(bool) override {}
-    void SetStatusCaption(const std::string&) override {}
-    void SetStatusVisible(bool) override {}
-    void RepaintStatus() override {}
-    void RepaintMain() override {}
-    void ShowMessage(const std::string& text, const std::string&, shared::MessageIcon) override {
-        messages.push_back(text);
-    }
-
-    std::vector<std::string> messages;
-
-  private:
-    float progress_ = 0;
-};
-
 std::string Now() {
     SYSTEMTIME t{};
     GetLocalTime(&t);
@@ -54,7 +34,7 @@ int RunExportCommand(const std::string& file, farm::ObjectFactory& factory,
     const std::string path = mfcom::Narrow(
         std::filesystem::absolute(std::filesystem::path(mfcom::Widen(file))).wstring());
     std::vector<std::string> lines{Now() + " Export Farm to " + path};
-    QuietFeedback feedback;
+    shared::QuietFeedback feedback;
     int code = kExportDone;
     {
         shared::Shared module(factory, makeFileSystem, feedback);

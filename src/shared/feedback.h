@@ -3,13 +3,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace shared {
 
 enum class MessageIcon { Information, Critical };
 
 class Feedback {
-public:
+  public:
     virtual ~Feedback() = default;
     virtual float ProgressValue() = 0;
     virtual void SetProgressValue(float value) = 0;
@@ -21,6 +22,27 @@ public:
     // A modal message box with one OK button.
     virtual void ShowMessage(const std::string& text, const std::string& title,
                              MessageIcon icon) = 0;
+};
+
+// Feedback with no window (the command line, benchmarks): keeps the progress value and the
+// messages, shows nothing.
+class QuietFeedback : public Feedback {
+  public:
+    float ProgressValue() override { return progress_; }
+    void SetProgressValue(float value) override { progress_ = value; }
+    void SetProgressVisible(bool) override {}
+    void SetStatusCaption(const std::string&) override {}
+    void SetStatusVisible(bool) override {}
+    void RepaintStatus() override {}
+    void RepaintMain() override {}
+    void ShowMessage(const std::string& text, const std::string&, MessageIcon) override {
+        messages.push_back(text);
+    }
+
+    std::vector<std::string> messages;
+
+  private:
+    float progress_ = 0;
 };
 
 }  // namespace shared
