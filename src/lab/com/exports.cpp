@@ -9,8 +9,10 @@
 
 #include "farm/farm.h"
 #include "lab/com/class_factory.h"
+#include "lab/com/class_ids.h"
 #include "lab/com/hooks.h"
 #include "lab/com/module.h"
+#include "lab/com/notice.h"
 #include "lab/com/registration.h"
 
 using labcom::Module;
@@ -23,6 +25,16 @@ std::string Text(const char* text) {
 
 HRESULT Failure(const farm::FarmError& e) {
     return e.number() < 0 ? e.number() : SELFREG_E_CLASS;
+}
+
+// A failed (un)registration, told where a person sees it (notice.h).
+HRESULT Refused(const char* what, const farm::FarmError& e) {
+    try {
+        labcom::WriteNotice(std::string("labfarm.dll ") + what + ": " + e.description());
+    } catch (...) {
+        // Without the notice the HRESULT still says that it failed.
+    }
+    return Failure(e);
 }
 
 }  // namespace
@@ -55,7 +67,7 @@ HRESULT __stdcall DllRegisterServer() {
         labcom::PrepareDemo();
         return S_OK;
     } catch (const farm::FarmError& e) {
-        return Failure(e);
+        return Refused("not registered", e);
     } catch (...) {
         return SELFREG_E_CLASS;
     }
@@ -66,7 +78,7 @@ HRESULT __stdcall DllUnregisterServer() {
         labcom::UnregisterClasses();
         return S_OK;
     } catch (const farm::FarmError& e) {
-        return Failure(e);
+        return Refused("not unregistered", e);
     } catch (...) {
         return SELFREG_E_CLASS;
     }

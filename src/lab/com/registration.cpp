@@ -1,9 +1,15 @@
 #include "lab/com/registration.h"
 
-#include <array>
-#include <filesystem>
+#include <windows.h>
 
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "farm/farm.h"
 #include "farm/mfcom/com.h"
+#include "lab/com/class_ids.h"
 #include "lab/com/registry.h"
 #include "lab/com/workstation.h"
 #include "lab/lab.h"
@@ -12,17 +18,9 @@ namespace labcom {
 
 namespace {
 
-// In the order of mfcom::Creatable.
-constexpr std::array<CLSID, mfcom::kProgIds.size()> kClsids{{
-    {0xfaac5d64, 0x2978, 0x4672, {0xac, 0x96, 0x21, 0xf9, 0x96, 0x24, 0x22, 0x21}},  // Farm
-    {0xc96414dc, 0x2880, 0x4fa8, {0x91, 0xb8, 0x0b, 0xb7, 0xee, 0x05, 0x48, 0x47}},  // Server
-    {0xbd0750b1, 0x13bc, 0x4a3c, {0x97, 0x29, 0x3c, 0x19, 0xdf, 0x39, 0x01, 0xfc}},  // Application
-    {0x47a3d44d, 0x8b63, 0x425c, {0xb6, 0x8e, 0xb1, 0x81, 0x7c, 0xae, 0xf5, 0x0e}},  // Folder
-    {0xe7f12b31, 0x54ff, 0x4d08, {0xb2, 0xe7, 0xe9, 0x99, 0xdd, 0xf7, 0x26, 0xda}},  // Binding
-    {0xe1ee1536, 0xe8fd, 0x4721, {0x8e, 0x8d, 0xb6, 0x5d, 0xfd, 0xe8, 0x65, 0x07}},  // User
-    {0x94d6e886, 0x4025, 0x4fd5, {0x93, 0xc3, 0xd6, 0xff, 0x5d, 0x38, 0x3f, 0x4e}},  // Group
-    {0xa56de47b, 0xedd2, 0x42a2, {0xb7, 0xac, 0x40, 0xca, 0x54, 0xde, 0x5e, 0x0e}},  // Credential
-}};
+constexpr const wchar_t* kMachineClassesName = L"HKEY_CLASSES_ROOT";
+constexpr const wchar_t* kUserClassesName = L"HKEY_CURRENT_USER\\Software\\Classes";
+constexpr const wchar_t* kUserClassesPath = L"Software\\Classes";
 
 std::wstring ClsidText(const CLSID& clsid) {
     wchar_t text[40] = {};
@@ -30,21 +28,114 @@ std::wstring ClsidText(const CLSID& clsid) {
     return text;
 }
 
+std::wstring ClassKey(const mfcom::ProgIdEntry& entry) {
+    return L"CLSID\\" + ClsidText(ClsidOf(entry.creatable));
+}
+
 std::wstring Description(const mfcom::ProgIdEntry& entry) {
     return mfcom::Widen(entry.progId) + L" (lab farm)";
 }
 
-void WriteClass(HKEY root, const mfcom::ProgIdEntry& entry, const std::wstring& dllPath) {
+// A value written for a class: its key below the classes root, its name ("" = default).
+struct ClassValue {
+    std::wstring key;
+    std::wstring name;
+    std::wstring text;
+};
+
+// Everything registration writes for one class. All of it lies below the ProgID key and
+// the class key, which unregistration removes whole.
+std::vector<ClassValue> ClassValues(const mfcom::ProgIdEntry& entry, const std::wstring& dllPath) {
     const std::wstring progId = mfcom::Widen(entry.progId);
-    const std::wstring clsid = ClsidText(ClsidOf(entry.creatable));
-    RegKey::Create(root, progId).WriteText(L"", Description(entry));
-    RegKey::Create(root, progId + L"\\CLSID").WriteText(L"", clsid);
-    const std::wstring classKey = L"CLSID\\" + clsid;
-    RegKey::Create(root, classKey).WriteText(L"", Description(entry));
-    RegKey server = RegKey::Create(root, classKey + L"\\InprocServer32");
-    server.WriteText(L"", dllPath);
-    server.WriteText(L"ThreadingModel", L"Apartment");
-    RegKey::Create(root, classKey + L"\\ProgID").WriteText(L"", progId);
+    const std::wstring classKey = ClassKey(entry);
+    const std::wstring server = classKey + L"\\InprocServer32";
+    return {
+        {progId, L"", Description(entry)},
+        {progId + L"\\CLSID", L"", ClsidText(ClsidOf(entry.creatable))},
+        {classKey, L"", Description(entry)},
+        {server, L"", dllPath},
+        {server, L"ThreadingModel", L"Apartment"},
+        {classKey + L"\\ProgID", L"", progId},
+    };
+}
+
+// A classes root the ProgIDs may live under; key is null when it cannot be opened.
+struct ClassesRoot {
+    HKEY key;
+    const wchar_t* name;
+};
+
+// For reading and, where allowed, deleting below it; empty when the key is missing.
+RegKey OpenUserClasses() {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kUserClassesPath, 0, KEY_READ | KEY_WRITE | DELETE,
+                      &opened) == ERROR_SUCCESS) {
+        return RegKey(opened);
+    }
+    return RegKey::Open(HKEY_CURRENT_USER, kUserClassesPath);
+}
+
+// The user's classes first: on Windows HKEY_CLASSES_ROOT shows them over the machine's.
+std::array<ClassesRoot, 2> ClassesRoots(const RegKey& userClasses) {
+    return {{{userClasses.Get(), kUserClassesName}, {HKEY_CLASSES_ROOT, kMachineClassesName}}};
+}
+
+// Where a ProgID key stands under a root.
+struct ProgIdState {
+    bool present = false;
+    std::optional<std::wstring> clsid;  // its CLSID default value
+};
+
+ProgIdState ReadProgId(HKEY root, const std::wstring& progId) {
+    ProgIdState state;
+    RegKey key = RegKey::Open(root, progId);
+    state.present = static_cast<bool>(key);
+    if (state.present) {
+        state.clsid = RegKey::Open(key.Get(), L"CLSID").ReadText(L"");
+    }
+    return state;
+}
+
+bool IsOwnClass(const ProgIdState& state, const mfcom::ProgIdEntry& entry) {
+    CLSID clsid{};
+    return state.clsid && SUCCEEDED(IIDFromString(state.clsid->c_str(), &clsid)) &&
+           clsid == ClsidOf(entry.creatable);
+}
+
+struct ForeignProgId {
+    std::wstring progId;
+    const wchar_t* root;
+    std::optional<std::wstring> clsid;
+};
+
+std::vector<ForeignProgId> FindForeignProgIds(const RegKey& userClasses) {
+    std::vector<ForeignProgId> found;
+    for (const auto& entry : mfcom::kProgIds) {
+        const std::wstring progId = mfcom::Widen(entry.progId);
+        for (const ClassesRoot& root : ClassesRoots(userClasses)) {
+            if (!root.key) {
+                continue;
+            }
+            ProgIdState state = ReadProgId(root.key, progId);
+            if (state.present && !IsOwnClass(state, entry)) {
+                found.push_back({progId, root.name, state.clsid});
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+std::string RefusalText(const std::vector<ForeignProgId>& foreign) {
+    const ForeignProgId& first = foreign.front();
+    std::wstring text = first.progId + L" in " + first.root + L" belongs to another server (" +
+                        (first.clsid ? L"CLSID " + *first.clsid : std::wstring(L"no CLSID")) + L")";
+    if (const size_t more = foreign.size() - 1; more == 1) {
+        text += L"; so does 1 more MetaFrameCOM ProgID";
+    } else if (more > 1) {
+        text += L"; so do " + std::to_wstring(more) + L" more MetaFrameCOM ProgIDs";
+    }
+    return mfcom::Narrow(text + L"; the registry is unchanged.");
 }
 
 void DeleteTree(HKEY root, const std::wstring& path) {
@@ -53,45 +144,38 @@ void DeleteTree(HKEY root, const std::wstring& path) {
 
 }  // namespace
 
-std::optional<mfcom::Creatable> ClassOf(REFCLSID clsid) {
-    for (size_t i = 0; i < kClsids.size(); ++i) {
-        if (clsid == kClsids[i]) {
-            return static_cast<mfcom::Creatable>(i);
-        }
-    }
-    return std::nullopt;
-}
-
-const CLSID& ClsidOf(mfcom::Creatable creatable) {
-    return kClsids[static_cast<size_t>(creatable)];
-}
-
 void RegisterClasses(const std::wstring& dllPath) {
+    RegKey userClasses = OpenUserClasses();
+    if (auto foreign = FindForeignProgIds(userClasses); !foreign.empty()) {
+        throw farm::FarmError(HRESULT_FROM_WIN32(ERROR_CLASS_ALREADY_EXISTS), RefusalText(foreign));
+    }
     // Without the right to write the machine's classes, the user's own classes serve.
     HKEY root = HKEY_CLASSES_ROOT;
     RegKey probe;
-    RegKey userClasses;
+    RegKey writableUserClasses;
     if (RegKey::TryCreate(HKEY_CLASSES_ROOT, L"CLSID", probe) != ERROR_SUCCESS) {
-        userClasses = RegKey::Create(HKEY_CURRENT_USER, L"Software\\Classes");
-        root = userClasses.Get();
+        writableUserClasses = RegKey::Create(HKEY_CURRENT_USER, kUserClassesPath);
+        root = writableUserClasses.Get();
     }
     for (const auto& entry : mfcom::kProgIds) {
-        WriteClass(root, entry, dllPath);
+        for (const ClassValue& value : ClassValues(entry, dllPath)) {
+            RegKey::Create(root, value.key).WriteText(value.name, value.text);
+        }
     }
 }
 
 void UnregisterClasses() {
-    HKEY opened = nullptr;
-    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, KEY_ALL_ACCESS, &opened);
-    RegKey userClasses(opened);
-    for (const auto& entry : mfcom::kProgIds) {
-        const std::wstring progId = mfcom::Widen(entry.progId);
-        const std::wstring classKey = L"CLSID\\" + ClsidText(ClsidOf(entry.creatable));
-        for (HKEY root : {HKEY_CLASSES_ROOT, userClasses.Get()}) {
-            if (root) {
-                DeleteTree(root, progId);
-                DeleteTree(root, classKey);
+    RegKey userClasses = OpenUserClasses();
+    for (const ClassesRoot& root : ClassesRoots(userClasses)) {
+        if (!root.key) {
+            continue;
+        }
+        for (const auto& entry : mfcom::kProgIds) {
+            const std::wstring progId = mfcom::Widen(entry.progId);
+            if (IsOwnClass(ReadProgId(root.key, progId), entry)) {
+                DeleteTree(root.key, progId);
             }
+            DeleteTree(root.key, ClassKey(entry));
         }
     }
 }

@@ -1,23 +1,18 @@
-// The dll's classes: their CLSIDs and their entries under the classes root.
+// The dll's classes under the classes root (their CLSIDs: class_ids.h).
 #pragma once
 
-#include <windows.h>
-
-#include <optional>
 #include <string>
-
-#include "farm/mfcom/members.h"
 
 namespace labcom {
 
-// The class a CLSID names, if it is one of ours.
-std::optional<mfcom::Creatable> ClassOf(REFCLSID clsid);
-const CLSID& ClsidOf(mfcom::Creatable creatable);
-
 // Writes ProgID and CLSID keys for every class, InprocServer32 = dllPath (Apartment), under
 // HKEY_CLASSES_ROOT, or under HKEY_CURRENT_USER\Software\Classes where that is refused.
+// When a ProgID under either root names a CLSID other than ours (another server's object
+// model), writes nothing and raises farm::FarmError(HRESULT_FROM_WIN32(
+// ERROR_CLASS_ALREADY_EXISTS)) whose description names the ProgID and that CLSID.
 void RegisterClasses(const std::wstring& dllPath);
-// Removes those keys from both places.
+// Removes our CLSID keys and the ProgID keys that name them from both places; a ProgID
+// that names another CLSID stays.
 void UnregisterClasses();
 
 // Installs the demo farms missing from the store and points the workstation at the demo
