@@ -10,6 +10,7 @@
 #include "app/farm_check.h"
 #include "farm/mfcom/interface_check.h"
 #include "farm/mfcom/mfcom.h"
+#include "lab/com/class_ids.h"
 #include "lab/com/lab_client.h"
 #include "mfcom/com_support.h"
 #include "shared/deployment.h"
@@ -59,6 +60,7 @@ TEST_F(InterfaceCheckTest, DemoFarmIsReadyForEveryCommand) {
     const mfcom::CheckReport report = Check("");
     EXPECT_TRUE(report.AllReady()) << VerdictsOf(report) << report.Text();
     EXPECT_EQ(report.farm, lab::kDemoFarm);
+    EXPECT_TRUE(report.typeLibrary.starts_with("type library LabFarm 1.0 (")) << report.typeLibrary;
     // Every member a command calls was answered by a live object, not assumed.
     for (size_t c = 0; c < mfcom::kCommandCount; ++c) {
         for (mfcom::Op op : mfcom::MembersCalledBy(static_cast<Command>(c))) {
@@ -76,6 +78,48 @@ TEST_F(InterfaceCheckTest, DemoFarmIsReadyForEveryCommand) {
     }
     // The check only read the farm.
     EXPECT_EQ(store_->Read(lab::kDemoFarm), before);
+}
+
+// What no live object can be had for (a farm without servers has no server view to ask),
+// the registered type library speaks for; without one, the command is not verified.
+TEST_F(InterfaceCheckTest, TypeLibrarySpeaksForWhatCannotBeReached) {
+    lab::FarmModel bare;
+    bare.name = "Bare";
+    bare.zones = lab::MakeDemoFarm().zones;
+    store_->Write(bare);
+    labcom::ScopedLabValue farm(labcom::kFarmValue, std::string("Bare"));
+    const auto& finding = [](const mfcom::CheckReport& r, mfcom::Op op) -> const auto& {
+        return r.members[static_cast<size_t>(op)];
+    };
+
+    const mfcom::CheckReport declared = Check("");
+    EXPECT_EQ(finding(declared, mfcom::Op::WinServerVerMajor).live, mfcom::Presence::NotReached);
+    EXPECT_EQ(finding(declared, mfcom::Op::WinServerVerMajor).declared, mfcom::Presence::Known);
+    EXPECT_EQ(finding(declared, mfcom::Op::UserInitialize).declared, mfcom::Presence::Known);
+    EXPECT_EQ(finding(declared, mfcom::Op::UserInitializeFour).declared, mfcom::Presence::Known);
+    EXPECT_EQ(declared.verdicts[static_cast<size_t>(Command::TakeOffline)].readiness,
+              Readiness::Ready)
+        << VerdictsOf(declared);
+
+    // Without the type library registered, the server view is asked of nothing.
+    wchar_t path[MAX_PATH * 4] = {};
+    GetModuleFileNameW(comtest::LabFarmModule(), path, static_cast<DWORD>(std::size(path)));
+    mfcom::ComPtr<ITypeLib> library;
+    ASSERT_EQ(LoadTypeLibEx(path, REGKIND_NONE, library.Put()), S_OK);
+    struct Reregister {
+        ITypeLib* library;
+        wchar_t* path;
+        ~Reregister() { RegisterTypeLib(library, path, nullptr); }
+    } reregister{library.Get(), path};
+    ASSERT_EQ(UnRegisterTypeLib(labcom::kTypeLibraryId, labcom::kTypeLibraryMajor,
+                                labcom::kTypeLibraryMinor, LOCALE_NEUTRAL, SYS_WIN64),
+              S_OK);
+    const mfcom::CheckReport unknown = Check("");
+    EXPECT_EQ(finding(unknown, mfcom::Op::WinServerVerMajor).declared, mfcom::Presence::NotReached);
+    const mfcom::Verdict& offline = unknown.verdicts[static_cast<size_t>(Command::TakeOffline)];
+    EXPECT_EQ(offline.readiness, Readiness::Unverified) << VerdictsOf(unknown);
+    EXPECT_NE(offline.reason.find("could not be reached"), std::string::npos) << offline.reason;
+    EXPECT_FALSE(unknown.typeLibrary.starts_with("type library LabFarm")) << unknown.typeLibrary;
 }
 
 struct LackCase {

@@ -23,6 +23,12 @@ inline constexpr std::array<CLSID, mfcom::kProgIds.size()> kClassIds{{
     {0xa56de47b, 0xedd2, 0x42a2, {0xb7, 0xac, 0x40, 0xca, 0x54, 0xde, 0x5e, 0x0e}},  // Credential
 }};
 
+// The type library bound into the dll (labfarm.idl), version 1.0.
+inline constexpr GUID kTypeLibraryId = {
+    0x6d2f3c1e, 0x6a0b, 0x4c7e, {0x9a, 0x43, 0x2b, 0x8e, 0x5f, 0x7d, 0x1c, 0x90}};
+inline constexpr WORD kTypeLibraryMajor = 1;
+inline constexpr WORD kTypeLibraryMinor = 0;
+
 inline const CLSID& ClsidOf(mfcom::Creatable creatable) {
     return kClassIds[static_cast<size_t>(creatable)];
 }

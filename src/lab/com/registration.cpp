@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <oleauto.h>
+
 #include <array>
 #include <optional>
 #include <string>
@@ -13,6 +15,12 @@
 #include "lab/com/registry.h"
 #include "lab/com/workstation.h"
 #include "lab/lab.h"
+
+// oleaut32 exports these; the mingw-w64 headers do not declare them.
+extern "C" HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* path,
+                                                 OLECHAR* helpDir);
+extern "C" HRESULT WINAPI UnRegisterTypeLibForUser(REFGUID libraryId, WORD major, WORD minor,
+                                                   LCID locale, SYSKIND kind);
 
 namespace labcom {
 
@@ -56,6 +64,7 @@ std::vector<ClassValue> ClassValues(const mfcom::ProgIdEntry& entry, const std::
         {server, L"", dllPath},
         {server, L"ThreadingModel", L"Apartment"},
         {classKey + L"\\ProgID", L"", progId},
+        {classKey + L"\\TypeLib", L"", ClsidText(kTypeLibraryId)},
     };
 }
 
@@ -142,6 +151,16 @@ void DeleteTree(HKEY root, const std::wstring& path) {
     RegDeleteTreeW(root, path.c_str());  // a key that is not there is fine
 }
 
+// The type library bound into the dll, registered for the machine or, where the machine's
+// classes cannot be written, for the user.
+void RegisterTypeLibrary(const std::wstring& dllPath, bool forMachine) {
+    mfcom::ComPtr<ITypeLib> library;
+    mfcom::Check(LoadTypeLibEx(dllPath.c_str(), REGKIND_NONE, library.Put()));
+    std::wstring path = dllPath;
+    mfcom::Check(forMachine ? RegisterTypeLib(library.Get(), path.data(), nullptr)
+                            : RegisterTypeLibForUser(library.Get(), path.data(), nullptr));
+}
+
 }  // namespace
 
 void RegisterClasses(const std::wstring& dllPath) {
@@ -162,9 +181,15 @@ void RegisterClasses(const std::wstring& dllPath) {
             RegKey::Create(root, value.key).WriteText(value.name, value.text);
         }
     }
+    RegisterTypeLibrary(dllPath, root == HKEY_CLASSES_ROOT);
 }
 
 void UnregisterClasses() {
+    // Not registered is fine: there is nothing to remove then.
+    UnRegisterTypeLib(kTypeLibraryId, kTypeLibraryMajor, kTypeLibraryMinor, LOCALE_NEUTRAL,
+                      SYS_WIN64);
+    UnRegisterTypeLibForUser(kTypeLibraryId, kTypeLibraryMajor, kTypeLibraryMinor, LOCALE_NEUTRAL,
+                             SYS_WIN64);
     RegKey userClasses = OpenUserClasses();
     for (const ClassesRoot& root : ClassesRoots(userClasses)) {
         if (!root.key) {
