@@ -605,7 +605,9 @@ std::string NeededBy(Op op) {
             if (called == op || instead) {
                 commands += (commands.empty() ? "" : ", ") + std::string(CommandName(command));
                 if (instead) {
-                    commands += " (in place of " + MemberText(MemberOf(called)) + ")";
+                    const Member& replaced = MemberOf(called);
+                    commands += " (in place of " + std::string(ObjectName(replaced.object)) +
+                                "'s " + MemberText(replaced) + ")";
                 }
                 break;
             }
