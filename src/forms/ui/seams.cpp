@@ -63,8 +63,18 @@ std::string QuoteProgram(const std::string& program) {
 
 void Win32MessageBoxes::Show(HWND owner, const std::string& text, const std::string& title,
                              shared::MessageIcon icon) {
-    const UINT style = MB_OK | MB_APPLMODAL |
-                       (icon == shared::MessageIcon::Critical ? MB_ICONERROR : MB_ICONINFORMATION);
+    UINT style = MB_OK | MB_APPLMODAL;
+    switch (icon) {
+        case shared::MessageIcon::Information:
+            style |= MB_ICONINFORMATION;
+            break;
+        case shared::MessageIcon::Warning:
+            style |= MB_ICONWARNING;
+            break;
+        case shared::MessageIcon::Critical:
+            style |= MB_ICONERROR;
+            break;
+    }
     MessageBoxW(owner, Widen(LineBreaksForDisplay(text)).c_str(), Widen(title).c_str(), style);
 }
 
