@@ -2,6 +2,7 @@
 // hide entries, the common dialog's cancel, the busy pointer, the keyboard, modal showing
 // through the real message loop, and the platform helpers.
 #include <fstream>
+#include <thread>
 
 #include "forms/ui/common_dialog.h"
 #include "forms/ui/controls.h"
@@ -261,15 +262,6 @@ TEST(CommonDialogTest, CancelRaisesOnlyWhenAskedAndTheNameStays) {
 }
 
 TEST(PlatformHelpersTest, TextsAreMadeReadyForThePlatform) {
-    const struct {
-        std::string in;
-        std::string out;
-    } breaks[] = {
-        {"a\rb", "a\r\nb"}, {"a\r\nb", "a\r\nb"}, {"a\r", "a\r\n"}, {"\r\r", "\r\n\r\n"}, {"", ""},
-    };
-    for (const auto& c : breaks) {
-        EXPECT_EQ(ui::LineBreaksForDisplay(c.in), c.out);
-    }
     EXPECT_EQ(ui::DialogFilter("INI Files (*.ini)|*.ini"),
               std::wstring(L"INI Files (*.ini)\0*.ini\0\0", 25));
     EXPECT_EQ(ui::QuoteProgram("C:\\work\\mfreg.exe"), "C:\\work\\mfreg.exe");
@@ -277,6 +269,32 @@ TEST(PlatformHelpersTest, TextsAreMadeReadyForThePlatform) {
     EXPECT_EQ(ui::Narrow(ui::Widen("Zürich \xE2\x82\xAC")), "Zürich \xE2\x82\xAC");
     EXPECT_EQ(forms::InFolder("C:\\", "a.chm"), "C:\\a.chm");
     EXPECT_EQ(forms::InFolder("C:\\x", "a.chm"), "C:\\x\\a.chm");
+}
+
+// The real box, answered from another thread once it is up: its text is the message's own,
+// lone CRs and all.
+TEST(MessageBoxTest, TheTextReachesTheBoxAsItIs) {
+    const std::string text = shared::UnexpectedErrorText(-42, "It broke.") + "a\r\nb";
+    const std::wstring title = L"Zelt box test";
+    std::wstring shown;
+    std::atomic<bool> found{false};
+    std::thread answer([&] {
+        for (int tries = 0; tries < 400 && !found; ++tries) {
+            if (HWND box = FindWindowW(L"#32770", title.c_str())) {
+                std::vector<wchar_t> buffer(1024, L'\0');
+                GetDlgItemTextW(box, 0xFFFF, buffer.data(), static_cast<int>(buffer.size()));
+                shown = buffer.data();
+                found = true;
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+            } else {
+                Sleep(25);
+            }
+        }
+    });
+    ui::Win32MessageBoxes().Show(nullptr, text, ui::Narrow(title), shared::MessageIcon::Warning);
+    answer.join();
+    ASSERT_TRUE(found);
+    EXPECT_EQ(ui::Narrow(shown), text);
 }
 
 TEST(LauncherTest, StartsAndWaitsOrReportsAMissingProgram) {

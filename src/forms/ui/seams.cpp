@@ -30,18 +30,6 @@ std::string SystemMessage(DWORD code) {
 
 }  // namespace
 
-std::string LineBreaksForDisplay(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + 8);
-    for (size_t i = 0; i < text.size(); ++i) {
-        out += text[i];
-        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) {
-            out += '\n';
-        }
-    }
-    return out;
-}
-
 std::wstring DialogFilter(const std::string& filter) {
     std::wstring out = Widen(filter);
     for (wchar_t& c : out) {
@@ -75,7 +63,8 @@ void Win32MessageBoxes::Show(HWND owner, const std::string& text, const std::str
             style |= MB_ICONERROR;
             break;
     }
-    MessageBoxW(owner, Widen(LineBreaksForDisplay(text)).c_str(), Widen(title).c_str(), style);
+    // The text goes as it is: the box breaks its lines at a lone CR as well as at CR LF.
+    MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(), style);
 }
 
 std::optional<std::string> Win32FileDialogs::Show(const FileDialogRequest& request) {

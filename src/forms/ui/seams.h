@@ -71,8 +71,6 @@ class Win32ProcessLauncher : public ProcessLauncher {
     void Run(const LaunchRequest& request, std::chrono::milliseconds timeLimit) override;
 };
 
-// Lone carriage returns, as message texts use them, made into CR LF for the platform's box.
-std::string LineBreaksForDisplay(const std::string& text);
 // "Description|pattern|..." as the platform's file dialog wants it: pairs separated by NULs,
 // ending in two NULs.
 std::wstring DialogFilter(const std::string& filter);
