@@ -315,6 +315,26 @@ TEST(LauncherTest, StartsAndWaitsOrReportsAMissingProgram) {
     }
 }
 
+TEST(LauncherTest, WaitsUpToTheTimeLimitHandlingMessages) {
+    const fs::path holder = HelperProgram("slow_mfreg.exe");
+    ASSERT_TRUE(fs::exists(holder)) << holder;
+    RecordingBoxes boxes;
+    RecordingModal modal;
+    ui::Desktop desktop(boxes, modal);
+    TestForm form(desktop);
+    form.Show();
+    PostMessageW(form.Handle(), WM_CLOSE, 0, 0);
+
+    const auto started = std::chrono::steady_clock::now();
+    ui::Win32ProcessLauncher().Run({ui::Narrow(holder.wstring()), "slow_mfreg.exe /hold"},
+                                   std::chrono::milliseconds(700));
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(waited, std::chrono::milliseconds(650));
+    EXPECT_LT(waited, std::chrono::seconds(5)) << "the tool holds for eight seconds";
+    EXPECT_FALSE(form.IsLoaded()) << "the close posted before the wait was handled in it";
+    desktop.DoEvents();
+}
+
 // The text form of the file version, which the resource carries beside the numbers.
 std::string FileVersionText(const fs::path& file) {
     DWORD ignored = 0;

@@ -254,7 +254,7 @@ bool Form::HandleMessage(UINT, WPARAM, LPARAM, LRESULT&) {
 }
 
 void Form::Command(int id, int notifyCode) {
-    if (!IsLoaded()) {
+    if (!IsLoaded() || !IsWindowEnabled(window_)) {
         return;
     }
     if (id == IDCANCEL && notifyCode == BN_CLICKED) {
@@ -332,7 +332,10 @@ LRESULT Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             Command(LOWORD(wParam), HIWORD(wParam));
             return 0;
         case WM_CLOSE:
-            Unload();
+            // A disabled form waits for a modal one or for an outside program: it stays.
+            if (IsWindowEnabled(window_)) {
+                Unload();
+            }
             return 0;
         case WM_SETCURSOR:
             if (desktop_.IsBusy()) {
@@ -358,6 +361,29 @@ LRESULT Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+BusyForm::BusyForm(Form& form)
+    : form_(form),
+      window_(form.Handle()),
+      focus_(GetFocus()),
+      wasBusy_(form.GetDesktop().IsBusy()) {
+    form_.GetDesktop().SetBusy(true);
+    if (window_ != nullptr && IsWindowEnabled(window_)) {
+        EnableWindow(window_, FALSE);
+        disabled_ = true;
+    }
+}
+
+BusyForm::~BusyForm() {
+    // The form may have been unloaded (and even loaded again) meanwhile.
+    if (disabled_ && form_.Handle() == window_ && IsWindow(window_)) {
+        EnableWindow(window_, TRUE);
+        if (focus_ != nullptr && IsChild(window_, focus_)) {
+            ::SetFocus(focus_);
+        }
+    }
+    form_.GetDesktop().SetBusy(wasBusy_);
 }
 
 }  // namespace ui

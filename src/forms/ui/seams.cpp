@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "forms/ui/handles.h"
@@ -26,6 +27,38 @@ std::string SystemMessage(DWORD code) {
         text.pop_back();
     }
     return text.empty() ? "Error " + std::to_string(code) : text;
+}
+
+// Waits until the object is signalled or the time limit passes, dispatching the thread's
+// messages meanwhile, so that its windows repaint and answer. A WM_QUIT ends the wait and is
+// posted again for the message loop.
+void WaitHandlingMessages(HANDLE object, std::chrono::milliseconds timeLimit) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline =
+        Clock::now() + std::max(timeLimit, std::chrono::milliseconds::zero());
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const DWORD timeout =
+            left <= 0 ? 0 : static_cast<DWORD>(std::min<long long>(left, INFINITE - 1));
+        const DWORD woke =
+            MsgWaitForMultipleObjectsEx(1, &object, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke != WAIT_OBJECT_0 + 1) {
+            return;  // signalled, timed out or failed
+        }
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (Clock::now() >= deadline) {
+            return;
+        }
+    }
 }
 
 }  // namespace
@@ -125,9 +158,7 @@ void Win32ProcessLauncher::Run(const LaunchRequest& request, std::chrono::millis
     }
     KernelHandle processHandle(process.hProcess);
     KernelHandle threadHandle(process.hThread);
-    const auto limit = timeLimit.count() < 0 ? 0 : timeLimit.count();
-    WaitForSingleObject(processHandle.get(),
-                        limit >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(limit));
+    WaitHandlingMessages(processHandle.get(), timeLimit);
 }
 
 }  // namespace ui
