@@ -1,5 +1,6 @@
 #include "forms/ui/form.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "forms/ui/controls.h"
@@ -81,20 +82,28 @@ void Form::Load() {
 }
 
 void Form::Place(HWND owner) {
-    RECT area{};
-    if (owner != nullptr && IsWindow(owner)) {
+    const bool overOwner = owner != nullptr && IsWindow(owner);
+    // The work area of the owner's screen (or of the one the window is on).
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    if (!GetMonitorInfoW(MonitorFromWindow(overOwner ? owner : window_, MONITOR_DEFAULTTOPRIMARY),
+                         &screen)) {
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen.rcWork, 0);
+    }
+    const RECT work = screen.rcWork;
+    RECT area = work;
+    if (overOwner) {
         GetWindowRect(owner, &area);
-    } else {
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     }
     RECT self{};
     GetWindowRect(window_, &self);
     const int width = self.right - self.left;
     const int height = self.bottom - self.top;
+    // Centred, then moved back onto the work area where it would leave it.
     int left = area.left + (area.right - area.left - width) / 2;
     int top = area.top + (area.bottom - area.top - height) / 2;
-    left = left < 0 ? 0 : left;
-    top = top < 0 ? 0 : top;
+    left = std::max<int>(work.left, std::min<int>(left, work.right - width));
+    top = std::max<int>(work.top, std::min<int>(top, work.bottom - height));
     SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
