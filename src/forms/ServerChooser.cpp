@@ -133,12 +133,14 @@ void ServerChooser::StopProgress() {
 
 void ServerChooser::RunPairs(
     const ui::ListBox& apps,
-    const std::function<void(const std::string&, const std::string&)>& work,
+    const std::function<std::optional<shared::Refusal>(const std::string&, const std::string&)>&
+        work,
     std::string_view done) {
     ui::Desktop& desktop = GetDesktop();
     desktop.SetBusy(true);
     StartProgress();
     double progress = 0;
+    shared::RunRefusals refusals(shared::RunItems::Pairs);
 
     const int16_t servers = lstDestServers.ListCount();
     const int16_t applications = apps.ListCount();
@@ -146,14 +148,17 @@ void ServerChooser::RunPairs(
         for (int16_t j = 0; j < applications; ++j) {
             progress += (99.0 / applications) / servers;
             pbStatus.SetValue(static_cast<float>(progress));
-            work(apps.List(j), lstDestServers.List(i));
+            const std::string application = apps.List(j);
+            const std::string server = lstDestServers.List(i);
+            refusals.Note(application, server, work(application, server));
         }
     }
 
     desktop.SetBusy(false);
     StopProgress();
-    Message(std::string(done) + std::to_string(applications) + " applications", "Finished",
-            shared::MessageIcon::Information);
+    Message(
+        refusals.CompletionText(std::string(done) + std::to_string(applications) + " applications"),
+        "Finished", refusals.CompletionIcon());
 }
 
 }  // namespace forms

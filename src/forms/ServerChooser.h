@@ -12,15 +12,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "forms/ui/controls.h"
 #include "forms/ui/form.h"
-
-namespace shared {
-class Shared;
-}
+#include "shared/deployment.h"
 
 namespace forms {
 
@@ -63,10 +61,11 @@ class ServerChooser : public ui::Form {
     void ReportError() override;
 
     // Runs every pair of configured server (outer) and application of `apps` (inner),
-    // advancing the bar by (99 / a) / s before each, then tells "<done> <a> applications".
+    // advancing the bar by (99 / a) / s before each, then tells "<done> <a> applications",
+    // followed by the pairs whose refusals `work` handed back.
     void RunPairs(const ui::ListBox& apps,
-                  const std::function<void(const std::string& distinguishedName,
-                                           const std::string& serverName)>& work,
+                  const std::function<std::optional<shared::Refusal>(
+                      const std::string& distinguishedName, const std::string& serverName)>& work,
                   std::string_view done);
 
     // The progress bar at the start and end of a run.

@@ -179,20 +179,24 @@ void frmAppOptions::btnSetOptions_Click() {
     pbStatus.SetVisible(true);
     pbStatus.SetValue(0);
     double progress = 0;
+    shared::RunRefusals refusals(shared::RunItems::Applications);
 
     const int16_t count = lstApps.ListCount();
     for (int16_t i = 0; i < count; ++i) {
         progress += 99.0 / count;
         pbStatus.SetValue(static_cast<float>(progress));
-        shared::SetAppOptions(module_, lstApps.List(i), CurrentValue(WindowSizeList),
-                              CurrentValue(WindowColorList), CurrentValue(EncryptionList),
-                              CurrentValue(AudioList), *scale, *height, *width);
+        const std::string application = lstApps.List(i);
+        refusals.Note(
+            application, {},
+            shared::SetAppOptions(module_, application, CurrentValue(WindowSizeList),
+                                  CurrentValue(WindowColorList), CurrentValue(EncryptionList),
+                                  CurrentValue(AudioList), *scale, *height, *width));
     }
 
     desktop.SetBusy(false);
     // The bar stays at its last step while the message is shown.
-    Message("Changed  " + std::to_string(count) + " applications", "Finished",
-            shared::MessageIcon::Information);
+    Message(refusals.CompletionText("Changed  " + std::to_string(count) + " applications"),
+            "Finished", refusals.CompletionIcon());
     StopProgress();
 }
 

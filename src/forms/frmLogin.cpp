@@ -76,6 +76,8 @@ void frmLogin::cmdPasstrough_Click() {
         const std::string tool =
             InFolder(program_.GetServices().makeFileSystem()->CurrentDirectory(), "mfreg.exe");
         ui::ProcessLauncher& launcher = program_.GetServices().launcher;
+        // The dialog repaints while the tool runs, but takes no second click.
+        ui::BusyForm busy(*this);
         launcher.Run({tool, ui::QuoteProgram(tool) + " /u" + serverName}, kToolTimeLimit);
         launcher.Run({tool, ui::QuoteProgram(tool) + " " + serverName}, kToolTimeLimit);
         CheckAdministrator();

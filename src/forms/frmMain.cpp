@@ -55,7 +55,8 @@ ui::FormStyle frmMain::Style() const {
     return {.caption = "Zelt Tool",
             .width = 6630,
             .height = 5505,
-            .placement = ui::Placement::Default,
+            // Centred, so that its dialogs, some wider than it, open centred over it.
+            .placement = ui::Placement::CenterScreen,
             .border = ui::Border::FixedSingle};
 }
 

@@ -20,7 +20,7 @@ void frmPublish::btnPublish_Click() {
     RunPairs(
         lstApps,
         [this](const std::string& distinguishedName, const std::string& serverName) {
-            shared::PublishAppOnServer(module_, distinguishedName, serverName);
+            return shared::PublishAppOnServer(module_, distinguishedName, serverName);
         },
         "Published ");
 }

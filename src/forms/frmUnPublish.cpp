@@ -20,7 +20,7 @@ void frmUnPublish::btnUnPublish_Click() {
     RunPairs(
         lstApps,
         [this](const std::string& distinguishedName, const std::string& serverName) {
-            shared::UnpublishAppFromServer(module_, distinguishedName, serverName);
+            return shared::UnpublishAppFromServer(module_, distinguishedName, serverName);
         },
         "Unpublished ");
 }

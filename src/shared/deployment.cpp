@@ -1,18 +1,29 @@
 #include "shared/deployment.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "shared/shared.h"
 
 namespace shared {
 
 namespace {
 
-// Runs a final commit step whose refusal by the farm is passed over silently.
+// Runs a final commit step whose refusal by the farm is passed over: the run goes on, and
+// the refusal is handed back.
 template <class Step>
-void PassOverRefusal(Step&& step) {
+std::optional<Refusal> PassOverRefusal(Step&& step) {
     try {
         step();
-    } catch (const farm::FarmError&) {
+    } catch (const farm::FarmError& e) {
+        return Refusal{e.number(), e.description()};
     }
+    return std::nullopt;
+}
+
+// The first of two refusals, when there is one.
+std::optional<Refusal> First(std::optional<Refusal> first, std::optional<Refusal> second) {
+    return first ? std::move(first) : std::move(second);
 }
 
 // A new application object bound to the distinguished name and loaded, kept as the
@@ -47,8 +58,8 @@ void CloneServerApps(Shared& shared, const std::string& sourceServer,
     }
 }
 
-void PublishAppOnServer(Shared& shared, const std::string& distinguishedName,
-                        const std::string& serverName) {
+std::optional<Refusal> PublishAppOnServer(Shared& shared, const std::string& distinguishedName,
+                                          const std::string& serverName) {
     shared.OpenFarm();
     farm::Application& application = OpenApplication(shared, distinguishedName);
 
@@ -56,22 +67,25 @@ void PublishAppOnServer(Shared& shared, const std::string& distinguishedName,
     farm::Binding& binding = *shared.currentBinding;
     binding.Initialize(farm::kWinSrvObject, serverName, "");
 
-    PassOverRefusal([&] { application.AddServer(binding); });
-    PassOverRefusal([&] { application.SaveData(); });
+    std::optional<Refusal> added = PassOverRefusal([&] { application.AddServer(binding); });
+    std::optional<Refusal> saved = PassOverRefusal([&] { application.SaveData(); });
+    return First(std::move(added), std::move(saved));
 }
 
-void UnpublishAppFromServer(Shared& shared, const std::string& distinguishedName,
-                            const std::string& serverName) {
+std::optional<Refusal> UnpublishAppFromServer(Shared& shared, const std::string& distinguishedName,
+                                              const std::string& serverName) {
     shared.OpenFarm();
     farm::Application& application = OpenApplication(shared, distinguishedName);
 
-    PassOverRefusal([&] { application.RemoveServer(serverName); });
-    PassOverRefusal([&] { application.SaveData(); });
+    std::optional<Refusal> removed = PassOverRefusal([&] { application.RemoveServer(serverName); });
+    std::optional<Refusal> saved = PassOverRefusal([&] { application.SaveData(); });
+    return First(std::move(removed), std::move(saved));
 }
 
-void SetAppOptions(Shared& shared, const std::string& distinguishedName, int32_t windowType,
-                   int32_t windowColor, int32_t encryption, int32_t soundType, int16_t windowScale,
-                   int16_t windowHeight, int16_t windowWidth) {
+std::optional<Refusal> SetAppOptions(Shared& shared, const std::string& distinguishedName,
+                                     int32_t windowType, int32_t windowColor, int32_t encryption,
+                                     int32_t soundType, int16_t windowScale, int16_t windowHeight,
+                                     int16_t windowWidth) {
     farm::Application& application = OpenApplication(shared, distinguishedName);
 
     shared.currentWinApp = application.WinAppObject();
@@ -85,7 +99,46 @@ void SetAppOptions(Shared& shared, const std::string& distinguishedName, int32_t
     view.Put("DefaultWindowHeight", farm::Value{int32_t{windowHeight}});
     view.Put("DefaultWindowWidth", farm::Value{int32_t{windowWidth}});
 
-    PassOverRefusal([&] { view.SaveData(); });
+    return PassOverRefusal([&] { view.SaveData(); });
+}
+
+void RunRefusals::Note(const std::string& application, const std::string& server,
+                       const std::optional<Refusal>& refusal) {
+    ++itemsRun_;
+    if (refusal) {
+        refused_.push_back({application, server, *refusal});
+    }
+}
+
+std::string RunRefusals::CompletionText(std::string_view done) const {
+    std::string text(done);
+    if (refused_.empty()) {
+        return text;
+    }
+    const bool pairs = items_ == RunItems::Pairs;
+    const char* noun =
+        pairs ? (itemsRun_ == 1 ? "application-server pair" : "application-server pairs")
+              : (itemsRun_ == 1 ? "application" : "applications");
+    text += "\r\n\r\nThe farm refused " + std::to_string(refused_.size()) + " of " +
+            std::to_string(itemsRun_) + " " + noun + ":";
+    const size_t listed = std::min(refused_.size(), kItemsListed);
+    for (size_t i = 0; i < listed; ++i) {
+        const Item& item = refused_[i];
+        text += "\r\n" + item.application;
+        if (!item.server.empty()) {
+            text += " on " + item.server;
+        }
+        text += "\r\n     Error " + std::to_string(item.refusal.number) + ": " +
+                item.refusal.description;
+    }
+    if (refused_.size() > listed) {
+        text += "\r\n... and " + std::to_string(refused_.size() - listed) + " more.";
+    }
+    return text;
+}
+
+MessageIcon RunRefusals::CompletionIcon() const {
+    return refused_.empty() ? MessageIcon::Information : MessageIcon::Warning;
 }
 
 std::vector<std::string_view> ApplicationOptionSettings() {

@@ -7,7 +7,7 @@
 
 namespace shared {
 
-enum class MessageIcon { Information, Critical };
+enum class MessageIcon { Information, Warning, Critical };
 
 class Feedback {
   public:

@@ -4,6 +4,7 @@
 
 #include "farm/mfcom/mfcom.h"
 #include "forms/frmPublish.h"
+#include "lab/rules.h"
 #include "mfcom/com_support.h"
 
 namespace deploy_test {
@@ -27,7 +28,13 @@ TEST_F(DeployFormsTest, PublishThroughComPassesOverARefusedBinding) {
     EXPECT_EQ(ServersOf("Applications/Zip"), (Strings{"ALPHA", "echo", "Bravo"}));
     EXPECT_EQ(ServersOf("Applications/Calc"), (Strings{"ALPHA", "Bravo", "echo"}));
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "Published 2 applications");
+    // The farm's number and text come through the automation error.
+    EXPECT_EQ(boxes.shown[0].text,
+              "Published 2 applications\r\n\r\nThe farm refused 1 of 4 application-server "
+              "pairs:\r\nApplications/Zip on echo\r\n     Error " +
+                  std::to_string(lab::RuleNumber(lab::Rule::kAlreadyBound)) +
+                  ": Application 'Applications/Zip' is already published on server 'echo'.");
+    EXPECT_EQ(boxes.shown[0].icon, shared::MessageIcon::Warning);
 }
 
 }  // namespace

@@ -93,6 +93,7 @@ TEST_F(OptionsTest, ChosenValuesAndAllThreeTextsAreWrittenIntoEveryApplication) 
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].text, "Changed  3 applications");
         EXPECT_EQ(boxes.shown[0].title, "Finished");
+        EXPECT_EQ(boxes.shown[0].icon, shared::MessageIcon::Information);
         EXPECT_NEAR(barWhileShown.at(0), 99.0, 1e-4);  // still shown under the message
     }
 }
@@ -130,7 +131,10 @@ TEST_F(OptionsTest, AFailingApplicationEndsTheRunAndARefusedSaveDoesNot) {
     EXPECT_EQ(WrittenTo("Applications/Mail"), kUntouched);
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[0].title, "Error");
-    EXPECT_EQ(boxes.shown[1].text, "Changed  1 applications");
+    EXPECT_EQ(boxes.shown[1].text,
+              "Changed  1 applications\r\n\r\nThe farm refused 1 of 1 application:\r\n"
+              "Applications/Mail\r\n     Error -2147467259: Refused by the test");
+    EXPECT_EQ(boxes.shown[1].icon, shared::MessageIcon::Warning);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "forms/frmClone.h"
 #include "forms/frmPublish.h"
 #include "forms/frmUnPublish.h"
+#include "lab/rules.h"
 
 namespace deploy_test {
 namespace {
@@ -91,6 +92,7 @@ void SweepPairs(DeployFormsTest& t, bool publish, const std::string& done) {
     run(0);
     ASSERT_EQ(t.boxes.shown.size(), 1u);
     EXPECT_EQ(t.boxes.shown[0].text, done);
+    EXPECT_EQ(t.boxes.shown[0].icon, shared::MessageIcon::Information);
     EXPECT_EQ(bar, -1);
     const int64_t calls = t.faults->CallCount();
     const int64_t perPair = calls / 4;
@@ -103,7 +105,16 @@ void SweepPairs(DeployFormsTest& t, bool publish, const std::string& done) {
         const int64_t pair = (k - 1) / perPair;
         const bool guarded = (k - 1) % perPair >= perPair - 2;  // the final commit
         EXPECT_EQ(t.boxes.shown[0].title, guarded ? "Finished" : "Error");
-        if (!guarded) {
+        if (guarded) {
+            // The run went on; its message names the refused pair after the usual text.
+            const char* application = pair % 2 == 0 ? "Applications/Calc" : "Applications/Notepad";
+            const char* server = pair < 2 ? "Bravo" : "charlie";
+            EXPECT_EQ(t.boxes.shown[0].text,
+                      done + "\r\n\r\nThe farm refused 1 of 4 application-server pairs:\r\n" +
+                          application + " on " + server +
+                          "\r\n     Error -2147467259: Refused by the test");
+            EXPECT_EQ(t.boxes.shown[0].icon, shared::MessageIcon::Warning);
+        } else {
             EXPECT_NE(t.boxes.shown[0].text.find("Error :-2147467259"), std::string::npos);
             EXPECT_NEAR(bar, (pair + 1) * 99.0 / 4, 1e-4);
         }
@@ -125,6 +136,28 @@ TEST_F(DeployFormsTest, PublishRunsEveryPairAndAFailureEndsItUsably) {
 
 TEST_F(DeployFormsTest, UnpublishRunsEveryPairAndAFailureEndsItUsably) {
     SweepPairs<forms::frmUnPublish>(*this, false, "Unpublished 2 applications");
+}
+
+TEST_F(DeployFormsTest, ARefusedBindingIsToldAfterTheCompletionText) {
+    forms::frmPublish dialog(*program);
+    dialog.Load();
+    dialog.lstApps.AddItem("Applications/Calc");  // on ALPHA already
+    dialog.lstApps.AddItem("Applications/Notepad");
+    Open<forms::frmPublish>(dialog, [&](forms::frmPublish& d) {
+        Configure(d, {0, 1});  // ALPHA, Bravo
+        d.btnPublish.Click();
+    });
+    EXPECT_EQ(ServersOf("Applications/Calc"), (Strings{"ALPHA", "Bravo"}));
+    EXPECT_EQ(ServersOf("Applications/Notepad"), (Strings{"ALPHA", "Bravo"}));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
+              "Published 2 applications\r\n\r\nThe farm refused 1 of 4 application-server "
+              "pairs:\r\nApplications/Calc on ALPHA\r\n     Error " +
+                  std::to_string(lab::RuleNumber(lab::Rule::kAlreadyBound)) +
+                  ": Application 'Applications/Calc' is already published on server "
+                  "'ALPHA'.");
+    EXPECT_EQ(boxes.shown[0].title, "Finished");
+    EXPECT_EQ(boxes.shown[0].icon, shared::MessageIcon::Warning);
 }
 
 }  // namespace

@@ -127,6 +127,11 @@ class TempFolder {
     fs::path path_;
 };
 
+// A built helper program beside the test program.
+inline fs::path HelperProgram(const char* name) {
+    return fs::path(ui::Widen(forms::ProgramPath())).parent_path() / name;
+}
+
 inline std::vector<std::string> Lines(const ui::ListBox& list) {
     std::vector<std::string> lines;
     for (int16_t i = 0; i < list.ListCount(); ++i) {
@@ -175,11 +180,16 @@ class FormsTest : public ::testing::Test {
         factory = std::make_unique<lab::LabFactory>(
             store, [this] { return currentFarm; }, faults);
         tool.onRun = [this](const ui::LaunchRequest& request) { PlayConnectionTool(request); };
+        program = MakeProgram(tool);
+    }
+    // A program that starts programs through `launcher`.
+    std::unique_ptr<forms::Program> MakeProgram(ui::ProcessLauncher& launcher) {
         forms::AppInfo app;
         app.folder = programFolder_.Utf8();
         app.version = {1, 2, 3};
-        program = std::make_unique<forms::Program>(forms::Services{
-            desktop, dialogs, tool, *factory, [] { return settings::CreateFileSystem(); }, app});
+        return std::make_unique<forms::Program>(
+            forms::Services{desktop, dialogs, launcher, *factory,
+                            [] { return settings::CreateFileSystem(); }, app});
     }
     ~FormsTest() override {
         program.reset();
@@ -216,6 +226,7 @@ class FormsTest : public ::testing::Test {
     RecordingModal modal;
     ScriptedFileDialogs dialogs;
     FakeConnectionTool tool;
+    ui::Win32ProcessLauncher realLauncher;  // for the tests that start a real tool
     ui::Desktop desktop{boxes, modal};
     std::unique_ptr<forms::Program> program;
 

@@ -2,6 +2,7 @@
 // hide entries, the common dialog's cancel, the busy pointer, the keyboard, modal showing
 // through the real message loop, and the platform helpers.
 #include <fstream>
+#include <thread>
 
 #include "forms/ui/common_dialog.h"
 #include "forms/ui/controls.h"
@@ -81,11 +82,93 @@ TEST_F(KitTest, TwipsBecomePixelsAtTheScreensDpi) {
     EXPECT_EQ(list.left, MulDiv(2250, dpi, 1440));
     EXPECT_EQ(list.top, MulDiv(600, dpi, 1440));
     EXPECT_EQ(list.right - list.left, MulDiv(2000, dpi, 1440));
-    EXPECT_EQ(list.bottom - list.top, MulDiv(1500, dpi, 1440));
     form.lstMany.Move({0, 0, 1440, 720});
     const RECT moved = form.lstMany.PixelBounds();
     EXPECT_EQ(moved.right - moved.left, dpi);
-    EXPECT_EQ(moved.bottom - moved.top, dpi / 2);
+}
+
+// A list shows whole lines: its height is cut down to a whole number of them, on creation
+// (after its font is set) and on each move.
+TEST_F(KitTest, ListsShowWholeLinesOnly) {
+    const auto expectWholeLines = [](const ui::ListBox& list, int askedPixels) {
+        const int line = static_cast<int>(SendMessageW(list.Handle(), LB_GETITEMHEIGHT, 0, 0));
+        RECT client{};
+        GetClientRect(list.Handle(), &client);
+        const RECT bounds = list.PixelBounds();
+        EXPECT_EQ(client.bottom % line, 0) << "line " << line << ", inside " << client.bottom;
+        EXPECT_LE(bounds.bottom - bounds.top, askedPixels);
+        EXPECT_GT(bounds.bottom - bounds.top, askedPixels - line);
+    };
+    expectWholeLines(form.lstOne, desktop.Pixels(1500));
+    for (const int twips : {700, 1000, 1333, 2000}) {
+        SCOPED_TRACE(twips);
+        form.lstMany.Move({2250, 600, 2000, twips});
+        expectWholeLines(form.lstMany, desktop.Pixels(twips));
+    }
+}
+
+// The forms' text and headings are drawn at their point size whatever the screen's DPI: a
+// bitmap face is used only at a size it has (stretched, it spreads its letters).
+TEST_F(KitTest, FontsAreDrawnAtTheirPointSizeAtEveryDpi) {
+    for (const int dpi : {96, 120, 144, 192}) {
+        for (const int points : {8, 18}) {
+            SCOPED_TRACE(std::to_string(points) + " pt at " + std::to_string(dpi) + " DPI");
+            const ui::FontHandle font = ui::CreateFormFont(points, dpi);
+            ASSERT_TRUE(font);
+            EXPECT_EQ(ui::EmHeight(font.get()), MulDiv(points, dpi, 72));
+        }
+    }
+    EXPECT_EQ(ui::EmHeight(desktop.DialogFont()), MulDiv(8, desktop.Dpi(), 72));
+    EXPECT_EQ(ui::EmHeight(desktop.HeadingFont()), MulDiv(18, desktop.Dpi(), 72));
+}
+
+// A dialog wider than its owner, centred on it (as the deployment dialogs are on the main
+// window).
+class WideDialog : public ui::Form {
+  public:
+    explicit WideDialog(ui::Desktop& desktop) : Form(desktop) {}
+
+  protected:
+    ui::FormStyle Style() const override {
+        return {.caption = "Wide",
+                .width = 6000,
+                .height = 2000,
+                .placement = ui::Placement::CenterOwner};
+    }
+    void CreateControls() override {}
+};
+
+TEST_F(KitTest, ADialogOpensCentredOnItsOwnerAndOnTheScreen) {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const auto opened = [&](int ownerLeft, int ownerTop) {
+        SetWindowPos(form.Handle(), nullptr, ownerLeft, ownerTop, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT shown{};
+        modal.script = [&](ui::Form& dialog) { GetWindowRect(dialog.Handle(), &shown); };
+        WideDialog dialog(desktop);
+        dialog.ShowModal(&form);
+        modal.script = nullptr;
+        return shown;
+    };
+    RECT owner{};
+    const RECT centred = opened(work.left + 300, work.top + 200);
+    GetWindowRect(form.Handle(), &owner);
+    EXPECT_GT(centred.right - centred.left, owner.right - owner.left) << "wider than its owner";
+    EXPECT_NEAR((centred.left + centred.right) / 2.0, (owner.left + owner.right) / 2.0, 1);
+    EXPECT_NEAR((centred.top + centred.bottom) / 2.0, (owner.top + owner.bottom) / 2.0, 1);
+
+    // An owner at the screen's corners: the dialog stays whole on the screen.
+    for (const bool right : {false, true}) {
+        SCOPED_TRACE(right ? "bottom right" : "top left");
+        const RECT atEdge = right ? opened(work.right - (owner.right - owner.left),
+                                           work.bottom - (owner.bottom - owner.top))
+                                  : opened(work.left, work.top);
+        EXPECT_GE(atEdge.left, work.left);
+        EXPECT_GE(atEdge.top, work.top);
+        EXPECT_LE(atEdge.right, work.right);
+        EXPECT_LE(atEdge.bottom, work.bottom);
+    }
 }
 
 TEST_F(KitTest, ListsSortAndSelectByTheirKind) {
@@ -261,15 +344,6 @@ TEST(CommonDialogTest, CancelRaisesOnlyWhenAskedAndTheNameStays) {
 }
 
 TEST(PlatformHelpersTest, TextsAreMadeReadyForThePlatform) {
-    const struct {
-        std::string in;
-        std::string out;
-    } breaks[] = {
-        {"a\rb", "a\r\nb"}, {"a\r\nb", "a\r\nb"}, {"a\r", "a\r\n"}, {"\r\r", "\r\n\r\n"}, {"", ""},
-    };
-    for (const auto& c : breaks) {
-        EXPECT_EQ(ui::LineBreaksForDisplay(c.in), c.out);
-    }
     EXPECT_EQ(ui::DialogFilter("INI Files (*.ini)|*.ini"),
               std::wstring(L"INI Files (*.ini)\0*.ini\0\0", 25));
     EXPECT_EQ(ui::QuoteProgram("C:\\work\\mfreg.exe"), "C:\\work\\mfreg.exe");
@@ -277,6 +351,32 @@ TEST(PlatformHelpersTest, TextsAreMadeReadyForThePlatform) {
     EXPECT_EQ(ui::Narrow(ui::Widen("Zürich \xE2\x82\xAC")), "Zürich \xE2\x82\xAC");
     EXPECT_EQ(forms::InFolder("C:\\", "a.chm"), "C:\\a.chm");
     EXPECT_EQ(forms::InFolder("C:\\x", "a.chm"), "C:\\x\\a.chm");
+}
+
+// The real box, answered from another thread once it is up: its text is the message's own,
+// lone CRs and all.
+TEST(MessageBoxTest, TheTextReachesTheBoxAsItIs) {
+    const std::string text = shared::UnexpectedErrorText(-42, "It broke.") + "a\r\nb";
+    const std::wstring title = L"Zelt box test";
+    std::wstring shown;
+    std::atomic<bool> found{false};
+    std::thread answer([&] {
+        for (int tries = 0; tries < 400 && !found; ++tries) {
+            if (HWND box = FindWindowW(L"#32770", title.c_str())) {
+                std::vector<wchar_t> buffer(1024, L'\0');
+                GetDlgItemTextW(box, 0xFFFF, buffer.data(), static_cast<int>(buffer.size()));
+                shown = buffer.data();
+                found = true;
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+            } else {
+                Sleep(25);
+            }
+        }
+    });
+    ui::Win32MessageBoxes().Show(nullptr, text, ui::Narrow(title), shared::MessageIcon::Warning);
+    answer.join();
+    ASSERT_TRUE(found);
+    EXPECT_EQ(ui::Narrow(shown), text);
 }
 
 TEST(LauncherTest, StartsAndWaitsOrReportsAMissingProgram) {
@@ -295,6 +395,26 @@ TEST(LauncherTest, StartsAndWaitsOrReportsAMissingProgram) {
     } catch (const settings::RuntimeError& e) {
         EXPECT_EQ(e.number(), settings::kErrFileNotFound);
     }
+}
+
+TEST(LauncherTest, WaitsUpToTheTimeLimitHandlingMessages) {
+    const fs::path holder = HelperProgram("slow_mfreg.exe");
+    ASSERT_TRUE(fs::exists(holder)) << holder;
+    RecordingBoxes boxes;
+    RecordingModal modal;
+    ui::Desktop desktop(boxes, modal);
+    TestForm form(desktop);
+    form.Show();
+    PostMessageW(form.Handle(), WM_CLOSE, 0, 0);
+
+    const auto started = std::chrono::steady_clock::now();
+    ui::Win32ProcessLauncher().Run({ui::Narrow(holder.wstring()), "slow_mfreg.exe /hold"},
+                                   std::chrono::milliseconds(700));
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(waited, std::chrono::milliseconds(650));
+    EXPECT_LT(waited, std::chrono::seconds(5)) << "the tool holds for eight seconds";
+    EXPECT_FALSE(form.IsLoaded()) << "the close posted before the wait was handled in it";
+    desktop.DoEvents();
 }
 
 // The text form of the file version, which the resource carries beside the numbers.

@@ -1,5 +1,7 @@
 // The start of the program and the logon dialog: the About box first, the administrator
 // check, the connection tool's two runs and what each answer leads to.
+#include <fstream>
+
 #include "forms_support.h"
 
 namespace forms_test {
@@ -89,6 +91,8 @@ TEST_F(LoginTest, ConnectRunsTheToolTwiceInOrderThenOpensTheMainWindow) {
     tool.onRun = [&, play = tool.onRun](const ui::LaunchRequest& request) {
         play(request);
         farmAfterEachRun.push_back(currentFarm);
+        EXPECT_TRUE(desktop.IsBusy());
+        EXPECT_FALSE(IsWindowEnabled(Login().Handle())) << "no second click while it waits";
     };
     Login().Server.SetText("ZD-CTX02");
     Login().cmdPasstrough.Click();
@@ -169,12 +173,41 @@ TEST_F(LoginTest, AFailedConnectShowsTheErrorAndKeepsTheDialog) {
         }
         EXPECT_EQ(boxes.shown[0].title, "Error");
         EXPECT_TRUE(Login().IsVisible()) << "the dialog stays for another try";
+        EXPECT_TRUE(IsWindowEnabled(Login().Handle()));
+        EXPECT_FALSE(desktop.IsBusy());
         EXPECT_FALSE(Main().IsLoaded());
     }
     // And the next try can still succeed.
     tool.failure.reset();
     Login().Server.SetText("ZD-CTX01");
     Login().cmdPasstrough.Click();
+    EXPECT_TRUE(Main().IsLoaded());
+}
+
+// The real launcher and a tool that takes its time: while the dialog waits for each run, the
+// tool finds it answering, repainting, busy and disabled, and a second click on "&Passtrough"
+// starts no further run.
+TEST_F(LoginTest, TheDialogAnswersButTakesNoClickWhileTheToolRuns) {
+    const fs::path slowTool = HelperProgram("slow_mfreg.exe");
+    ASSERT_TRUE(fs::exists(slowTool)) << slowTool;
+    fs::copy_file(slowTool, WorkPath() / "mfreg.exe");
+    program = MakeProgram(realLauncher);
+    Start(lab::kNoAdminFarm);
+    boxes.shown.clear();
+    currentFarm = lab::kDemoFarm;  // where the tool points the workstation
+    Login().Server.SetText("ZD-CTX02");
+    Login().cmdPasstrough.Click();
+
+    std::ifstream log(WorkPath() / "slow-tool.log");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) {
+        lines.push_back(line);
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "start /uZD-CTX02", "seen /uZD-CTX02: answered repainted busy disabled",
+                         "start ZD-CTX02", "seen ZD-CTX02: answered repainted busy disabled"}));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_FALSE(desktop.IsBusy());
     EXPECT_TRUE(Main().IsLoaded());
 }
 

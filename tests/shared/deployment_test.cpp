@@ -14,6 +14,7 @@
 
 #include "lab/lab.h"
 #include "lab/os_file.h"
+#include "lab/rules.h"
 #include "shared/deployment.h"
 #include "shared/shared.h"
 #include "support/recording_feedback.h"
@@ -86,7 +87,8 @@ class DeploymentTest : public ::testing::Test {
 };
 
 TEST_F(DeploymentTest, SetAppOptionsWritesTheSevenKeysWidenedWithTheirSign) {
-    shared::SetAppOptions(*shared_, "Applications/Calc", 7, 4, 5, 2, -1, -32768, 32767);
+    EXPECT_EQ(shared::SetAppOptions(*shared_, "Applications/Calc", 7, 4, 5, 2, -1, -32768, 32767),
+              std::nullopt);
     const std::map<std::string, farm::Value> expected = {
         {"DefaultWindowType", 7},     {"DefaultWindowColor", 4},  {"DefaultEncryption", 5},
         {"DefaultSoundType", 2},      {"DefaultWindowScale", -1}, {"DefaultWindowHeight", -32768},
@@ -96,10 +98,11 @@ TEST_F(DeploymentTest, SetAppOptionsWritesTheSevenKeysWidenedWithTheirSign) {
 }
 
 // Fail each farm call of a run in turn: an unguarded one ends the run with its error, a
-// guarded one (the final commit) is passed over; what was saved before stays.
+// guarded one (the final commit) is passed over and handed back; what was saved before stays.
 TEST_F(DeploymentTest, EveryUnguardedFailureEndsTheRunAndEveryGuardedOneIsPassedOver) {
+    using Outcome = std::optional<shared::Refusal>;
     struct Sweep {
-        std::function<void()> run;
+        std::function<Outcome()> run;
         Strings calls;  // one run's farm calls; "?" marks a guarded one
         std::function<bool(size_t failed)> changed;  // what the run left (failed 0: none)
     };
@@ -124,18 +127,24 @@ TEST_F(DeploymentTest, EveryUnguardedFailureEndsTheRunAndEveryGuardedOneIsPassed
 
     auto calc = [&] { return App("Applications/Calc"); };
     const std::vector<Sweep> sweeps = {
-        {[&] { shared::CloneServerApps(*shared_, "BRAVO", "CHARLIE"); }, clone,
+        {[&] {
+             shared::CloneServerApps(*shared_, "BRAVO", "CHARLIE");
+             return Outcome();
+         },
+         clone,
          [&](size_t k) {
              // Excel is saved by call 11, Calc by call 16.
              const bool excel = App("Applications/Office/Excel").servers.size() == 3;
              EXPECT_EQ(excel, k == 0 || k > 11);
              return calc().servers.size() == 2;
          }},
-        {[&] { shared::PublishAppOnServer(*shared_, "Applications/Calc", "DELTA"); }, publish,
-         [&](size_t) { return calc().servers.size() == 2; }},
-        {[&] { shared::UnpublishAppFromServer(*shared_, "Applications/Calc", "BRAVO"); }, unpublish,
-         [&](size_t) { return calc().servers.empty(); }},
-        {[&] { shared::SetAppOptions(*shared_, "Applications/Calc", 5, 1, 2, 2, 50, 700, 900); },
+        {[&] { return shared::PublishAppOnServer(*shared_, "Applications/Calc", "DELTA"); },
+         publish, [&](size_t) { return calc().servers.size() == 2; }},
+        {[&] { return shared::UnpublishAppFromServer(*shared_, "Applications/Calc", "BRAVO"); },
+         unpublish, [&](size_t) { return calc().servers.empty(); }},
+        {[&] {
+             return shared::SetAppOptions(*shared_, "Applications/Calc", 5, 1, 2, 2, 50, 700, 900);
+         },
          options, [&](size_t) { return calc().keys.at("DefaultWindowWidth") == farm::Value{900}; }},
     };
     for (const Sweep& sweep : sweeps) {
@@ -150,8 +159,11 @@ TEST_F(DeploymentTest, EveryUnguardedFailureEndsTheRunAndEveryGuardedOneIsPassed
             }
             const bool guarded = k > 0 && sweep.calls[k - 1][0] == '?';
             try {
-                sweep.run();
+                const Outcome refusal = sweep.run();
                 EXPECT_TRUE(k == 0 || guarded) << "the failure did not end the run";
+                EXPECT_EQ(refusal,
+                          guarded ? Outcome(shared::Refusal{-2147467259, "Refused by the test"})
+                                  : std::nullopt);
                 EXPECT_EQ(faults_->CallCount(), static_cast<int64_t>(sweep.calls.size()));
             } catch (const farm::FarmError& e) {
                 EXPECT_FALSE(k == 0 || guarded);
@@ -160,6 +172,87 @@ TEST_F(DeploymentTest, EveryUnguardedFailureEndsTheRunAndEveryGuardedOneIsPassed
             }
             EXPECT_EQ(sweep.changed(k), k == 0);
         }
+    }
+}
+
+TEST_F(DeploymentTest, TheFarmsOwnRefusalIsHandedBackAndTheFirstOfTwoWins) {
+    const auto already = shared::PublishAppOnServer(*shared_, "Applications/Calc", "BRAVO");
+    ASSERT_TRUE(already.has_value());
+    EXPECT_EQ(already->number, lab::RuleNumber(lab::Rule::kAlreadyBound));
+    EXPECT_NE(already->description.find("already published"), std::string::npos)
+        << already->description;
+
+    const auto missing = shared::UnpublishAppFromServer(*shared_, "Applications/Word", "DELTA");
+    ASSERT_TRUE(missing.has_value());
+    EXPECT_EQ(missing->number, lab::RuleNumber(lab::Rule::kNotBound));
+
+    // The binding and the save both refused: the binding's refusal is the one reported.
+    faults_->FailOperation("Application.SaveData", -2147467259, "Refused by the test");
+    const auto both = shared::PublishAppOnServer(*shared_, "Applications/Calc", "BRAVO");
+    ASSERT_TRUE(both.has_value());
+    EXPECT_EQ(both->number, lab::RuleNumber(lab::Rule::kAlreadyBound));
+    const auto saveOnly = shared::PublishAppOnServer(*shared_, "Applications/Calc", "DELTA");
+    EXPECT_EQ(saveOnly, (shared::Refusal{-2147467259, "Refused by the test"}));
+    EXPECT_EQ(App("Applications/Calc").servers, (Strings{"BRAVO"}));
+}
+
+TEST(RunRefusalsTest, TheCompletionTextGrowsOnlyWhenSomethingWasRefused) {
+    const shared::Refusal bound{-2147220982, "Already published on that server."};
+    struct Case {
+        const char* name;
+        shared::RunItems items;
+        int run;
+        std::vector<std::pair<int, std::string>> refused;  // item number, server
+        std::string expected;
+        shared::MessageIcon icon;
+    };
+    const std::string lead = "Published 2 applications\r\n\r\nThe farm refused ";
+    const std::string why = "\r\n     Error -2147220982: Already published on that server.";
+    const Case cases[] = {
+        {"none refused",
+         shared::RunItems::Pairs,
+         4,
+         {},
+         "Published 2 applications",
+         shared::MessageIcon::Information},
+        {"one pair of four",
+         shared::RunItems::Pairs,
+         4,
+         {{1, "S2"}},
+         lead + "1 of 4 application-server pairs:\r\nApp1 on S2" + why,
+         shared::MessageIcon::Warning},
+        {"the only pair",
+         shared::RunItems::Pairs,
+         1,
+         {{0, "S1"}},
+         lead + "1 of 1 application-server pair:\r\nApp0 on S1" + why,
+         shared::MessageIcon::Warning},
+        {"applications, five listed",
+         shared::RunItems::Applications,
+         9,
+         {{0, ""}, {2, ""}, {3, ""}, {4, ""}, {5, ""}, {7, ""}, {8, ""}},
+         lead + "7 of 9 applications:\r\nApp0" + why + "\r\nApp2" + why + "\r\nApp3" + why +
+             "\r\nApp4" + why + "\r\nApp5" + why + "\r\n... and 2 more.",
+         shared::MessageIcon::Warning},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        shared::RunRefusals run(c.items);
+        for (int i = 0; i < c.run; ++i) {
+            std::optional<shared::Refusal> refusal;
+            std::string server = c.items == shared::RunItems::Pairs ? "S" + std::to_string(i) : "";
+            for (const auto& [item, refusedOn] : c.refused) {
+                if (item == i) {
+                    refusal = bound;
+                    server = refusedOn;
+                }
+            }
+            run.Note("App" + std::to_string(i), server, refusal);
+        }
+        EXPECT_EQ(run.ItemsRun(), c.run);
+        EXPECT_EQ(run.Refused().size(), c.refused.size());
+        EXPECT_EQ(run.CompletionText("Published 2 applications"), c.expected);
+        EXPECT_EQ(run.CompletionIcon(), c.icon);
     }
 }
 

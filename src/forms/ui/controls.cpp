@@ -130,8 +130,8 @@ void Button::Click() {
 
 void ListBox::Create(Form& form, const Twips& bounds, ListOptions options) {
     options_ = options;
-    DWORD style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_USETABSTOPS |
-                  LBS_NOINTEGRALHEIGHT;
+    // Integral height: the list shows whole lines only, a little shorter than asked.
+    DWORD style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_USETABSTOPS;
     if (options.sorted) {
         style |= LBS_SORT;
     }
@@ -140,6 +140,20 @@ void ListBox::Create(Form& form, const Twips& bounds, ListOptions options) {
     }
     CreateWindowFor(form, L"LISTBOX", style, WS_EX_CLIENTEDGE, bounds, {},
                     form.GetDesktop().DialogFont());
+    // The list fitted its height to lines of the system font when it was made: fit it again
+    // to lines of its own font. (Later moves fit it by themselves.)
+    const int line = static_cast<int>(SendMessageW(Handle(), LB_GETITEMHEIGHT, 0, 0));
+    RECT outside{};
+    RECT inside{};
+    GetWindowRect(Handle(), &outside);
+    GetClientRect(Handle(), &inside);
+    const int frame = (outside.bottom - outside.top) - inside.bottom;
+    const int asked = form.GetDesktop().Pixels(bounds.height);
+    if (line > 0 && asked > frame) {
+        SetWindowPos(Handle(), nullptr, 0, 0, outside.right - outside.left,
+                     frame + (asked - frame) / line * line,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void ListBox::AddItem(std::string_view text) {

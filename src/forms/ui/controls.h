@@ -95,7 +95,8 @@ struct ListOptions {
     Selection selection = Selection::Single;
 };
 
-// A list box. Positions and counts are 16-bit: it holds at most 32,767 lines.
+// A list box. Positions and counts are 16-bit: it holds at most 32,767 lines. Its height is a
+// whole number of lines (at most the height asked for), so that no line shows cut.
 class ListBox : public Control {
   public:
     static constexpr int16_t kMaxLines = 32767;

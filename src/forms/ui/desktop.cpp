@@ -17,11 +17,29 @@ int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) 
 
 bool HasFontFace(LOGFONTW face) {
     bool found = false;
-    if (HDC screen = GetDC(nullptr)) {
-        EnumFontFamiliesExW(screen, &face, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
-        ReleaseDC(nullptr, screen);
+    if (ScreenDc screen; screen) {
+        EnumFontFamiliesExW(screen.get(), &face, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
     }
     return found;
+}
+
+TEXTMETRICW MetricsOf(HFONT font) {
+    TEXTMETRICW metrics{};
+    if (ScreenDc screen; screen) {
+        const HGDIOBJ previous = SelectObject(screen.get(), font);
+        GetTextMetricsW(screen.get(), &metrics);
+        SelectObject(screen.get(), previous);
+    }
+    return metrics;
+}
+
+// A scalable face draws every size; a bitmap one only the sizes it has.
+bool DrawsAtSize(HFONT font, int emPixels) {
+    const TEXTMETRICW metrics = MetricsOf(font);
+    if ((metrics.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE)) != 0) {
+        return true;
+    }
+    return metrics.tmHeight - metrics.tmInternalLeading == emPixels;
 }
 
 }  // namespace
@@ -32,39 +50,15 @@ Desktop::Desktop(MessageBoxes& messageBoxes, ModalRunner& modalRunner)
                                   ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
-    if (HDC screen = GetDC(nullptr)) {
-        dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
+    if (ScreenDc screen; screen) {
+        dpi_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
     }
     if (dpi_ <= 0) {
         dpi_ = 96;
     }
 
-    // The forms are laid out for "MS Sans Serif" 8 pt; where that face is missing, the
-    // system's message font stands in.
-    LOGFONTW face{};
-    face.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(face.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
-    if (HasFontFace(face)) {
-        face.lfHeight = -MulDiv(8, dpi_, 72);
-        face.lfWeight = FW_NORMAL;
-    } else {
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = sizeof metrics;
-        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-            face = metrics.lfMessageFont;
-        } else {
-            face.lfHeight = -MulDiv(8, dpi_, 72);
-            face.lfWeight = FW_NORMAL;
-            lstrcpynW(face.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
-        }
-    }
-    dialogFont_.Reset(CreateFontIndirectW(&face));
-    LOGFONTW heading = face;
-    heading.lfHeight = -MulDiv(18, dpi_, 72);
-    heading.lfWidth = 0;
-    heading.lfOutPrecision = OUT_TT_PRECIS;  // a scalable face: bitmap ones stop short of 18 pt
-    headingFont_.Reset(CreateFontIndirectW(&heading));
+    dialogFont_ = CreateFormFont(8, dpi_);
+    headingFont_ = CreateFormFont(18, dpi_);
 
     // The forms' window class.
     WNDCLASSEXW windowClass{};
@@ -85,6 +79,35 @@ Desktop::Desktop(MessageBoxes& messageBoxes, ModalRunner& modalRunner)
 }
 
 Desktop::~Desktop() = default;
+
+FontHandle CreateFormFont(int points, int dpi) {
+    const int em = MulDiv(points, dpi, 72);
+    LOGFONTW face{};
+    face.lfCharSet = DEFAULT_CHARSET;
+    face.lfHeight = -em;
+    face.lfWeight = FW_NORMAL;
+    lstrcpynW(face.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
+    if (HasFontFace(face)) {
+        FontHandle font(CreateFontIndirectW(&face));
+        if (font && DrawsAtSize(font.get(), em)) {
+            return font;
+        }
+    }
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        lstrcpynW(face.lfFaceName, metrics.lfMessageFont.lfFaceName, LF_FACESIZE);
+    } else {
+        lstrcpynW(face.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
+    }
+    face.lfOutPrecision = OUT_TT_PRECIS;
+    return FontHandle(CreateFontIndirectW(&face));
+}
+
+int EmHeight(HFONT font) {
+    const TEXTMETRICW metrics = MetricsOf(font);
+    return metrics.tmHeight - metrics.tmInternalLeading;
+}
 
 void Desktop::SetBusy(bool busy) {
     busy_ = busy;

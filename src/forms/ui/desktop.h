@@ -30,6 +30,14 @@ class MessageLoopModalRunner : public ModalRunner {
     void Run(Form& form) override;
 };
 
+// The forms' face at `points` for a screen of `dpi`: "MS Sans Serif", which the forms are laid
+// out for, where it has that size; else the system's message face at that size. "MS Sans
+// Serif" is a bitmap face with a few sizes only, and one stretched to another size draws its
+// letters spread apart.
+FontHandle CreateFormFont(int points, int dpi);
+// The height of a font's em square in pixels: its cell height less the internal leading.
+int EmHeight(HFONT font);
+
 class Desktop {
   public:
     Desktop(MessageBoxes& messageBoxes, ModalRunner& modalRunner);
@@ -48,7 +56,7 @@ class Desktop {
     int Dpi() const { return dpi_; }
     int Pixels(int twips) const;
     HFONT DialogFont() const { return dialogFont_.get(); }
-    HFONT HeadingFont() const { return headingFont_.get(); }  // the dialog face at 18 pt
+    HFONT HeadingFont() const { return headingFont_.get(); }  // the forms' face at 18 pt
 
     int LoadedForms() const { return loadedForms_; }
     ATOM FormClass() const { return formClass_; }

@@ -1,5 +1,6 @@
 #include "forms/ui/form.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "forms/ui/controls.h"
@@ -81,20 +82,28 @@ void Form::Load() {
 }
 
 void Form::Place(HWND owner) {
-    RECT area{};
-    if (owner != nullptr && IsWindow(owner)) {
+    const bool overOwner = owner != nullptr && IsWindow(owner);
+    // The work area of the owner's screen (or of the one the window is on).
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    if (!GetMonitorInfoW(MonitorFromWindow(overOwner ? owner : window_, MONITOR_DEFAULTTOPRIMARY),
+                         &screen)) {
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen.rcWork, 0);
+    }
+    const RECT work = screen.rcWork;
+    RECT area = work;
+    if (overOwner) {
         GetWindowRect(owner, &area);
-    } else {
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     }
     RECT self{};
     GetWindowRect(window_, &self);
     const int width = self.right - self.left;
     const int height = self.bottom - self.top;
+    // Centred, then moved back onto the work area where it would leave it.
     int left = area.left + (area.right - area.left - width) / 2;
     int top = area.top + (area.bottom - area.top - height) / 2;
-    left = left < 0 ? 0 : left;
-    top = top < 0 ? 0 : top;
+    left = std::max<int>(work.left, std::min<int>(left, work.right - width));
+    top = std::max<int>(work.top, std::min<int>(top, work.bottom - height));
     SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -254,7 +263,7 @@ bool Form::HandleMessage(UINT, WPARAM, LPARAM, LRESULT&) {
 }
 
 void Form::Command(int id, int notifyCode) {
-    if (!IsLoaded()) {
+    if (!IsLoaded() || !IsWindowEnabled(window_)) {
         return;
     }
     if (id == IDCANCEL && notifyCode == BN_CLICKED) {
@@ -332,7 +341,10 @@ LRESULT Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             Command(LOWORD(wParam), HIWORD(wParam));
             return 0;
         case WM_CLOSE:
-            Unload();
+            // A disabled form waits for a modal one or for an outside program: it stays.
+            if (IsWindowEnabled(window_)) {
+                Unload();
+            }
             return 0;
         case WM_SETCURSOR:
             if (desktop_.IsBusy()) {
@@ -358,6 +370,29 @@ LRESULT Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+BusyForm::BusyForm(Form& form)
+    : form_(form),
+      window_(form.Handle()),
+      focus_(GetFocus()),
+      wasBusy_(form.GetDesktop().IsBusy()) {
+    form_.GetDesktop().SetBusy(true);
+    if (window_ != nullptr && IsWindowEnabled(window_)) {
+        EnableWindow(window_, FALSE);
+        disabled_ = true;
+    }
+}
+
+BusyForm::~BusyForm() {
+    // The form may have been unloaded (and even loaded again) meanwhile.
+    if (disabled_ && form_.Handle() == window_ && IsWindow(window_)) {
+        EnableWindow(window_, TRUE);
+        if (focus_ != nullptr && IsChild(window_, focus_)) {
+            ::SetFocus(focus_);
+        }
+    }
+    form_.GetDesktop().SetBusy(wasBusy_);
 }
 
 }  // namespace ui

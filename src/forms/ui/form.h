@@ -105,7 +105,8 @@ class Form {
     // Runs a keyboard message through the form as the message loop does (Tab, Enter, Esc,
     // menu shortcuts, key hooks). True when handled. For the loop and for tests.
     bool PreTranslate(MSG& msg);
-    // A command as a control or menu entry sends it (tests, the kit's controls).
+    // A command as a control or menu entry sends it (tests, the kit's controls). A disabled
+    // form takes none: the user cannot click or key into it.
     void Command(int id, int notifyCode);
 
     // Kit plumbing for the controls.
@@ -152,6 +153,25 @@ class Form {
     MenuBar* menu_ = nullptr;
     HWND lastFocus_ = nullptr;
     std::map<std::pair<int, int>, std::function<void()>> commands_;
+};
+
+// While it lives the form waits for something outside the program: the busy pointer is
+// shown and the form's window is disabled, so that it still repaints and answers messages but
+// takes no click or key (a second click on the button that started the wait does nothing).
+// Both come back when it goes, and the focus returns to the control that had it.
+class BusyForm {
+  public:
+    explicit BusyForm(Form& form);
+    ~BusyForm();
+    BusyForm(const BusyForm&) = delete;
+    BusyForm& operator=(const BusyForm&) = delete;
+
+  private:
+    Form& form_;
+    HWND window_;
+    HWND focus_;
+    bool wasBusy_;
+    bool disabled_ = false;
 };
 
 }  // namespace ui

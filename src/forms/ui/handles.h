@@ -56,4 +56,23 @@ using AcceleratorHandle = Owned<HACCEL, DestroyAcceleratorTable>;
 using IconHandle = Owned<HICON, DestroyIcon>;
 using KernelHandle = Owned<HANDLE, CloseHandle>;
 
+// The screen's device context, released with its owner.
+class ScreenDc {
+  public:
+    ScreenDc() : dc_(GetDC(nullptr)) {}
+    ~ScreenDc() {
+        if (dc_ != nullptr) {
+            ReleaseDC(nullptr, dc_);
+        }
+    }
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+  private:
+    HDC dc_;
+};
+
 }  // namespace ui

@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "forms/ui/handles.h"
@@ -28,19 +29,39 @@ std::string SystemMessage(DWORD code) {
     return text.empty() ? "Error " + std::to_string(code) : text;
 }
 
-}  // namespace
-
-std::string LineBreaksForDisplay(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + 8);
-    for (size_t i = 0; i < text.size(); ++i) {
-        out += text[i];
-        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) {
-            out += '\n';
+// Waits until the object is signalled or the time limit passes, dispatching the thread's
+// messages meanwhile, so that its windows repaint and answer. A WM_QUIT ends the wait and is
+// posted again for the message loop.
+void WaitHandlingMessages(HANDLE object, std::chrono::milliseconds timeLimit) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline =
+        Clock::now() + std::max(timeLimit, std::chrono::milliseconds::zero());
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const DWORD timeout =
+            left <= 0 ? 0 : static_cast<DWORD>(std::min<long long>(left, INFINITE - 1));
+        const DWORD woke =
+            MsgWaitForMultipleObjectsEx(1, &object, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke != WAIT_OBJECT_0 + 1) {
+            return;  // signalled, timed out or failed
+        }
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (Clock::now() >= deadline) {
+            return;
         }
     }
-    return out;
 }
+
+}  // namespace
 
 std::wstring DialogFilter(const std::string& filter) {
     std::wstring out = Widen(filter);
@@ -63,9 +84,20 @@ std::string QuoteProgram(const std::string& program) {
 
 void Win32MessageBoxes::Show(HWND owner, const std::string& text, const std::string& title,
                              shared::MessageIcon icon) {
-    const UINT style = MB_OK | MB_APPLMODAL |
-                       (icon == shared::MessageIcon::Critical ? MB_ICONERROR : MB_ICONINFORMATION);
-    MessageBoxW(owner, Widen(LineBreaksForDisplay(text)).c_str(), Widen(title).c_str(), style);
+    UINT style = MB_OK | MB_APPLMODAL;
+    switch (icon) {
+        case shared::MessageIcon::Information:
+            style |= MB_ICONINFORMATION;
+            break;
+        case shared::MessageIcon::Warning:
+            style |= MB_ICONWARNING;
+            break;
+        case shared::MessageIcon::Critical:
+            style |= MB_ICONERROR;
+            break;
+    }
+    // The text goes as it is: the box breaks its lines at a lone CR as well as at CR LF.
+    MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(), style);
 }
 
 std::optional<std::string> Win32FileDialogs::Show(const FileDialogRequest& request) {
@@ -126,9 +158,7 @@ void Win32ProcessLauncher::Run(const LaunchRequest& request, std::chrono::millis
     }
     KernelHandle processHandle(process.hProcess);
     KernelHandle threadHandle(process.hThread);
-    const auto limit = timeLimit.count() < 0 ? 0 : timeLimit.count();
-    WaitForSingleObject(processHandle.get(),
-                        limit >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(limit));
+    WaitHandlingMessages(processHandle.get(), timeLimit);
 }
 
 }  // namespace ui

@@ -62,7 +62,9 @@ class ProcessLauncher {
     virtual ~ProcessLauncher() = default;
     // Starts the program minimised with the focus and waits until it ends or the time limit
     // passes (then it is left running). A program that cannot be started throws
-    // settings::RuntimeError (53 when it is missing).
+    // settings::RuntimeError (53 when it is missing). The real one handles the thread's
+    // messages while it waits: the windows repaint and answer (see ui::BusyForm for keeping
+    // the user's clicks out meanwhile).
     virtual void Run(const LaunchRequest& request, std::chrono::milliseconds timeLimit) = 0;
 };
 
@@ -71,8 +73,6 @@ class Win32ProcessLauncher : public ProcessLauncher {
     void Run(const LaunchRequest& request, std::chrono::milliseconds timeLimit) override;
 };
 
-// Lone carriage returns, as message texts use them, made into CR LF for the platform's box.
-std::string LineBreaksForDisplay(const std::string& text);
 // "Description|pattern|..." as the platform's file dialog wants it: pairs separated by NULs,
 // ending in two NULs.
 std::wstring DialogFilter(const std::string& filter);
