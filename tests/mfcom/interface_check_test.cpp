@@ -202,13 +202,19 @@ TEST_F(InterfaceCheckTest, CommandTableCoversWhatTheProceduresCall) {
          [&](shared::Shared& s) { shared::ExportServerApps(s, server, PathOf("s.ini")); }},
         {Command::BringOnline,
          [&](shared::Shared& s) { shared::ImportServerApps(s, server, PathOf("s.ini")); }},
-        {Command::Clone, [&](shared::Shared& s) { shared::CloneServerApps(s, server, other); }},
         {Command::Publish,
-         [&](shared::Shared& s) { shared::PublishAppOnServer(s, application, other); }},
+         [&](shared::Shared& s) {
+             EXPECT_FALSE(shared::PublishAppOnServer(s, application, other));
+         }},
         {Command::Unpublish,
-         [&](shared::Shared& s) { shared::UnpublishAppFromServer(s, application, other); }},
+         [&](shared::Shared& s) {
+             EXPECT_FALSE(shared::UnpublishAppFromServer(s, application, other));
+         }},
         {Command::Options,
-         [&](shared::Shared& s) { shared::SetAppOptions(s, application, 1, 2, 1, 1, 50, 0, 0); }},
+         [&](shared::Shared& s) {
+             EXPECT_FALSE(shared::SetAppOptions(s, application, 1, 2, 1, 1, 50, 0, 0));
+         }},
+        {Command::Clone, [&](shared::Shared& s) { shared::CloneServerApps(s, server, other); }},
     };
     for (const auto& [command, run] : runs) {
         SCOPED_TRACE(std::string(mfcom::CommandName(command)));
