@@ -70,8 +70,8 @@ class Session {
     const std::set<std::pair<Kind, std::string>>& NamesAsked() const { return namesAsked_; }
 
     // Runs `preferred`, the member `op` in the table's form; where the farm answers that it
-    // does not know that form (the call changed nothing), runs `alternative`, the public form,
-    // and remembers for the rest of the run that this type of object takes the alternative.
+    // does not know that form (the call changed nothing), runs `alternative`, the member's
+    // other form, and remembers for the rest of the run that this type of object takes it.
     // When both are unknown, the preferred form's failure is raised.
     template <class Preferred, class Alternative>
     auto WithAlternative(Type type, Op op, Preferred&& preferred, Alternative&& alternative);

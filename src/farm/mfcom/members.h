@@ -3,8 +3,9 @@
 // name found wrong on a real farm is corrected here, in one line. Portable: no Windows types.
 //
 // Each row carries its evidence: Seen, used so by public scripts that drive the real object
-// model; Chosen, no public trace, our best reading. A row may name an alternative: the form
-// public use shows, tried once when the farm does not know the row's own form.
+// model; Chosen, no public trace, our best reading. A row may name an alternative, another
+// form of the same operation (the one public use shows, or the name first chosen), tried
+// when the farm does not know the row's own form.
 //
 // Not in the table: the settings of the Windows-farm and Windows-application views, which
 // are reached by the farm-file key names themselves (any name those two views are asked for).
@@ -125,8 +126,8 @@ struct Member {
     // 'e' enumerator, '-' nothing.
     char result;
     Evidence evidence;
-    // The public form to try when the farm does not know this one; none when it is itself
-    // public or there is nothing to fall back on.
+    // The form to try when the farm does not know this one; none when there is nothing to
+    // fall back on.
     std::optional<Op> alternative = std::nullopt;
 };
 
