@@ -6,8 +6,10 @@
 #include <memory>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
+#include "lab/farm_state.h"
 #include "lab/keys.h"
 #include "lab/lab.h"
 #include "lab/rules.h"
@@ -251,14 +253,28 @@ std::string ValueText(const farm::Value& value) {
     return "\"" + std::get<std::string>(value) + "\"";
 }
 
-using ByName = std::unordered_map<std::string, const lab::AppRecord*>;
+// The copy after the import, as far as the preview compares it with the copy before: read in
+// place, since the applications' records (icons and all) are many.
+struct After {
+    std::vector<std::string> folders;
+    std::map<std::string, farm::Value> settings;
+    std::unordered_set<std::string> changed;  // folded names of the farm's applications the
+                                              // import deleted or stored anew
+};
 
-ByName IndexByName(const lab::FarmModel& model) {
-    ByName index;
-    for (const lab::AppRecord& app : model.applications) {
-        index.emplace(lab::FoldCase(app.DistinguishedName()), &app);
-    }
-    return index;
+After ReadAfter(lab::FarmStore& store, const lab::FarmModel& before) {
+    After after;
+    store.Inspect(before.name, [&](const lab::FarmState& state) {
+        after.folders = state.Base().folders;
+        after.settings = state.Base().settings;
+        for (const lab::AppRecord& old : before.applications) {
+            const lab::StoredApp* now = state.FindApplication(old.DistinguishedName());
+            if (now == nullptr || now->record != old) {
+                after.changed.insert(lab::FoldCase(old.DistinguishedName()));
+            }
+        }
+    });
+    return after;
 }
 
 // The name of the root folder's application that storing the block looks for, or nothing
@@ -271,23 +287,19 @@ std::optional<std::string> NamesakeOf(const Block& block) {
 }
 
 // The farm's application of the namesake's name, when the import took it away or changed it.
-const lab::AppRecord* Replaced(const std::optional<std::string>& namesake, const ByName& before,
-                               const ByName& after) {
+const lab::AppRecord* Replaced(const std::optional<std::string>& namesake,
+                               const std::unordered_map<std::string, const lab::AppRecord*>& before,
+                               const After& after) {
     if (!namesake) {
         return nullptr;
     }
     const auto old = before.find(lab::FoldCase(*namesake));
-    if (old == before.end()) {
-        return nullptr;
-    }
-    const auto now = after.find(old->first);
-    return now == after.end() || *now->second != *old->second ? old->second : nullptr;
+    return old != before.end() && after.changed.contains(old->first) ? old->second : nullptr;
 }
 
 std::vector<ApplicationPreview> Outcomes(const std::vector<Block>& blocks,
                                          const std::optional<LineNote>& stop,
-                                         const lab::FarmModel& before,
-                                         const lab::FarmModel& after) {
+                                         const lab::FarmModel& before, const After& after) {
     const int64_t stopLine = stop ? stop->lineNumber : std::numeric_limits<int64_t>::max();
     std::vector<ApplicationPreview> outcomes(blocks.size());
     std::vector<bool> stored(blocks.size(), false);
@@ -310,8 +322,10 @@ std::vector<ApplicationPreview> Outcomes(const std::vector<Block>& blocks,
     }
 
     // A later stored block replaces an earlier one of its name, or of its namesake's name.
-    const ByName beforeByName = IndexByName(before);
-    const ByName afterByName = IndexByName(after);
+    std::unordered_map<std::string, const lab::AppRecord*> beforeByName;
+    for (const lab::AppRecord& app : before.applications) {
+        beforeByName.emplace(lab::FoldCase(app.DistinguishedName()), &app);
+    }
     std::unordered_map<std::string, int64_t> replacedLater;  // folded name -> replacing block
     for (size_t i = blocks.size(); i-- > 0;) {
         if (!stored[i]) {
@@ -324,7 +338,7 @@ std::vector<ApplicationPreview> Outcomes(const std::vector<Block>& blocks,
         if (const auto later = replacedLater.find(name); later != replacedLater.end()) {
             outcome.outcome = Outcome::ReplacedInFile;
             outcome.laterLine = later->second;
-        } else if (const lab::AppRecord* old = Replaced(namesake, beforeByName, afterByName)) {
+        } else if (const lab::AppRecord* old = Replaced(namesake, beforeByName, after)) {
             outcome.outcome = Outcome::Replaces;
             outcome.replaced = old->DistinguishedName();
         } else {
@@ -338,7 +352,7 @@ std::vector<ApplicationPreview> Outcomes(const std::vector<Block>& blocks,
     return outcomes;
 }
 
-std::vector<std::string> FoldersCreated(const lab::FarmModel& before, const lab::FarmModel& after) {
+std::vector<std::string> FoldersCreated(const lab::FarmModel& before, const After& after) {
     std::set<std::string> known;
     for (const std::string& folder : before.folders) {
         known.insert(lab::FoldCase(folder));
@@ -352,8 +366,7 @@ std::vector<std::string> FoldersCreated(const lab::FarmModel& before, const lab:
     return created;
 }
 
-std::vector<SettingChange> SettingsChanged(const lab::FarmModel& before,
-                                           const lab::FarmModel& after) {
+std::vector<SettingChange> SettingsChanged(const lab::FarmModel& before, const After& after) {
     std::vector<SettingChange> changes;
     for (const shared::ViewSetting& setting : shared::FarmSettingsImported()) {
         const std::string key(setting.name);
@@ -402,7 +415,7 @@ ImportPreview PreviewImport(farm::ObjectFactory& factory,
 
     const ScratchFolder scratch(*files);
     lab::FarmModel before;
-    lab::FarmModel after;
+    After after;
     NoteTaker notes;
     {
         auto store = std::make_shared<lab::FarmStore>(scratch.NativePath() / "store");
@@ -420,7 +433,7 @@ ImportPreview PreviewImport(farm::ObjectFactory& factory,
             },
             feedback);
         shared::ImportFarm(module, fileName, {.observer = &notes, .servers = mapping});
-        after = store->Read(target.model.name);
+        after = ReadAfter(*store, before);
     }
 
     result.lines = std::move(notes.notes);
