@@ -68,16 +68,9 @@ std::string Plural(size_t count, const std::string& one, const std::string& many
 void WriteIntroduction(Report& report, const ImportPreview& preview) {
     report.Line("Import preview of " + preview.fileName);
     report.Line("into the farm " + preview.farmName +
-                (preview.mapped ? ", with the server mapping below." : "."));
-    report.Line("Nothing was changed: the import ran against a copy of this farm's servers,");
-    report.Line("application names and farm settings.");
-    report.Line();
-    report.Line("Certain:  what the file says, the servers this farm lacks, and what the farm");
-    report.Line("          refuses for its servers and application names (an unknown server,");
-    report.Line("          a name already in that folder).");
-    report.Line("Probable: what depends on the farm beyond them: accounts (this farm cannot");
-    report.Line("          be asked without changing it), icons, the folders it holds without");
-    report.Line("          applications, and the setting values it accepts.");
+                (preview.mapped ? ", with the server mapping chosen." : "."));
+    report.Line("Nothing was changed: the import ran against a copy of this farm's");
+    report.Line("servers, application names and farm settings.");
 }
 
 void WriteResult(Report& report, const ImportPreview& preview) {
@@ -95,13 +88,27 @@ void WriteResult(Report& report, const ImportPreview& preview) {
     } else {
         report.Line("The import reads the file to its end.");
     }
-    report.Line(Plural(preview.applications.size(), "application", "applications") +
-                " in the file: " + std::to_string(counts[Outcome::New]) + " new, " +
+    report.Line("Applications in the file: " + std::to_string(preview.applications.size()));
+    report.Line("  " + std::to_string(counts[Outcome::New]) + " new, " +
                 std::to_string(counts[Outcome::Replaces]) + " replacing one of the farm, " +
                 std::to_string(counts[Outcome::ReplacedInFile]) + " replaced later in the file,");
-    report.Line(std::to_string(counts[Outcome::Refused]) + " refused, " +
+    report.Line("  " + std::to_string(counts[Outcome::Refused]) + " refused, " +
                 std::to_string(counts[Outcome::NeverStored]) + " never stored, " +
                 std::to_string(counts[Outcome::NotReached]) + " not reached.");
+    report.Line("Servers this farm lacks: " + std::to_string(preview.missingServers.size()) +
+                ". Folders created: " + std::to_string(preview.foldersCreated.size()) +
+                ". Settings changed: " + std::to_string(preview.settingsChanged.size()) + ".");
+}
+
+void WriteCertainty(Report& report) {
+    report.Heading("What is certain, and what only probable");
+    report.Line("Certain:  what the file says, the servers this farm lacks, and what");
+    report.Line("          the farm refuses for its servers and application names");
+    report.Line("          (an unknown server, a name already in that folder).");
+    report.Line("Probable: what depends on the farm beyond them: the accounts (the");
+    report.Line("          farm cannot be asked without changing it), the icons, the");
+    report.Line("          folders it holds without applications, and the setting");
+    report.Line("          values it accepts.");
 }
 
 void WriteMissingServers(Report& report, const ImportPreview& preview,
@@ -159,7 +166,7 @@ void WriteApplications(Report& report, const ImportPreview& preview) {
 }
 
 void WriteFarmChanges(Report& report, const ImportPreview& preview) {
-    report.Heading("Folders the import creates (probable: the farm may hold them already, empty)");
+    report.Heading("Folders the import creates (probable: the farm may hold them, empty)");
     for (const std::string& folder : preview.foldersCreated) {
         report.Line(folder);
     }
@@ -189,9 +196,9 @@ void WriteFarmChanges(Report& report, const ImportPreview& preview) {
 void WriteAccounts(Report& report, const ImportPreview& preview) {
     report.Heading("Accounts the file names (" + std::to_string(preview.accounts.size()) +
                    ", probable)");
-    report.Line("Whether this farm can resolve them cannot be found out without changing the");
-    report.Line("farm. The preview accepted every one; an account the farm does not know stops");
-    report.Line("the real import at its User or Group line.");
+    report.Line("Whether this farm can resolve them cannot be found out without");
+    report.Line("changing the farm. The preview accepted every one; an account the");
+    report.Line("farm does not know stops the real import at its User or Group line.");
     for (const std::string& account : preview.accounts) {
         report.Line("  " + account);
     }
@@ -204,7 +211,7 @@ void WriteLines(Report& report, const ImportPreview& preview) {
         report.Line("line " + Padded(std::to_string(note.lineNumber), 8) +
                     Padded(WhereText(note), 15) + Padded(CertaintyText(note.certainty), 10) +
                     note.line);
-        report.Line(std::string(13, ' ') + ErrorText(note.reason));
+        report.Line("    " + ErrorText(note.reason));
     }
     if (preview.lines.empty()) {
         report.Line("None.");
@@ -239,6 +246,7 @@ std::string ReportText(const ImportPreview& preview, const shared::ServerMapping
     Report report;
     WriteIntroduction(report, preview);
     WriteResult(report, preview);
+    WriteCertainty(report);
     WriteMissingServers(report, preview, mapping);
     WriteApplications(report, preview);
     WriteFarmChanges(report, preview);
