@@ -24,6 +24,8 @@ namespace preview {
 namespace {
 
 constexpr std::string_view kRootFolder = "Applications";
+// The copy's own name in its store: the farm's may be one the lab cannot reach (empty).
+constexpr const char* kCopyName = "Import preview";
 
 // ---- What the file says ------------------------------------------------------------------
 
@@ -412,6 +414,7 @@ ImportPreview PreviewImport(farm::ObjectFactory& factory,
     // The farm cannot be asked which accounts it knows without changing it: the copy knows
     // every account the file names.
     target.model.accounts = scan.accounts;
+    target.model.name = kCopyName;
 
     const ScratchFolder scratch(*files);
     lab::FarmModel before;

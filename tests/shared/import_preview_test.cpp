@@ -132,6 +132,7 @@ TEST_F(ImportPreviewTest, NamesEveryStoppingAndPassedOverLineAndChangesNothing) 
     }
     ASSERT_TRUE(result.stop);
     EXPECT_EQ(result.stop->lineNumber, 17);
+    EXPECT_EQ(result.farmName, "PreviewTarget");
 
     EXPECT_EQ(Fates(result),
               (std::vector<std::pair<int64_t, Outcome>>{
