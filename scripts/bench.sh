@@ -4,12 +4,14 @@
 #         then on the disk's temporary folder
 #   com   com_bench under Wine: COM calls of a farm export and import through labfarm.dll
 #   view  view_bench under Wine on a virtual display: the applications view, 32,767 lines
-# Usage: scripts/bench.sh [farm|com|view]...   (all three when none is named)
+#   preview  preview_bench natively (Release): the import preview beside the import, 10,000
+#         applications, on /dev/shm when there is one and then on the disk
+# Usage: scripts/bench.sh [farm|com|view|preview]...   (all four when none is named)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
 which=("$@")
-[ ${#which[@]} -gt 0 ] || which=(farm com view)
+[ ${#which[@]} -gt 0 ] || which=(farm com view preview)
 scripts/deps.sh
 
 wants() { [[ " ${which[*]} " == *" $1 "* ]]; }
@@ -23,6 +25,17 @@ if wants farm; then
     echo
   fi
   build/bench/bench/farm_bench
+fi
+
+if wants preview; then
+  echo "== preview_bench (native, Release)"
+  cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build/bench --target preview_bench -j2 >/dev/null
+  if [ -d /dev/shm ]; then
+    build/bench/bench/preview_bench /dev/shm
+    echo
+  fi
+  build/bench/bench/preview_bench
 fi
 
 if wants com || wants view; then

@@ -4,6 +4,7 @@
 #include "forms/frmAbout.h"
 #include "forms/frmAppOptions.h"
 #include "forms/frmClone.h"
+#include "forms/frmImportPreview.h"
 #include "forms/frmInterfaceCheck.h"
 #include "forms/frmPublish.h"
 #include "forms/frmUnPublish.h"
@@ -99,6 +100,7 @@ void frmMain::BuildMenu() {
     mnuToolsOptions = menu.AddItem("&Options");
     mnuToolsClone = menu.AddItem("&Clone");
     mnuToolsImport = menu.AddItem("Import");
+    mnuToolsImportPreview = menu.AddItem("Import Pre&view...");
     mnuToolsExport = menu.AddItem("Export");
     menu.AddMenu("&Help");  // mnuHelp
     mnuHelpContent = menu.AddItem("&Content", {}, false, false);
@@ -116,6 +118,7 @@ void frmMain::BuildMenu() {
     OnMenu(mnuViewServers, [this] { mnuViewServers_Click(); });
     OnMenu(mnuViewRefresh, [this] { mnuViewRefresh_Click(); });
     OnMenu(mnuToolsImport, [this] { mnuToolsImport_Click(); });
+    OnMenu(mnuToolsImportPreview, [this] { mnuToolsImportPreview_Click(); });
     OnMenu(mnuToolsExport, [this] { mnuToolsExport_Click(); });
     OnMenu(mnuToolsClone, [this] { mnuToolsClone_Click(); });
     OnMenu(mnuToolsPublish, [this] { mnuToolsPublish_Click(); });
@@ -165,6 +168,7 @@ void frmMain::mnuViewFarm_Click() {
     menu.SetCaption(mnuToolsImport, "&Import Farm");
     menu.SetVisible(mnuToolsImport, true);
     menu.SetVisible(mnuToolsExport, true);
+    menu.SetVisible(mnuToolsImportPreview, true);
     menu.SetVisible(mnuToolsPublish, false);
     menu.SetVisible(mnuToolsUnpublish, false);
     menu.SetVisible(mnuToolsClone, false);
@@ -192,6 +196,7 @@ void frmMain::mnuViewApps_Click() {
     menu.SetVisible(mnuToolsOptions, true);
     menu.SetVisible(mnuToolsImport, false);
     menu.SetVisible(mnuToolsExport, false);
+    menu.SetVisible(mnuToolsImportPreview, false);
     menu.SetVisible(mnuToolsClone, false);
 
     farm::Farm& farm = module.OpenFarm();
@@ -214,6 +219,7 @@ void frmMain::mnuViewServers_Click() {
     menu.SetVisible(mnuToolsImport, true);
     menu.SetVisible(mnuToolsExport, true);
     menu.SetVisible(mnuToolsClone, true);
+    menu.SetVisible(mnuToolsImportPreview, false);
     menu.SetVisible(mnuToolsPublish, false);
     menu.SetVisible(mnuToolsUnpublish, false);
     menu.SetVisible(mnuToolsOptions, false);
@@ -366,6 +372,26 @@ void frmMain::mnuToolsExport_Click() {
 
 void frmMain::mnuToolsImport_Click() {
     RunFileCommand(false);
+}
+
+void frmMain::mnuToolsImportPreview_Click() {
+    if (program_.Shared().currentView != shared::kFarmView) {
+        return;
+    }
+    ComDlg1.dialogTitle = "Import Farm Applications";
+    ComDlg1.cancelError = true;
+    ComDlg1.filter = "INI Files (*.ini)|*.ini";
+    ComDlg1.initDir = program_.App().folder;
+    try {
+        ComDlg1.ShowOpen(Handle());
+    } catch (const settings::RuntimeError& e) {
+        if (e.number() == settings::kErrCancel) {
+            return;
+        }
+        throw;
+    }
+    frmImportPreview dialog(program_, ComDlg1.fileName);
+    dialog.ShowModal(this);
 }
 
 void frmMain::mnuHelpContent_Click() {

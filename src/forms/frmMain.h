@@ -62,6 +62,7 @@ class frmMain : public ui::Form, public shared::Feedback {
     int mnuToolsOptions = 0;
     int mnuToolsClone = 0;
     int mnuToolsImport = 0;
+    int mnuToolsImportPreview = 0;  // farm view only
     int mnuToolsExport = 0;
     int mnuHelpContent = 0;
     int mnuHelpBar0 = 0;
@@ -79,6 +80,8 @@ class frmMain : public ui::Form, public shared::Feedback {
     void cmdQuit_Click();
     void mnuToolsExport_Click();
     void mnuToolsImport_Click();
+    // Asks for a farm file as Import does and shows what importing it would do.
+    void mnuToolsImportPreview_Click();
     void mnuHelpCheck_Click();
     void mnuHelpContent_Click();
     void mnuHelpAbout_Click();

@@ -15,6 +15,7 @@
 #include "settings/runtime_error.h"
 #include "shared/file_support.h"
 #include "shared/icon_names.h"
+#include "shared/server_mapping.h"
 #include "shared/shared.h"
 
 namespace shared {
@@ -383,13 +384,43 @@ bool IsDirectlyInRoot(std::string_view distinguishedName) {
            distinguishedName.find('/', kRootFolder.size() + 1) == std::string_view::npos;
 }
 
+std::string SectionName(Section section) {
+    switch (section) {
+        case Section::Farm:
+            return "[Farm]";
+        case Section::InitApplication:
+        case Section::Application:
+            return "[Application]";
+        case Section::Servers:
+            return "[Servers]";
+        case Section::Users:
+            return "[Users]";
+        case Section::Groups:
+            return "[Groups]";
+        case Section::Icon:
+            return "[Icon]";
+    }
+    return {};
+}
+
 class FarmImport {
   public:
-    explicit FarmImport(Shared& shared) : shared_(shared) {}
+    FarmImport(Shared& shared, const ImportOptions& options)
+        : shared_(shared), observer_(options.observer), servers_(options.servers) {}
 
     void Run(const std::string& fileName) {
         settings::FileSystem& files = shared_.OpenFileSystem();
         stream_ = files.OpenTextFile(fileName);
+        if (servers_ != nullptr) {
+            LeftOutLine leftOut;
+            if (observer_ != nullptr) {
+                leftOut = [this](int64_t lineNumber, const std::string& line) {
+                    observer_->LinePassedOver(lineNumber, line, PassedOver::ServerLeftOut,
+                                              {0, "The server mapping leaves this server out."});
+                };
+            }
+            stream_ = MapServers(std::move(stream_), *servers_, std::move(leftOut));
+        }
         farm::Farm& farmObject = shared_.OpenFarm();
         settings_ = farmObject.WinFarmObject();
         // Only an application started by this file's own headers is current.
@@ -398,27 +429,41 @@ class FarmImport {
         section_ = Section::Farm;
 
         while (!stream_->AtEndOfStream()) {
-            const std::string line = stream_->ReadLine();
-            if (const auto entered = SectionOf(settings::ClassifyHeader(line))) {
+            ++lineNumber_;
+            line_ = stream_->ReadLine();
+            const auto entered = SectionOf(settings::ClassifyHeader(line_));
+            if (entered) {
                 section_ = *entered;
             }
-            HandleLine(line);
+            HandleLine(line_, entered.has_value());
         }
         stream_->Close();
     }
 
     settings::TextStream* Stream() const { return stream_.get(); }
+    int64_t LineNumber() const { return lineNumber_; }
+    const std::string& Line() const { return line_; }
 
   private:
-    void HandleLine(const std::string& line) {
+    void HandleLine(const std::string& line, bool header) {
         if (section_ == Section::InitApplication) {
             StartApplication();
             return;
         }
         const auto keyLine = settings::SplitKeyLine(line);
         if (!keyLine) {
+            if (!header && !line.empty()) {
+                NotRead("Neither a section header nor a key line.");
+            }
             return;
         }
+        const auto sectionKey = [&](std::string_view key) {
+            if (keyLine->key == key) {
+                return true;
+            }
+            NotRead(SectionName(section_) + " has no key '" + keyLine->key + "'.");
+            return false;
+        };
         switch (section_) {
             case Section::Farm:
                 ApplyFarmSetting(*keyLine);
@@ -427,22 +472,22 @@ class FarmImport {
                 ApplyApplicationKey(*keyLine);
                 break;
             case Section::Servers:
-                if (keyLine->key == "Server") {
+                if (sectionKey("Server")) {
                     AddServer(keyLine->value);
                 }
                 break;
             case Section::Users:
-                if (keyLine->key == "User") {
+                if (sectionKey("User")) {
                     AddAccount(keyLine->value, false);
                 }
                 break;
             case Section::Groups:
-                if (keyLine->key == "Group") {
+                if (sectionKey("Group")) {
                     AddAccount(keyLine->value, true);
                 }
                 break;
             case Section::Icon:
-                if (keyLine->key == "Icon") {
+                if (sectionKey("Icon")) {
                     LoadIconAndStore(keyLine->value);
                 }
                 break;
@@ -451,16 +496,37 @@ class FarmImport {
         }
     }
 
+    // For the observer, inside the handler of the failure passed over.
+    void PassOver(PassedOver where) {
+        if (observer_ != nullptr) {
+            observer_->LinePassedOver(lineNumber_, line_, where, CurrentError());
+        }
+    }
+
+    // For the observer: a line whose key the section does not read. The keys the file carries
+    // for reading only (Farmname, HideDisabledApp, CPUPriority) are not worth telling.
+    void NotRead(std::string reason) {
+        if (observer_ != nullptr) {
+            observer_->LinePassedOver(lineNumber_, line_, PassedOver::NotRead,
+                                      {0, std::move(reason)});
+        }
+    }
+
     // Farm settings are assigned one by one; whatever fails leaves that setting as it was.
     void ApplyFarmSetting(const settings::KeyLine& keyLine) {
         const FarmKey* row = FindKey(kFarmKeys, keyLine.key);
-        if (row == nullptr || !row->read) {
+        if (row == nullptr) {
+            NotRead("[Farm] has no key '" + keyLine.key + "'.");
+            return;
+        }
+        if (!row->read) {
             return;
         }
         try {
             settings_->Put(row->key, ParseValue(row->key, row->kind, keyLine.value));
         } catch (...) {
             // Passed over: a bad number or a refused setting.
+            PassOver(PassedOver::FarmSetting);
         }
     }
 
@@ -486,7 +552,11 @@ class FarmImport {
 
     void ApplyApplicationKey(const settings::KeyLine& keyLine) {
         const AppKey* row = FindKey(kAppKeys, keyLine.key);
-        if (row == nullptr || row->reading == AppReading::Ignored) {
+        if (row == nullptr) {
+            NotRead("[Application] has no key '" + keyLine.key + "'.");
+            return;
+        }
+        if (row->reading == AppReading::Ignored) {
             return;
         }
         if (row->reading == AppReading::Shown) {
@@ -524,6 +594,7 @@ class FarmImport {
                 folder = shared_.factory.CreateFolder();
             } catch (...) {
                 // The previous folder object, if any, is used again.
+                PassOver(PassedOver::Folder);
             }
             if (!folder) {
                 continue;
@@ -531,10 +602,12 @@ class FarmImport {
             try {
                 folder->Initialize(farm::kApplicationFolder, path);
             } catch (...) {
+                PassOver(PassedOver::Folder);
             }
             try {
                 folder->AddSubFolder(parts[level + 1]);
             } catch (...) {
+                PassOver(PassedOver::Folder);
             }
         }
     }
@@ -593,11 +666,13 @@ class FarmImport {
         try {
             name = app.AppName();
         } catch (...) {
+            PassOver(PassedOver::Namesake);
         }
         bool inRoot = false;
         try {
             inRoot = IsDirectlyInRoot(app.DistinguishedName());
         } catch (...) {
+            PassOver(PassedOver::Namesake);
         }
         std::unique_ptr<farm::Application> namesake;
         try {
@@ -606,6 +681,8 @@ class FarmImport {
                     farm::kWinAppObject, std::string(kRootFolder) + "/" + TrimRightBlanks(name));
             }
         } catch (...) {
+            // Most often there is none.
+            PassOver(PassedOver::Namesake);
         }
         bool deleted = false;
         if (namesake) {
@@ -615,6 +692,7 @@ class FarmImport {
                 deleted = true;
             } catch (...) {
                 // Not loaded means not deleted: it could not be put back.
+                PassOver(PassedOver::Namesake);
             }
         }
         try {
@@ -632,9 +710,13 @@ class FarmImport {
     }
 
     Shared& shared_;
+    ImportObserver* observer_;
+    const ServerMapping* servers_;
     std::unique_ptr<settings::TextStream> stream_;
     std::unique_ptr<farm::WinFarm> settings_;
     Section section_ = Section::Farm;
+    int64_t lineNumber_ = 0;
+    std::string line_;
 };
 
 }  // namespace
@@ -672,15 +754,19 @@ void ExportFarm(Shared& shared, const std::string& fileName) {
     }
 }
 
-void ImportFarm(Shared& shared, const std::string& fileName) {
-    FarmImport import(shared);
+void ImportFarm(Shared& shared, const std::string& fileName, const ImportOptions& options) {
+    FarmImport import(shared, options);
     try {
         shared.feedback.SetStatusCaption("");
         shared.feedback.SetStatusVisible(true);
         import.Run(fileName);
     } catch (...) {
-        ShowUnexpectedError(shared.feedback, CurrentError());
+        const ErrorInfo error = CurrentError();
+        ShowUnexpectedError(shared.feedback, error);
         CloseQuietly(import.Stream());
+        if (options.observer != nullptr) {
+            options.observer->ImportStopped(import.LineNumber(), import.Line(), error);
+        }
     }
 }
 

@@ -1,0 +1,101 @@
+// The import preview and the server mapping through real COM: the demo farm exported through
+// labfarm.dll, previewed against the target farm that lacks every demo server, then imported
+// with those servers mapped; the target farm read back in-process.
+#include <map>
+#include <set>
+
+#include "farm/mfcom/mfcom.h"
+#include "lab/com/workstation.h"
+#include "mfcom/com_support.h"
+#include "preview/import_preview.h"
+#include "shared/farm_file.h"
+#include "shared/files_fixture.h"
+#include "shared/server_mapping.h"
+
+namespace files_test {
+namespace {
+
+class ImportPreviewComTest : public FilesTest {
+  protected:
+    struct ComSession {
+        ComSession(const fs::path& root, FsLog& log)
+            : shared(
+                  factory, [root, &log] { return std::make_unique<TestFileSystem>(root, log); },
+                  feedback) {}
+        mfcom::MfcomFactory factory;
+        testing_support::RecordingFeedback feedback;
+        shared::Shared shared;
+    };
+};
+
+TEST_F(ImportPreviewComTest, PreviewListsTheMissingServersAndTheMappedImportCarriesThem) {
+    const lab::FarmModel demo = lab::MakeDemoFarm();
+    store_->Write(demo);
+    store_->Write(lab::MakeTargetFarm());
+    comtest::ScopedLabSetting setting(root_ / "store", std::string(lab::kDemoFarm));
+    {
+        ComSession source(root_, log_);
+        shared::ExportFarm(source.shared, PathOf("demo.ini"));
+        ASSERT_TRUE(source.feedback.messages.empty()) << source.feedback.messages[0].text;
+    }
+    labcom::WriteSetting(labcom::kFarmValue, lab::kTargetFarm);
+    const lab::FarmModel before = store_->Read(lab::kTargetFarm);
+
+    ComSession destination(root_, log_);
+    const preview::ImportPreview found = preview::PreviewImport(
+        destination.factory, destination.shared.makeFileSystem, PathOf("demo.ini"));
+    EXPECT_EQ(store_->Read(lab::kTargetFarm), before) << "the preview changed the farm";
+    std::set<std::string> bound;
+    for (const lab::AppRecord& app : demo.applications) {
+        bound.insert(app.servers.begin(), app.servers.end());
+    }
+    std::set<std::string> missing;
+    for (const preview::MissingServer& server : found.missingServers) {
+        missing.insert(server.name);
+    }
+    EXPECT_EQ(missing, bound);
+    ASSERT_TRUE(found.stop);
+    EXPECT_EQ(found.stop->line.substr(0, 7), "Server=");
+    EXPECT_EQ(found.farmServers, (std::vector<std::string>{"ZT-CTX01", "ZT-CTX02", "ZT-CTX03"}));
+
+    // The first three demo servers onto the target's three, the others left out: no
+    // application gets one server twice.
+    const std::map<std::string, std::string> onto = {
+        {"ZD-CTX01", "ZT-CTX01"}, {"ZD-CTX02", "ZT-CTX02"}, {"ZD-CTX03", "ZT-CTX03"}};
+    shared::ServerMapping mapping;
+    for (const std::string& server : missing) {
+        if (onto.contains(server)) {
+            mapping.MapTo(server, onto.at(server));
+        } else {
+            mapping.LeaveOut(server);
+        }
+    }
+    const preview::ImportPreview planned = preview::PreviewImport(
+        destination.factory, destination.shared.makeFileSystem, PathOf("demo.ini"), &mapping);
+    EXPECT_FALSE(planned.stop) << planned.stop->line << ": " << planned.stop->reason.description;
+
+    shared::ImportFarm(destination.shared, PathOf("demo.ini"), {.servers = &mapping});
+    ASSERT_TRUE(destination.feedback.messages.empty()) << destination.feedback.messages[0].text;
+
+    // Read back in-process, not through the program.
+    const lab::FarmModel imported = store_->Read(lab::kTargetFarm);
+    ASSERT_EQ(imported.applications.size(), demo.applications.size());
+    for (size_t i = 0; i < demo.applications.size(); ++i) {
+        std::vector<std::string> expected;
+        for (const std::string& server : demo.applications[i].servers) {
+            if (onto.contains(server)) {
+                expected.push_back(onto.at(server));
+            }
+        }
+        EXPECT_EQ(imported.applications[i].DistinguishedName(),
+                  demo.applications[i].DistinguishedName());
+        EXPECT_EQ(imported.applications[i].servers, expected) << i;
+    }
+    EXPECT_EQ(planned.applications.size(), demo.applications.size());
+    for (const preview::ApplicationPreview& application : planned.applications) {
+        EXPECT_EQ(application.outcome, preview::Outcome::New) << application.distinguishedName;
+    }
+}
+
+}  // namespace
+}  // namespace files_test

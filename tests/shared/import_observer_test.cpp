@@ -1,0 +1,180 @@
+// What the farm import tells an observer (each line passed over, the line that stops it, with
+// their numbers), and the server mapping between the file and the import: only Server values
+// change, a left-out server's line is skipped, every line keeps its number. Neither changes
+// what the import does to the farm.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "files_fixture.h"
+#include "lab/rules.h"
+#include "shared/farm_file.h"
+#include "shared/server_mapping.h"
+
+namespace files_test {
+namespace {
+
+using shared::PassedOver;
+
+// (line number, where or "stop", error number, line text)
+using Event = std::tuple<int64_t, std::string, int32_t, std::string>;
+
+std::string WhereName(PassedOver where) {
+    switch (where) {
+        case PassedOver::FarmSetting:
+            return "setting";
+        case PassedOver::Folder:
+            return "folder";
+        case PassedOver::Namesake:
+            return "namesake";
+        case PassedOver::NotRead:
+            return "not read";
+        case PassedOver::ServerLeftOut:
+            return "left out";
+    }
+    return "?";
+}
+
+class RecordingObserver : public shared::ImportObserver {
+  public:
+    void LinePassedOver(int64_t lineNumber, const std::string& line, PassedOver where,
+                        const shared::ErrorInfo& reason) override {
+        events.emplace_back(lineNumber, WhereName(where), reason.number, line);
+    }
+    void ImportStopped(int64_t lineNumber, const std::string& line,
+                       const shared::ErrorInfo& error) override {
+        events.emplace_back(lineNumber, "stop", error.number, line);
+    }
+    std::vector<Event> events;
+};
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+class ImportObserverTest : public FilesTest {
+  protected:
+    ImportObserverTest() { Write("icon.ico", lab::MakeIcon(3)); }
+
+    // Imports `lines` into a fresh SmallFarm named "Observed"; returns the farm afterwards.
+    lab::FarmModel Import(const std::vector<std::string>& lines,
+                          const shared::ImportOptions& options, size_t expectedMessages) {
+        store_->Write(SmallFarm("Observed"));
+        Write("farm.ini", Joined(lines));
+        auto session = Open("Observed");
+        shared::ImportFarm(session->shared, PathOf("farm.ini"), options);
+        EXPECT_EQ(session->feedback.messages.size(), expectedMessages);
+        EXPECT_EQ(log_.opened, log_.closed);
+        return store_->Read("Observed");
+    }
+
+    std::string Icon() const { return "Icon=" + PathOf("icon.ico"); }
+};
+
+TEST_F(ImportObserverTest, NamesEveryLinePassedOverAndTheStopWithoutChangingTheImport) {
+    const std::vector<std::string> lines = {
+        "[Farm]",                              // 1
+        "Farmname=Elsewhere",                  // 2 carried, never read: not told
+        "MaxConnectionsPerUser=many",          // 3 no number
+        "Colour=blue",                         // 4 no such key
+        " [Farm]",                             // 5 not a header, not a key line
+        "",                                    // 6
+        "[Application]",                       // 7
+        "AppName=Fresh",                       // 8
+        "CPUPriority=3",                       // 9 carried, never read: not told
+        "ParentFolderDN=Applications/Office",  // 10 the folder exists: a folder step fails
+        "[Servers]",                           // 11
+        "Server=S1",                           // 12
+        "User=1:1:LAB:ann",                    // 13 no User key in [Servers]
+        "[Icon]",                              // 14
+        Icon(),                                // 15 stored in Office: no namesake looked for
+        "[Application]",                       // 16
+        "AppName=Broken",                      // 17
+        "[Servers]",                           // 18
+        "Server=NOWHERE",                      // 19 stops
+        "Server=S2",                           // 20 never read
+    };
+    RecordingObserver observer;
+    const lab::FarmModel observed = Import(lines, {.observer = &observer}, 1);
+    const int32_t folderExists = lab::RuleNumber(lab::Rule::kFolderExists);
+    const std::vector<Event> expected = {
+        {3, "setting", 13, lines[2]},
+        {4, "not read", 0, lines[3]},
+        {5, "not read", 0, lines[4]},
+        {10, "folder", folderExists, lines[9]},
+        {13, "not read", 0, lines[12]},
+        {19, "stop", lab::RuleNumber(lab::Rule::kServerNotFound), lines[18]},
+    };
+    EXPECT_EQ(observer.events, expected);
+
+    // The same file without an observer, and with a mapping that names no server of it.
+    shared::ServerMapping unrelated;
+    unrelated.MapTo("ELSEWHERE", "S3");
+    EXPECT_EQ(Import(lines, {}, 1), observed);
+    EXPECT_EQ(Import(lines, {.servers = &unrelated}, 1), observed);
+}
+
+TEST_F(ImportObserverTest, AStopBeforeTheFirstLineIsLineZero) {
+    RecordingObserver observer;
+    store_->Write(SmallFarm("Observed"));
+    auto session = Open("Observed");
+    shared::ImportFarm(session->shared, PathOf("missing.ini"), {.observer = &observer});
+    ASSERT_EQ(observer.events.size(), 1u);
+    EXPECT_EQ(observer.events[0], Event(0, "stop", settings::kErrFileNotFound, ""));
+}
+
+TEST_F(ImportObserverTest, MappingChangesServerValuesOnlyAndSkipsLeftOutServers) {
+    const std::vector<std::string> lines = {
+        "[Application]",                // 1
+        "AppName=Moved",                // 2
+        "Description=OLD-A",            // 3 not a server: kept
+        "ParentFolderDN=Applications",  // 4
+        "[Servers]",                    // 5
+        "Server=old-a",                 // 6 -> S2 (names match without regard to case)
+        "Server=OLD-B",                 // 7 left out
+        "Server=S1",                    // 8 not in the mapping: kept
+        "[Users]",                      // 9
+        "Server=OLD-A",                 // 10 not read in [Users]: passes unchanged
+        "[Icon]",                       // 11
+        Icon(),                         // 12
+        "[application]",                // 13
+        "AppName=Second",               // 14
+        "[SERVERS]",                    // 15
+        "Server=OLD-B",                 // 16 left out
+        "Server=OLD-C",                 // 17 not mapped: stops, line number kept
+    };
+    shared::ServerMapping mapping;
+    mapping.MapTo("OLD-A", "S2");
+    mapping.LeaveOut("Old-B");
+    RecordingObserver observer;
+    const lab::FarmModel farm = Import(lines, {.observer = &observer, .servers = &mapping}, 1);
+
+    const std::vector<Event> expected = {
+        {7, "left out", 0, lines[6]},
+        {10, "not read", 0, lines[9]},
+        {12, "namesake", lab::RuleNumber(lab::Rule::kApplicationNotFound), lines[11]},
+        {16, "left out", 0, lines[15]},
+        {17, "stop", lab::RuleNumber(lab::Rule::kServerNotFound), lines[16]},
+    };
+    EXPECT_EQ(observer.events, expected);
+    const lab::AppRecord* moved = nullptr;
+    for (const lab::AppRecord& app : farm.applications) {
+        if (app.name == "Moved") {
+            moved = &app;
+        }
+    }
+    ASSERT_NE(moved, nullptr);
+    EXPECT_EQ(moved->servers, (std::vector<std::string>{"S2", "S1"}));
+    EXPECT_EQ(moved->description, "OLD-A");
+    EXPECT_EQ(farm.applications.size(), SmallFarm().applications.size() + 1);
+    EXPECT_TRUE(Read("farm.ini") == Joined(lines)) << "the file on disk is not changed";
+}
+
+}  // namespace
+}  // namespace files_test
