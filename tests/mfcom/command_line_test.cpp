@@ -9,6 +9,7 @@
 #include "app/unattended_export.h"
 #include "farm/mfcom/mfcom.h"
 #include "lab/com/lab_client.h"
+#include "mfcom/com_session.h"
 #include "mfcom/com_support.h"
 #include "shared/farm_file.h"
 #include "shared/files_fixture.h"
@@ -75,12 +76,9 @@ TEST_F(CommandLineTest, ExportWritesTheSameFarmFileAsExportFarm) {
 
     {
         testing_support::ScopedWorkingDirectory here(folder);
-        mfcom::MfcomFactory factory;
-        testing_support::RecordingFeedback feedback;
-        shared::Shared module(
-            factory, [this] { return std::make_unique<TestFileSystem>(root_, log_); }, feedback);
-        shared::ExportFarm(module, PathOf("interactive.ini"));
-        ASSERT_TRUE(feedback.messages.empty()) << feedback.messages[0].text;
+        ComSession session(root_, log_);
+        shared::ExportFarm(session.shared, PathOf("interactive.ini"));
+        ASSERT_TRUE(session.feedback.messages.empty()) << session.feedback.messages[0].text;
     }
     ASSERT_GT(unattended.size(), 1000u);
     EXPECT_EQ(unattended, Read("interactive.ini"));

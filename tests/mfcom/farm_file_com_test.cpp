@@ -6,6 +6,7 @@
 
 #include "farm/mfcom/mfcom.h"
 #include "lab/com/workstation.h"
+#include "mfcom/com_session.h"
 #include "mfcom/com_support.h"
 #include "shared/farm_file.h"
 #include "shared/files_fixture.h"
@@ -15,16 +16,14 @@ namespace {
 
 class FarmFileComTest : public FilesTest {
   protected:
-    // The program on the farm the workstation setting names, through the COM backend.
-    struct ComSession {
-        ComSession(const fs::path& root, FsLog& log)
-            : shared(
-                  factory, [root, &log] { return std::make_unique<TestFileSystem>(root, log); },
-                  feedback) {}
-        mfcom::MfcomFactory factory;
-        testing_support::RecordingFeedback feedback;
-        shared::Shared shared;
-    };
+    // The demo farm, and the target farm with the demo's servers added, in the store.
+    void WriteDemoAndTarget() {
+        const lab::FarmModel demo = lab::MakeDemoFarm();
+        lab::FarmModel target = lab::MakeTargetFarm();
+        target.servers.insert(target.servers.end(), demo.servers.begin(), demo.servers.end());
+        store_->Write(demo);
+        store_->Write(target);
+    }
 };
 
 // Lines that must agree: without the farm's own name, the keys the import does not read
@@ -44,10 +43,7 @@ std::vector<std::string> Comparable(const std::string& text) {
 
 TEST_F(FarmFileComTest, DemoFarmRoundTripsThroughTheTargetFarm) {
     const lab::FarmModel demo = lab::MakeDemoFarm();
-    lab::FarmModel target = lab::MakeTargetFarm();
-    target.servers.insert(target.servers.end(), demo.servers.begin(), demo.servers.end());
-    store_->Write(demo);
-    store_->Write(target);
+    WriteDemoAndTarget();
     comtest::ScopedLabSetting setting(root_ / "store", std::string(lab::kDemoFarm));
 
     {
@@ -92,11 +88,7 @@ class FarmFileDialectTest : public FarmFileComTest,
     // Exports the demo farm and imports it into the target farm, both through COM on a lab
     // speaking `dialect`. Returns the names asked and the GetIDsOfNames calls of the import.
     std::pair<std::set<Asked>, int64_t> RoundTrip(const std::string& dialect) {
-        const lab::FarmModel demo = lab::MakeDemoFarm();
-        lab::FarmModel target = lab::MakeTargetFarm();
-        target.servers.insert(target.servers.end(), demo.servers.begin(), demo.servers.end());
-        store_->Write(demo);
-        store_->Write(target);
+        WriteDemoAndTarget();
         comtest::ScopedLabSetting setting(root_ / "store", std::string(lab::kDemoFarm));
         labcom::ScopedLabValue speaking(labcom::kDialectValue, dialect);
         std::set<Asked> asked;

@@ -6,6 +6,7 @@
 
 #include "farm/mfcom/mfcom.h"
 #include "lab/com/workstation.h"
+#include "mfcom/com_session.h"
 #include "mfcom/com_support.h"
 #include "preview/import_preview.h"
 #include "shared/farm_file.h"
@@ -15,18 +16,7 @@
 namespace files_test {
 namespace {
 
-class ImportPreviewComTest : public FilesTest {
-  protected:
-    struct ComSession {
-        ComSession(const fs::path& root, FsLog& log)
-            : shared(
-                  factory, [root, &log] { return std::make_unique<TestFileSystem>(root, log); },
-                  feedback) {}
-        mfcom::MfcomFactory factory;
-        testing_support::RecordingFeedback feedback;
-        shared::Shared shared;
-    };
-};
+using ImportPreviewComTest = FilesTest;
 
 TEST_F(ImportPreviewComTest, PreviewListsTheMissingServersAndTheMappedImportCarriesThem) {
     const lab::FarmModel demo = lab::MakeDemoFarm();

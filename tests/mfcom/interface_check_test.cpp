@@ -12,6 +12,7 @@
 #include "farm/mfcom/mfcom.h"
 #include "lab/com/class_ids.h"
 #include "lab/com/lab_client.h"
+#include "mfcom/com_session.h"
 #include "mfcom/com_support.h"
 #include "shared/deployment.h"
 #include "shared/farm_file.h"
@@ -218,15 +219,12 @@ TEST_F(InterfaceCheckTest, CommandTableCoversWhatTheProceduresCall) {
     };
     for (const auto& [command, run] : runs) {
         SCOPED_TRACE(std::string(mfcom::CommandName(command)));
-        mfcom::MfcomFactory factory;
-        testing_support::RecordingFeedback feedback;
-        shared::Shared shared(
-            factory, [this] { return std::make_unique<TestFileSystem>(root_, log_); }, feedback);
-        run(shared);
-        ASSERT_TRUE(feedback.messages.empty()) << feedback.messages[0].text;
+        ComSession session(root_, log_);
+        run(session.shared);
+        ASSERT_TRUE(session.feedback.messages.empty()) << session.feedback.messages[0].text;
         const std::set<Asked> covered = expected(command);
-        ASSERT_FALSE(factory.NamesAsked().empty());
-        for (const Asked& name : factory.NamesAsked()) {
+        ASSERT_FALSE(session.factory.NamesAsked().empty());
+        for (const Asked& name : session.factory.NamesAsked()) {
             EXPECT_TRUE(covered.contains(name))
                 << "not checked: " << mfcom::KindName(name.first) << "." << name.second;
         }
