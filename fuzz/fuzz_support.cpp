@@ -221,7 +221,8 @@ void Lab::Restore() {
             }
             std::vector<bool> kept(model_.applications.size(), false);
             for (const lab::StoredApp* app : state.Applications()) {
-                if (!appsStored_ || IsModelApp(*app)) {
+                // Without a stored application every one left is the model's own.
+                if (appsStored_ ? IsModelApp(*app) : app->id <= kept.size()) {
                     kept[app->id - 1] = true;
                 } else {
                     changes.push_back({lab::DeleteApplication{app->id}});
