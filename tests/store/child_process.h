@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -111,6 +112,47 @@ class ChildProcess {
     bool open_ = true;
     std::string partial_;
     std::vector<std::string> lines_;
+};
+
+// Tells when a file of a given name is created in a folder (inotify), from construction on.
+class CreationWatch {
+  public:
+    CreationWatch(const std::string& folder, std::string name) : name_(std::move(name)) {
+        fd_ = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+        if (fd_ < 0 || ::inotify_add_watch(fd_, folder.c_str(), IN_CREATE) < 0) {
+            throw std::runtime_error("cannot watch " + folder);
+        }
+    }
+    ~CreationWatch() { ::close(fd_); }
+    CreationWatch(const CreationWatch&) = delete;
+    CreationWatch& operator=(const CreationWatch&) = delete;
+
+    // True once the file was created since the last call, waiting at most `most`.
+    bool Wait(std::chrono::milliseconds most) {
+        const auto end = std::chrono::steady_clock::now() + most;
+        for (;;) {
+            alignas(inotify_event) char buffer[4096];
+            const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->len > 0 && name_ == event->name) {
+                    return true;
+                }
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                return false;
+            }
+            pollfd ready{fd_, POLLIN, 0};
+            ::poll(&ready, 1, static_cast<int>(left.count()));
+        }
+    }
+
+  private:
+    int fd_ = -1;
+    std::string name_;
 };
 
 }  // namespace store_test

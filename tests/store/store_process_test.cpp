@@ -244,11 +244,22 @@ TEST(StoreProcessTest, WriterKilledAtRandomPointsLeavesEveryReportedChange) {
         // Each round's writer has its own tag, so its applications are new names.
         Writer killed = writer;
         killed.tag = "K" + std::to_string(round);
+        // Every fourth writer dies as soon as a whole-farm write starts (a compaction, whose
+        // window is too short for random kills to find often); the others after a random
+        // number of reports and a random pause.
+        CreationWatch compaction(root.string(), temporary.filename().string());
         ChildProcess child(killed.Arguments(root, 1 << 30));
-        child.ReadUntil(std::uniform_int_distribution<size_t>(0, 24)(random),
-                        std::chrono::seconds(30));
-        std::this_thread::sleep_for(
-            std::chrono::microseconds(std::uniform_int_distribution<int>(0, 3000)(random)));
+        if (round % 4 == 3) {
+            for (auto until = Clock::now() + std::chrono::seconds(20);
+                 !compaction.Wait(std::chrono::milliseconds(2)) && Clock::now() < until;) {
+                child.ReadUntil(child.Lines().size() + 1, std::chrono::microseconds(0));
+            }
+        } else {
+            child.ReadUntil(std::uniform_int_distribution<size_t>(0, 24)(random),
+                            std::chrono::seconds(30));
+            std::this_thread::sleep_for(
+                std::chrono::microseconds(std::uniform_int_distribution<int>(0, 3000)(random)));
+        }
         child.Kill();
         ASSERT_EQ(child.Wait(), 128 + SIGKILL) << "round " << round;
         child.ReadToEnd();
