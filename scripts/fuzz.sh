@@ -12,8 +12,9 @@
 #       AddressSanitizer build into a minimal fuzz/corpus/NAME: the hand-named seeds stay, and
 #       every other input on the way runs once under AddressSanitizer.
 #
-# Each run prints, per target, its executions, wall time, executions per second and the
-# edges it covered (cov) and its features (ft), and appends them to build/fuzz/runs.tsv.
+# Each run prints, per target, its executions, wall time, executions per second (also per
+# second of processor time) and the edges it covered (cov) and its features (ft), and appends
+# them to build/fuzz/runs.tsv.
 # Fails when a target finds a crash or a broken invariant; the input is kept in
 # build/fuzz/artifacts/TARGET/. Targets: fuzz_farm_file fuzz_server_file fuzz_settings.
 set -euo pipefail
@@ -41,7 +42,7 @@ build "$checked" ON
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/zelt-fuzz-run.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 record="$checked/runs.tsv"
-[ -f "$record" ] || printf 'date\ttarget\tbuild\texecutions\tseconds\texec/s\tcov\tft\tresult\n' >"$record"
+[ -f "$record" ] || printf 'date\ttarget\tbuild\texecutions\tseconds\texec/s\texec/cpu-s\tcov\tft\tresult\n' >"$record"
 
 status=0
 for target in $targets; do
@@ -62,20 +63,25 @@ for target in $targets; do
     echo "== $target: ${seconds}s ($([ $long = 1 ] && echo "long run, $(ls "$corpus" | wc -l) inputs" || echo smoke run))"
     start=$(date +%s.%N)
     result=ok
-    (cd "$scratch" && "$program" -max_total_time="$seconds" "${options[@]}" \
-        -artifact_prefix="$artifacts" -print_final_stats=1 "$corpus") >"$log" 2>&1 || result=FAILED
+    TIMEFORMAT='%U %S'
+    cpu=$( { time (cd "$scratch" && "$program" -max_total_time="$seconds" "${options[@]}" \
+        -artifact_prefix="$artifacts" -print_final_stats=1 "$corpus" >"$log" 2>&1); } 2>&1) \
+        || result=FAILED
     wall=$(awk -v from="$start" -v to="$(date +%s.%N)" 'BEGIN { printf "%.1f", to - from }')
+    cpu=$(echo "$cpu" | tail -1 | awk '{ printf "%.1f", $1 + $2 }')
     executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     executions=${executions:-0}
     last=$(grep -E '^#[0-9]+.*cov: ' "$log" | tail -1 || true)
     cov=$(echo "$last" | sed -n 's/.*cov: \([0-9]*\).*/\1/p')
     ft=$(echo "$last" | sed -n 's/.*ft: \([0-9]*\).*/\1/p')
     rate=$(awk -v n="$executions" -v s="$wall" 'BEGIN { printf "%d", n / s }')
-    printf '%s: %s executions in %.0f s, %s exec/s, cov %s ft %s: %s\n' \
-        "$target" "$executions" "$wall" "$rate" "${cov:-?}" "${ft:-?}" "$result"
-    printf '%s\t%s\t%s\t%s\t%.0f\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$target" \
+    # On a shared machine the rate per second of processor time says more.
+    cpurate=$(awk -v n="$executions" -v s="$cpu" 'BEGIN { printf "%d", (s > 0 ? n / s : 0) }')
+    printf '%s: %s executions in %.0f s, %s exec/s (%s per processor second), cov %s ft %s: %s\n' \
+        "$target" "$executions" "$wall" "$rate" "$cpurate" "${cov:-?}" "${ft:-?}" "$result"
+    printf '%s\t%s\t%s\t%s\t%.0f\t%s\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$target" \
         "$([ $long = 1 ] && echo ubsan || echo asan+ubsan)" "$executions" "$wall" "$rate" \
-        "${cov:-}" "${ft:-}" "$result" >>"$record"
+        "$cpurate" "${cov:-}" "${ft:-}" "$result" >>"$record"
     if [ $result != ok ]; then
         echo "$target FAILED (log: $log, inputs: $artifacts)"
         grep -E "invariant broken|ERROR|SUMMARY|runtime error" "$log" | head -n 10 || true
