@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     fuzz::Feedback feedback;
     {
         fuzz::Lab lab(lab::MakeDemoFarm());
-        auto session = lab.NewSession(feedback);
+        auto session = lab.NewSession(feedback, fuzz::Lab::Writes::kAnywhere);
         shared::ExportFarm(*session, (farmDir / "demo_farm.ini").string());
         lab::FarmModel model = lab.Model();
         for (const auto& server : model.servers) {
@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     }
     {
         fuzz::Lab lab(lab::MakeTargetFarm());
-        auto session = lab.NewSession(feedback);
+        auto session = lab.NewSession(feedback, fuzz::Lab::Writes::kAnywhere);
         shared::ExportFarm(*session, (farmDir / "target_farm.ini").string());
     }
     return feedback.messages == 0 ? 0 : 1;

@@ -1,35 +1,109 @@
-#!/bin/sh
-# Builds the libFuzzer targets (clang) into build/fuzz and runs each for SECONDS on a scratch
-# copy of its seed corpus. Fails when a target finds a crash or a broken invariant.
+#!/usr/bin/env bash
+# Fuzzing the file readers and the line primitives with libFuzzer (clang).
+#
 #   scripts/fuzz.sh SECONDS [TARGET...]
-set -eu
-seconds=${1:?usage: scripts/fuzz.sh SECONDS [TARGET...]}
+#       A smoke run: each target for SECONDS under AddressSanitizer and UBSan, on a scratch
+#       copy of its seed corpus (fuzz/corpus/NAME). What ./test runs.
+#   scripts/fuzz.sh --long SECONDS [TARGET...]
+#       A long run that resumes where the last one stopped: each target for SECONDS, built
+#       without AddressSanitizer (several times faster; UBSan stays), on its working corpus
+#       build/fuzz/work/TARGET (made from the seeds the first time). Afterwards the seeds and
+#       the working corpus are merged (-merge=1, by edges alone: -use_counters=0) by the
+#       AddressSanitizer build into a minimal fuzz/corpus/NAME: the hand-named seeds stay, and
+#       every other input on the way runs once under AddressSanitizer.
+#
+# Each run prints, per target, its executions, wall time, executions per second (also per
+# second of processor time) and the edges it covered (cov) and its features (ft), and appends
+# them to build/fuzz/runs.tsv.
+# Fails when a target finds a crash or a broken invariant; the input is kept in
+# build/fuzz/artifacts/TARGET/. Targets: fuzz_farm_file fuzz_server_file fuzz_settings.
+set -euo pipefail
+long=0
+if [ "${1:-}" = "--long" ]; then
+    long=1
+    shift
+fi
+seconds=${1:?usage: scripts/fuzz.sh [--long] SECONDS [TARGET...]}
 shift
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build/fuzz"
 targets=${*:-"fuzz_farm_file fuzz_server_file fuzz_settings"}
+checked="$root/build/fuzz"       # AddressSanitizer and UBSan
+fast="$root/build/fuzz-fast"     # UBSan only
+options=(-timeout=20 -rss_limit_mb=2048 -max_len=8192)
 
-cmake -S "$root/fuzz" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build "$build" -j2 --target $targets >/dev/null
+build() {  # FOLDER ASAN
+    cmake -S "$root/fuzz" -B "$1" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DZELT_FUZZ_ASAN="$2" >/dev/null
+    cmake --build "$1" -j2 --target $targets >/dev/null
+}
+build "$checked" ON
+[ $long = 0 ] || build "$fast" OFF
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/zelt-fuzz-run.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
+record="$checked/runs.tsv"
+[ -f "$record" ] || printf 'date\ttarget\tbuild\texecutions\tseconds\texec/s\texec/cpu-s\tcov\tft\tresult\n' >"$record"
+
 status=0
 for target in $targets; do
-    corpus="$scratch/$target/corpus"
-    artifacts="$build/artifacts/$target/"
-    mkdir -p "$corpus" "$artifacts"
-    cp "$root/fuzz/corpus/${target#fuzz_}/"* "$corpus/" 2>/dev/null || true
-    log="$build/$target.log"
-    echo "== $target: ${seconds}s"
-    if (cd "$scratch" && "$build/$target" -max_total_time="$seconds" -timeout=20 \
-            -rss_limit_mb=2048 -max_len=8192 -artifact_prefix="$artifacts" \
-            -print_final_stats=1 "$corpus") >"$log" 2>&1; then
-        grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb|^#[0-9]+.*DONE" "$log" || true
+    seeds="$root/fuzz/corpus/${target#fuzz_}"
+    artifacts="$checked/artifacts/$target/"
+    log="$checked/$target.log"
+    mkdir -p "$artifacts"
+    if [ $long = 1 ]; then
+        program="$fast/$target"
+        corpus="$checked/work/$target"
+        [ -d "$corpus" ] || { mkdir -p "$corpus"; cp "$seeds"/* "$corpus/"; }
     else
+        program="$checked/$target"
+        corpus="$scratch/$target"
+        mkdir -p "$corpus"
+        cp "$seeds"/* "$corpus/" 2>/dev/null || true
+    fi
+    echo "== $target: ${seconds}s ($([ $long = 1 ] && echo "long run, $(ls "$corpus" | wc -l) inputs" || echo smoke run))"
+    start=$(date +%s.%N)
+    result=ok
+    TIMEFORMAT='%U %S'
+    cpu=$( { time (cd "$scratch" && "$program" -max_total_time="$seconds" "${options[@]}" \
+        -artifact_prefix="$artifacts" -print_final_stats=1 "$corpus" >"$log" 2>&1); } 2>&1) \
+        || result=FAILED
+    wall=$(awk -v from="$start" -v to="$(date +%s.%N)" 'BEGIN { printf "%.1f", to - from }')
+    cpu=$(echo "$cpu" | tail -1 | awk '{ printf "%.1f", $1 + $2 }')
+    executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    executions=${executions:-0}
+    last=$(grep -E '^#[0-9]+.*cov: ' "$log" | tail -1 || true)
+    cov=$(echo "$last" | sed -n 's/.*cov: \([0-9]*\).*/\1/p')
+    ft=$(echo "$last" | sed -n 's/.*ft: \([0-9]*\).*/\1/p')
+    rate=$(awk -v n="$executions" -v s="$wall" 'BEGIN { printf "%d", n / s }')
+    # On a shared machine the rate per second of processor time says more.
+    cpurate=$(awk -v n="$executions" -v s="$cpu" 'BEGIN { printf "%d", (s > 0 ? n / s : 0) }')
+    printf '%s: %s executions in %.0f s, %s exec/s (%s per processor second), cov %s ft %s: %s\n' \
+        "$target" "$executions" "$wall" "$rate" "$cpurate" "${cov:-?}" "${ft:-?}" "$result"
+    printf '%s\t%s\t%s\t%s\t%.0f\t%s\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$target" \
+        "$([ $long = 1 ] && echo ubsan || echo asan+ubsan)" "$executions" "$wall" "$rate" \
+        "$cpurate" "${cov:-}" "${ft:-}" "$result" >>"$record"
+    if [ $result != ok ]; then
         echo "$target FAILED (log: $log, inputs: $artifacts)"
-        tail -n 40 "$log"
+        grep -E "invariant broken|ERROR|SUMMARY|runtime error" "$log" | head -n 10 || true
         status=1
+        continue
+    fi
+    if [ $long = 1 ]; then
+        # The hand-named seeds, then whatever of the rest adds a feature to them.
+        merged="$scratch/merged-$target"
+        mkdir -p "$merged"
+        find "$seeds" -maxdepth 1 -type f ! -regex '.*/[0-9a-f]\{40\}' -exec cp {} "$merged/" \;
+        if (cd "$scratch" && "$checked/$target" -merge=1 -use_counters=0 "${options[@]}" \
+                -artifact_prefix="$artifacts" "$merged" "$seeds" "$corpus") >"$log.merge" 2>&1; then
+            rm -f "$seeds"/*
+            cp "$merged"/* "$seeds/"
+            echo "$target: fuzz/corpus/${target#fuzz_} holds $(ls "$seeds" | wc -l) inputs," \
+                "$(du -sk "$seeds" | cut -f1) KB (checked under AddressSanitizer)"
+        else
+            echo "$target: the merge under AddressSanitizer FAILED (log: $log.merge)"
+            grep -E "invariant broken|ERROR|SUMMARY|runtime error" "$log.merge" | head -n 10 || true
+            status=1
+        fi
     fi
 done
 exit $status

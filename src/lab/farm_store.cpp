@@ -119,9 +119,44 @@ std::optional<std::string> FarmNameOf(const std::string& stem) {
 
 }  // namespace
 
+// What FarmStore forwards to: the farms in files below a folder, or in memory only.
 class FarmStore::Impl {
   public:
-    explicit Impl(std::filesystem::path root) : root_(std::move(root)) {
+    virtual ~Impl() = default;
+    virtual const std::filesystem::path& Root() const = 0;
+    virtual std::filesystem::path JournalPath(const std::string& farmName) const = 0;
+    virtual std::vector<std::string> FarmNames() = 0;
+    virtual bool Inspect(const std::string& farmName,
+                         const std::function<void(const FarmState&)>& reader) = 0;
+    virtual void Change(
+        const std::string& farmName,
+        const std::function<void(const FarmState&, std::vector<FarmChange>&)>& writer) = 0;
+    virtual void Write(const FarmModel& model) = 0;
+    virtual void Remove(const std::string& farmName) = 0;
+    virtual int64_t ParsedApplicationRecords() const = 0;
+    virtual void SetDurable(bool durable) = 0;
+
+    // Counts each farm written, changed or removed through this object.
+    int64_t Writes() const { return writes_; }
+
+  protected:
+    void CountWrite() { ++writes_; }
+
+  private:
+    std::atomic<int64_t> writes_ = 0;
+};
+
+namespace {
+
+void RequireName(const FarmModel& model) {
+    if (model.name.empty()) {
+        Refuse(Rule::kStoreIo, "A farm in the store needs a name.");
+    }
+}
+
+class FileStore final : public FarmStore::Impl {
+  public:
+    explicit FileStore(std::filesystem::path root) : root_(std::move(root)) {
         std::error_code error;
         std::filesystem::create_directories(root_, error);
         if (!std::filesystem::is_directory(root_, error)) {
@@ -132,13 +167,13 @@ class FarmStore::Impl {
         }
     }
 
-    const std::filesystem::path& Root() const { return root_; }
+    const std::filesystem::path& Root() const override { return root_; }
 
-    std::filesystem::path JournalPath(const std::string& farmName) const {
+    std::filesystem::path JournalPath(const std::string& farmName) const override {
         return root_ / (FileStem(farmName) + kJournalExtension);
     }
 
-    std::vector<std::string> FarmNames() {
+    std::vector<std::string> FarmNames() override {
         std::vector<std::string> names;
         std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator(root_, error)) {
@@ -156,7 +191,8 @@ class FarmStore::Impl {
         return names;
     }
 
-    bool Inspect(const std::string& farmName, const std::function<void(const FarmState&)>& reader) {
+    bool Inspect(const std::string& farmName,
+                 const std::function<void(const FarmState&)>& reader) override {
         std::lock_guard guard(mutex_);
         std::error_code error;
         if (!farms_.contains(farmName) && !std::filesystem::exists(JournalPath(farmName), error)) {
@@ -175,8 +211,9 @@ class FarmStore::Impl {
         return true;
     }
 
-    void Change(const std::string& farmName,
-                const std::function<void(const FarmState&, std::vector<FarmChange>&)>& writer) {
+    void Change(
+        const std::string& farmName,
+        const std::function<void(const FarmState&, std::vector<FarmChange>&)>& writer) override {
         std::lock_guard guard(mutex_);
         Farm& farm = Entry(farmName);
         os::FileLock lock(farm.lock, true);
@@ -205,6 +242,7 @@ class FarmStore::Impl {
         for (const FarmChange& change : changes) {
             farm.state.Apply(change);
         }
+        CountWrite();
         farm.offset += bytes.size();
         Word(farm, 1).store(farm.offset, std::memory_order_release);
         if (farm.offset > 2 * farm.state.LiveBytes() + kCompactSlack) {
@@ -216,17 +254,16 @@ class FarmStore::Impl {
         }
     }
 
-    void Write(const FarmModel& model) {
-        if (model.name.empty()) {
-            Refuse(Rule::kStoreIo, "A farm in the store needs a name.");
-        }
+    void Write(const FarmModel& model) override {
+        RequireName(model);
         std::lock_guard guard(mutex_);
         Farm& farm = Entry(model.name);
         os::FileLock lock(farm.lock, true);
         Replace(farm, FarmState::FromModel(model));
+        CountWrite();
     }
 
-    void Remove(const std::string& farmName) {
+    void Remove(const std::string& farmName) override {
         std::lock_guard guard(mutex_);
         Farm& farm = Entry(farmName);
         os::FileLock lock(farm.lock, true);
@@ -236,10 +273,11 @@ class FarmStore::Impl {
         std::filesystem::remove(TempPath(farm), error);
         Word(farm, 1).store(0, std::memory_order_release);
         Forget(farm);
+        CountWrite();
     }
 
-    int64_t ParsedApplicationRecords() const { return parsedApplications_; }
-    void SetDurable(bool durable) {
+    int64_t ParsedApplicationRecords() const override { return parsedApplications_; }
+    void SetDurable(bool durable) override {
         std::lock_guard guard(mutex_);
         durable_ = durable;
     }
@@ -385,7 +423,96 @@ class FarmStore::Impl {
     bool durable_ = true;
 };
 
-FarmStore::FarmStore(std::filesystem::path root) : impl_(std::make_unique<Impl>(std::move(root))) {}
+// The farms of this object alone, in memory. A change goes through the journal's encoding
+// and is applied as a reader of the file would decode it.
+class MemoryStore final : public FarmStore::Impl {
+  public:
+    const std::filesystem::path& Root() const override { return root_; }
+    std::filesystem::path JournalPath(const std::string&) const override { return {}; }
+
+    std::vector<std::string> FarmNames() override {
+        std::lock_guard guard(mutex_);
+        std::vector<std::string> names;
+        for (const auto& [name, state] : farms_) {
+            names.push_back(name);
+        }
+        return names;
+    }
+
+    bool Inspect(const std::string& farmName,
+                 const std::function<void(const FarmState&)>& reader) override {
+        std::lock_guard guard(mutex_);
+        const auto found = farms_.find(farmName);
+        if (found == farms_.end()) {
+            return false;
+        }
+        if (reader) {
+            reader(found->second);
+        }
+        return true;
+    }
+
+    void Change(
+        const std::string& farmName,
+        const std::function<void(const FarmState&, std::vector<FarmChange>&)>& writer) override {
+        std::lock_guard guard(mutex_);
+        const auto found = farms_.find(farmName);
+        if (found == farms_.end()) {
+            NoSuchFarm(farmName);
+        }
+        std::vector<FarmChange> changes;
+        writer(found->second, changes);
+        std::string bytes;
+        for (const FarmChange& change : changes) {
+            bytes += journal::Encode(change);
+        }
+        std::vector<FarmChange> decoded;
+        if (journal::Decode(bytes, [&](FarmChange&& change) {
+                decoded.push_back(std::move(change));
+            }) != bytes.size()) {
+            Refuse(Rule::kStoreIo, "A change of the farm " + Quoted(farmName) +
+                                       " does not read back from its records.");
+        }
+        for (const FarmChange& change : decoded) {
+            if (std::holds_alternative<PutApplication>(change.change)) {
+                ++parsedApplications_;
+            }
+            found->second.Apply(change);
+        }
+        if (!decoded.empty()) {
+            CountWrite();
+        }
+    }
+
+    void Write(const FarmModel& model) override {
+        RequireName(model);
+        std::lock_guard guard(mutex_);
+        farms_.insert_or_assign(model.name, FarmState::FromModel(model));
+        CountWrite();
+    }
+
+    void Remove(const std::string& farmName) override {
+        std::lock_guard guard(mutex_);
+        farms_.erase(farmName);
+        CountWrite();
+    }
+
+    int64_t ParsedApplicationRecords() const override { return parsedApplications_; }
+    void SetDurable(bool) override {}
+
+  private:
+    const std::filesystem::path root_;
+    std::mutex mutex_;
+    std::map<std::string, FarmState> farms_;
+    std::atomic<int64_t> parsedApplications_ = 0;
+};
+
+}  // namespace
+
+FarmStore::FarmStore(std::filesystem::path root)
+    : impl_(std::make_unique<FileStore>(std::move(root))) {}
+
+FarmStore::FarmStore(MemoryOnly) : impl_(std::make_unique<MemoryStore>()) {}
 
 FarmStore::~FarmStore() = default;
 
@@ -442,6 +569,10 @@ void FarmStore::Change(
 
 int64_t FarmStore::ParsedApplicationRecords() const {
     return impl_->ParsedApplicationRecords();
+}
+
+int64_t FarmStore::Writes() const {
+    return impl_->Writes();
 }
 
 void FarmStore::SetDurable(bool durable) {

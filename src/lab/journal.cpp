@@ -255,19 +255,29 @@ FarmChange DecodePayload(std::string_view payload) {
     return change;
 }
 
-constexpr std::array<uint32_t, 256> MakeCrcTable() {
-    std::array<uint32_t, 256> table{};
+// Tables for CRC-32 eight bytes at a step: table k gives the CRC of a byte followed by k
+// zero bytes.
+using CrcTables = std::array<std::array<uint32_t, 256>, 8>;
+
+constexpr CrcTables MakeCrcTables() {
+    CrcTables tables{};
     for (uint32_t i = 0; i < 256; ++i) {
         uint32_t c = i;
         for (int k = 0; k < 8; ++k) {
             c = (c & 1u) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
         }
-        table[i] = c;
+        tables[0][i] = c;
     }
-    return table;
+    for (uint32_t i = 0; i < 256; ++i) {
+        for (size_t k = 1; k < tables.size(); ++k) {
+            const uint32_t previous = tables[k - 1][i];
+            tables[k][i] = tables[0][previous & 0xFFu] ^ (previous >> 8);
+        }
+    }
+    return tables;
 }
 
-constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
+constexpr CrcTables kCrcTables = MakeCrcTables();
 
 uint32_t ReadU32(std::string_view bytes, size_t at) {
     uint32_t value = 0;
@@ -280,9 +290,23 @@ uint32_t ReadU32(std::string_view bytes, size_t at) {
 }  // namespace
 
 uint32_t Crc32(std::string_view bytes) {
+    const auto byte = [&bytes](size_t at) -> uint32_t {
+        return static_cast<unsigned char>(bytes[at]);
+    };
     uint32_t crc = 0xFFFFFFFFu;
-    for (char c : bytes) {
-        crc = kCrcTable[(crc ^ static_cast<unsigned char>(c)) & 0xFFu] ^ (crc >> 8);
+    size_t at = 0;
+    for (; bytes.size() - at >= 8; at += 8) {
+        const uint32_t low =
+            crc ^ (byte(at) | byte(at + 1) << 8 | byte(at + 2) << 16 | byte(at + 3) << 24);
+        const uint32_t high =
+            byte(at + 4) | byte(at + 5) << 8 | byte(at + 6) << 16 | byte(at + 7) << 24;
+        crc = kCrcTables[7][low & 0xFFu] ^ kCrcTables[6][(low >> 8) & 0xFFu] ^
+              kCrcTables[5][(low >> 16) & 0xFFu] ^ kCrcTables[4][low >> 24] ^
+              kCrcTables[3][high & 0xFFu] ^ kCrcTables[2][(high >> 8) & 0xFFu] ^
+              kCrcTables[1][(high >> 16) & 0xFFu] ^ kCrcTables[0][high >> 24];
+    }
+    for (; at < bytes.size(); ++at) {
+        crc = kCrcTables[0][(crc ^ byte(at)) & 0xFFu] ^ (crc >> 8);
     }
     return crc ^ 0xFFFFFFFFu;
 }

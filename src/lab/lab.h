@@ -80,6 +80,11 @@ class FarmStore {
   public:
     // Creates the folder when it is missing.
     explicit FarmStore(std::filesystem::path root);
+    // A store of this object's own, in memory: no files, nothing shared with other objects,
+    // durable settings ignored, Root() and FarmFile() empty. For runs that restore a farm
+    // many thousand times.
+    struct MemoryOnly {};
+    explicit FarmStore(MemoryOnly);
     ~FarmStore();
     FarmStore(const FarmStore&) = delete;
     FarmStore& operator=(const FarmStore&) = delete;
@@ -107,6 +112,10 @@ class FarmStore {
 
     // How many application records this object has decoded from the files (a cost measure).
     int64_t ParsedApplicationRecords() const;
+    // How many times a farm was written, changed or removed through this object (a change
+    // that adds nothing does not count): a farm that nothing wrote through its only store
+    // object since a look is as it was then.
+    int64_t Writes() const;
     // Whether each write waits until the data is on the disk (the default). Without it a
     // crash of the process still loses nothing written; a power cut may lose the last writes.
     void SetDurable(bool durable);
