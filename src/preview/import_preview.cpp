@@ -167,18 +167,6 @@ Target ReadTarget(farm::ObjectFactory& factory) {
 // ---- The import against the copy -----------------------------------------------------------
 
 // The copy's main window: nothing to show, and the stop comes to the observer.
-class SilentFeedback : public shared::Feedback {
-  public:
-    float ProgressValue() override { return 0; }
-    void SetProgressValue(float) override {}
-    void SetProgressVisible(bool) override {}
-    void SetStatusCaption(const std::string&) override {}
-    void SetStatusVisible(bool) override {}
-    void RepaintStatus() override {}
-    void RepaintMain() override {}
-    void ShowMessage(const std::string&, const std::string&, shared::MessageIcon) override {}
-};
-
 bool IsRule(const shared::ErrorInfo& error, lab::Rule rule) {
     return error.number == lab::RuleNumber(rule);
 }
@@ -421,13 +409,12 @@ ImportPreview PreviewImport(farm::ObjectFactory& factory,
     After after;
     NoteTaker notes;
     {
-        auto store = std::make_shared<lab::FarmStore>(scratch.NativePath() / "store");
-        store->SetDurable(false);
+        auto store = std::make_shared<lab::FarmStore>(lab::FarmStore::MemoryOnly{});
         store->Write(target.model);
         before = store->Read(target.model.name);
 
         lab::LabFactory copy(store, target.model.name);
-        SilentFeedback feedback;
+        shared::QuietFeedback feedback;  // the observer hears what the import meets
         const std::string scratchPath = scratch.Path();
         shared::Shared module(
             copy,
