@@ -32,12 +32,11 @@ class ScratchFileSystem : public settings::FileSystem {
     }
     bool FolderExists(const std::string& path) override { return real_->FolderExists(path); }
     void CreateFolder(const std::string& path) override { real_->CreateFolder(path); }
-    bool FileExists(const std::string& path) override { return real_->FileExists(path); }
-    void DeleteFile(const std::string& path, bool force) override {
-        real_->DeleteFile(path, force);
+    void DeleteFiles(const std::string& path, bool force) override {
+        real_->DeleteFiles(path, force);
     }
-    void CopyFile(const std::string& source, const std::string& target) override {
-        real_->CopyFile(source, target);
+    void CopyFileOver(const std::string& source, const std::string& target) override {
+        real_->CopyFileOver(source, target);
     }
     std::string GetTempFolder() override { return Utf8(root_ / "tmp"); }
     std::string CurrentDirectory() override { return Utf8(root_ / "work"); }

@@ -2,9 +2,9 @@
 
 #include <functional>
 
+#include "base/error.h"
 #include "forms/program.h"
 #include "settings/lines.h"
-#include "settings/runtime_error.h"
 #include "shared/deployment.h"
 
 namespace forms {
@@ -152,7 +152,7 @@ void frmAppOptions::WindowSizeList_Click() {
 std::optional<int16_t> frmAppOptions::ReadNumber(const ui::TextBox& box, const std::string& field) {
     try {
         return settings::ToInt16(box.Text());
-    } catch (const settings::RuntimeError&) {
+    } catch (const base::Error&) {
         Message("The " + field + " must be a whole number from -32768 to 32767.",
                 "Application Options", shared::MessageIcon::Information);
         return std::nullopt;

@@ -3,6 +3,7 @@
 #include "forms_support.h"
 
 #include "forms/frmInterfaceCheck.h"
+#include "win/text.h"
 
 namespace forms_test {
 namespace {
@@ -331,7 +332,7 @@ TEST_F(MainTest, MenusAreBuiltInTheirOrderWithShortcuts) {
     std::vector<std::string> bar;
     for (int i = 0; i < GetMenuItemCount(GetMenu(Main().Handle())); ++i) {
         GetMenuStringW(GetMenu(Main().Handle()), static_cast<UINT>(i), caption, 64, MF_BYPOSITION);
-        bar.push_back(ui::Narrow(caption));
+        bar.push_back(win::Narrow(caption));
     }
     EXPECT_EQ(bar, (std::vector<std::string>{"&File", "&Edit", "&View", "&Tools", "&Help"}));
 }

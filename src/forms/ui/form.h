@@ -86,13 +86,11 @@ class Form {
     // Loads when needed, then shows the window modally over `owner` (may be null) and
     // returns once it is unloaded.
     void ShowModal(Form* owner);
-    void Hide();
     // Destroys the window. Safe from the form's own handlers.
     void Unload();
 
     HWND Handle() const { return window_; }
     bool IsVisible() const;
-    bool IsModal() const { return modal_; }
     std::string Caption() const;
     void SetCaption(const std::string& caption);
     // Repaints the window and its controls now.
@@ -111,8 +109,6 @@ class Form {
 
     // Kit plumbing for the controls.
     int NextControlId() { return nextControlId_++; }
-    const Button* DefaultButton() const { return defaultButton_; }
-    const Button* CancelButton() const { return cancelButton_; }
 
   protected:
     virtual FormStyle Style() const = 0;
