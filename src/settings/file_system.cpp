@@ -140,8 +140,8 @@ fs::path ToPath(const std::string& utf8) {
     }
     try {
         return fs::path(std::u8string(utf8.begin(), utf8.end()));
-    } catch (const std::exception&) {
-        throw Error(base::kErrBadFileName);
+    } catch (const std::system_error&) {
+        throw Error(base::kErrBadFileName);  // not a name the system can convert
     }
 }
 
@@ -276,7 +276,7 @@ class NativeFile {
     void CloseQuietly() noexcept {
         try {
             Close();
-        } catch (...) {
+        } catch (const base::Error&) {
             // Only reached on a path that is already failing.
         }
     }
@@ -305,7 +305,8 @@ class FileTextStream final : public TextStream {
     ~FileTextStream() override {
         try {
             Close();
-        } catch (...) {
+        } catch (const base::Error&) {
+            // Nobody is left to tell: a caller that needs the outcome called Close.
         }
     }
 

@@ -57,13 +57,13 @@ std::string TrimBlanks(std::string_view text) {
     return TrimRightBlanks(text.substr(begin));
 }
 
-void CloseQuietly(settings::TextStream* stream) noexcept {
+void CloseQuietly(settings::TextStream* stream) {
     if (stream == nullptr) {
         return;
     }
     try {
         stream->Close();
-    } catch (...) {
+    } catch (const base::Error&) {
         // The failure that brought us here has been reported already.
     }
 }
