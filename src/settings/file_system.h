@@ -1,6 +1,5 @@
-// The text-file service the file procedures use, after the platform's file-system object:
-// text streams in the ANSI code page and the few folder and file operations the procedures
-// need. Paths are UTF-8. Every failure throws base::Error.
+// The text-file service the file procedures use: text streams in the ANSI code page and the
+// few folder and file operations the procedures need. Paths are UTF-8. Every failure throws base::Error.
 #pragma once
 
 #include <memory>

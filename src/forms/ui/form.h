@@ -5,7 +5,7 @@
 //   public:
 //       explicit frmExample(ui::Desktop& desktop) : Form(desktop) {}
 //       ui::Label lblHint;                      // controls are public members,
-//       ui::Button cmdOK;                       // named as the form's description names them
+//       ui::Button cmdOK;                       // named by kind (lbl, cmd, lst) and purpose
 //   protected:
 //       ui::FormStyle Style() const override {  // caption, client size in twips, placement
 //           return {.caption = "Example", .width = 4000, .height = 2000};
@@ -22,7 +22,7 @@
 //       void cmdOK_Click() { Unload(); }
 //   };
 //
-// Lifetime is the one of a Visual Basic form: the C++ object lives as long as its owner
+// Lifetime: the C++ object lives as long as its owner
 // keeps it; Load() creates the window (hidden) and runs Form_Load, Show() loads when needed
 // and shows it, ShowModal(owner) shows it through the desktop's ModalRunner (disabling the
 // owner until the form is unloaded), Unload() destroys the window (the object stays and can
