@@ -178,42 +178,29 @@ class TypeAttr {
     TYPEATTR* attr_ = nullptr;
 };
 
-class FuncDesc {
+// One FUNCDESC or VARDESC by index.
+template <class Desc, auto Get, auto Release>
+class TypeInfoDesc {
   public:
-    FuncDesc(ITypeInfo& info, UINT index) : info_(info) { info_.GetFuncDesc(index, &desc_); }
-    ~FuncDesc() {
+    TypeInfoDesc(ITypeInfo& info, UINT index) : info_(info) { (info_.*Get)(index, &desc_); }
+    ~TypeInfoDesc() {
         if (desc_) {
-            info_.ReleaseFuncDesc(desc_);
+            (info_.*Release)(desc_);
         }
     }
-    FuncDesc(const FuncDesc&) = delete;
-    FuncDesc& operator=(const FuncDesc&) = delete;
-    const FUNCDESC& operator*() const { return *desc_; }
-    const FUNCDESC* operator->() const { return desc_; }
+    TypeInfoDesc(const TypeInfoDesc&) = delete;
+    TypeInfoDesc& operator=(const TypeInfoDesc&) = delete;
+    const Desc& operator*() const { return *desc_; }
+    const Desc* operator->() const { return desc_; }
     explicit operator bool() const { return desc_ != nullptr; }
 
   private:
     ITypeInfo& info_;
-    FUNCDESC* desc_ = nullptr;
+    Desc* desc_ = nullptr;
 };
 
-class VarDesc {
-  public:
-    VarDesc(ITypeInfo& info, UINT index) : info_(info) { info_.GetVarDesc(index, &desc_); }
-    ~VarDesc() {
-        if (desc_) {
-            info_.ReleaseVarDesc(desc_);
-        }
-    }
-    VarDesc(const VarDesc&) = delete;
-    VarDesc& operator=(const VarDesc&) = delete;
-    const VARDESC* operator->() const { return desc_; }
-    explicit operator bool() const { return desc_ != nullptr; }
-
-  private:
-    ITypeInfo& info_;
-    VARDESC* desc_ = nullptr;
-};
+using FuncDesc = TypeInfoDesc<FUNCDESC, &ITypeInfo::GetFuncDesc, &ITypeInfo::ReleaseFuncDesc>;
+using VarDesc = TypeInfoDesc<VARDESC, &ITypeInfo::GetVarDesc, &ITypeInfo::ReleaseVarDesc>;
 
 // Raises base::Error(hr, the system's text for hr) when hr is a failure; E_OUTOFMEMORY is
 // std::bad_alloc.

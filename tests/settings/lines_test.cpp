@@ -10,6 +10,7 @@
 
 #include "base/error.h"
 #include "settings/file_system.h"
+#include "support/error_of.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -46,12 +47,7 @@ std::string Separator() {
 
 template <typename Convert>
 int32_t ErrorOf(Convert convert, const std::string& text) {
-    try {
-        convert(text);
-    } catch (const base::Error& e) {
-        return e.number();
-    }
-    return 0;
+    return testing_support::ErrorNumberOf([&] { convert(text); });
 }
 
 TEST(Lines, WriteKeyLineJoinsKeyAndValue) {
