@@ -71,7 +71,10 @@ TEST(TextTest, LoneSurrogatesFromWindowsBecomeReplacementCharacters) {
     EXPECT_EQ(win::Narrow(std::wstring(L"end\xD834")), "end" + replacement);
     // A low surrogate before a high one is two lone halves, not a pair.
     EXPECT_EQ(win::Narrow(std::wstring(L"\xDD1E\xD834")), replacement + replacement);
-    // BSTRs follow the same rule; a null BSTR is the empty text.
+    // BSTRs follow the same rules; a null BSTR is the empty text.
+    const std::string clef = "\xF0\x9D\x84\x9E";
+    EXPECT_EQ(win::Bstr(clef).Utf8(), clef);
+    EXPECT_EQ(SysStringLen(win::Bstr(clef).Get()), 2u);  // one surrogate pair
     EXPECT_EQ(win::FromBstr(nullptr), "");
     EXPECT_EQ(win::FromBstr(win::Bstr(std::wstring_view(L"x\xD834", 2)).Get()), "x" + replacement);
 }
