@@ -1,5 +1,6 @@
 // The text-file service the file procedures use: text streams in the ANSI code page and the
-// few folder and file operations the procedures need. Paths are UTF-8. Every failure throws base::Error.
+// few folder and file operations the procedures need. Paths are UTF-8. Every failure throws
+// base::Error.
 #pragma once
 
 #include <memory>
