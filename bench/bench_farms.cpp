@@ -26,14 +26,11 @@ bool WorkFolderFileSystem::FolderExists(const std::string& p) {
 void WorkFolderFileSystem::CreateFolder(const std::string& p) {
     real_->CreateFolder(p);
 }
-bool WorkFolderFileSystem::FileExists(const std::string& p) {
-    return real_->FileExists(p);
+void WorkFolderFileSystem::DeleteFiles(const std::string& p, bool force) {
+    real_->DeleteFiles(p, force);
 }
-void WorkFolderFileSystem::DeleteFile(const std::string& p, bool force) {
-    real_->DeleteFile(p, force);
-}
-void WorkFolderFileSystem::CopyFile(const std::string& s, const std::string& t) {
-    real_->CopyFile(s, t);
+void WorkFolderFileSystem::CopyFileOver(const std::string& s, const std::string& t) {
+    real_->CopyFileOver(s, t);
 }
 std::string WorkFolderFileSystem::GetTempFolder() {
     return folder_ + "/tmp";

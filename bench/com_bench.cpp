@@ -15,7 +15,6 @@
 #include <string>
 
 #include "bench_farms.h"
-#include "farm/mfcom/com.h"
 #include "farm/mfcom/members.h"
 #include "farm/mfcom/mfcom.h"
 #include "lab/com/hooks.h"
@@ -25,6 +24,7 @@
 #include "lab/os_file.h"
 #include "shared/farm_file.h"
 #include "shared/shared.h"
+#include "win/com.h"
 
 namespace {
 
@@ -203,7 +203,7 @@ int main() {
         store->Write(bench::EmptyCopy(source, "LabTarget"));
         store->Write(bench::EmptyCopy(source, "NaiveTarget"));
 
-        mfcom::ComInit com;
+        win::ComInit com;
         ScopedLabSetting setting(root / "store");
         const auto exportFarm = [](const std::string& file) {
             return [file](shared::Shared& module) { shared::ExportFarm(module, file); };

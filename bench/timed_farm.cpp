@@ -416,14 +416,11 @@ bool TimedFileSystem::FolderExists(const std::string& p) {
 void TimedFileSystem::CreateFolder(const std::string& p) {
     Timed(files_, [&] { inner_->CreateFolder(p); });
 }
-bool TimedFileSystem::FileExists(const std::string& p) {
-    return Timed(files_, [&] { return inner_->FileExists(p); });
+void TimedFileSystem::DeleteFiles(const std::string& p, bool force) {
+    Timed(files_, [&] { inner_->DeleteFiles(p, force); });
 }
-void TimedFileSystem::DeleteFile(const std::string& p, bool force) {
-    Timed(files_, [&] { inner_->DeleteFile(p, force); });
-}
-void TimedFileSystem::CopyFile(const std::string& s, const std::string& t) {
-    Timed(files_, [&] { inner_->CopyFile(s, t); });
+void TimedFileSystem::CopyFileOver(const std::string& s, const std::string& t) {
+    Timed(files_, [&] { inner_->CopyFileOver(s, t); });
 }
 std::string TimedFileSystem::GetTempFolder() {
     return Timed(files_, [&] { return inner_->GetTempFolder(); });

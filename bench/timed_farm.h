@@ -50,9 +50,8 @@ class TimedFileSystem : public settings::FileSystem {
     std::unique_ptr<settings::TextStream> OpenTextFile(const std::string& p) override;
     bool FolderExists(const std::string& p) override;
     void CreateFolder(const std::string& p) override;
-    bool FileExists(const std::string& p) override;
-    void DeleteFile(const std::string& p, bool force) override;
-    void CopyFile(const std::string& s, const std::string& t) override;
+    void DeleteFiles(const std::string& p, bool force) override;
+    void CopyFileOver(const std::string& s, const std::string& t) override;
     std::string GetTempFolder() override;
     std::string CurrentDirectory() override;
 

@@ -13,11 +13,11 @@
 #include <system_error>
 #include <vector>
 
+#include "base/error.h"
 #include "fuzz_support.h"
 #include "settings/ansi.h"
 #include "settings/file_system.h"
 #include "settings/lines.h"
-#include "settings/runtime_error.h"
 
 namespace {
 
@@ -129,9 +129,9 @@ void CheckToInt(std::string_view text, Convert convert, long double low, long do
     int32_t error = 0;
     try {
         got = convert(text);
-    } catch (const settings::RuntimeError& failure) {
+    } catch (const base::Error& failure) {
         error = failure.number();
-        if (error != settings::kErrTypeMismatch && error != settings::kErrOverflow) {
+        if (error != base::kErrTypeMismatch && error != base::kErrOverflow) {
             fuzz::Fail("conversion failed with error " + std::to_string(error));
         }
     }
@@ -140,7 +140,7 @@ void CheckToInt(std::string_view text, Convert convert, long double low, long do
         return;
     }
     if (*expected < low || *expected > high) {
-        if (error != settings::kErrOverflow) {
+        if (error != base::kErrOverflow) {
             fuzz::Fail("out of range not reported: '" + std::string(text) + "'");
         }
     } else if (!got || static_cast<long double>(*got) != *expected) {
@@ -232,8 +232,8 @@ void CheckStream(std::string_view bytes) {
     try {
         stream->ReadLine();
         fuzz::Fail("reading past the end succeeded");
-    } catch (const settings::RuntimeError& error) {
-        if (error.number() != settings::kErrInputPastEnd) {
+    } catch (const base::Error& error) {
+        if (error.number() != base::kErrInputPastEnd) {
             fuzz::Fail("reading past the end: error " + std::to_string(error.number()));
         }
     }

@@ -46,14 +46,13 @@ class ScratchFileSystem : public settings::FileSystem {
         Writes("CreateFolder", path);
         real_->CreateFolder(path);
     }
-    bool FileExists(const std::string& path) override { return real_->FileExists(path); }
-    void DeleteFile(const std::string& path, bool force) override {
-        Writes("DeleteFile", path);
-        real_->DeleteFile(path, force);
+    void DeleteFiles(const std::string& path, bool force) override {
+        Writes("DeleteFiles", path);
+        real_->DeleteFiles(path, force);
     }
-    void CopyFile(const std::string& source, const std::string& target) override {
-        Writes("CopyFile", target);
-        real_->CopyFile(source, target);
+    void CopyFileOver(const std::string& source, const std::string& target) override {
+        Writes("CopyFileOver", target);
+        real_->CopyFileOver(source, target);
     }
     std::string GetTempFolder() override { return Utf8(root_ / "tmp"); }
     std::string CurrentDirectory() override { return Utf8(root_ / "work"); }

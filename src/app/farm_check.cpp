@@ -7,9 +7,9 @@
 #include <fstream>
 
 #include "farm/farm.h"
-#include "farm/mfcom/com.h"
 #include "shared/deployment.h"
 #include "shared/farm_file.h"
+#include "win/text.h"
 
 namespace app {
 
@@ -73,7 +73,7 @@ int RunCheckCommand(const std::wstring& reportFile, std::string& messages) {
     file << text;
     file.close();
     if (!file) {
-        messages = "The report could not be written to " + mfcom::Narrow(reportFile) + "\r\n";
+        messages = "The report could not be written to " + win::Narrow(reportFile) + "\r\n";
         return kCheckCouldNotRun;
     }
     for (const mfcom::Verdict& verdict : report.verdicts) {
@@ -86,7 +86,7 @@ int RunCheckCommand(const std::wstring& reportFile, std::string& messages) {
     }
     messages += report.AllReady()
                     ? "Every command is ready.\r\n"
-                    : "Not every command is ready; see " + mfcom::Narrow(reportFile) + "\r\n";
+                    : "Not every command is ready; see " + win::Narrow(reportFile) + "\r\n";
     return report.AllReady() ? kCheckAllReady : kCheckNotReady;
 }
 

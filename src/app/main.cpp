@@ -20,6 +20,9 @@
 #include "screenshots.h"
 #include "settings/file_system.h"
 #include "shared/shared.h"
+#include "win/com.h"
+#include "win/handles.h"
+#include "win/text.h"
 
 namespace {
 
@@ -47,12 +50,10 @@ forms::AppInfo ProgramFacts(HINSTANCE instance) {
 std::vector<std::wstring> Arguments() {
     int count = 0;
     LPWSTR* raw = CommandLineToArgvW(GetCommandLineW(), &count);
+    const win::LocalMemory owned(raw);
     std::vector<std::wstring> arguments;
-    if (raw) {
-        for (int i = 1; i < count; ++i) {
-            arguments.emplace_back(raw[i]);
-        }
-        LocalFree(raw);
+    for (int i = 1; raw != nullptr && i < count; ++i) {
+        arguments.emplace_back(raw[i]);
     }
     return arguments;
 }
@@ -88,13 +89,13 @@ std::optional<int> RunCommandLine() {
     std::string messages;
     int code = kBadUsage;
     if (SameSwitch(arguments[0], L"/check") && arguments.size() == 2) {
-        mfcom::ComInit com;
+        win::ComInit com;
         code = app::RunCheckCommand(arguments[1], messages);
     } else if (SameSwitch(arguments[0], L"/export") && arguments.size() == 2) {
-        mfcom::ComInit com;
+        win::ComInit com;
         mfcom::MfcomFactory factory;
         code = app::RunExportCommand(
-            mfcom::Narrow(arguments[1]), factory, [] { return settings::CreateFileSystem(); },
+            win::Narrow(arguments[1]), factory, [] { return settings::CreateFileSystem(); },
             messages);
     } else {
         messages = "Usage: zelttool.exe [/check REPORT_FILE | /export FARM_FILE]\r\n";
@@ -107,7 +108,7 @@ int Run(HINSTANCE instance) {
     if (const std::optional<int> code = RunCommandLine()) {
         return *code;
     }
-    mfcom::ComInit com;
+    win::ComInit com;
     mfcom::MfcomFactory factory;
     ui::Win32FileDialogs fileDialogs;
     ui::Win32ProcessLauncher launcher;
@@ -142,7 +143,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     try {
         return Run(instance);
     } catch (const std::exception& e) {
-        MessageBoxW(nullptr, ui::Widen(e.what()).c_str(), L"ZeltTool", MB_OK | MB_ICONERROR);
+        MessageBoxW(nullptr, win::Widen(e.what()).c_str(), L"ZeltTool", MB_OK | MB_ICONERROR);
     } catch (...) {
         MessageBoxW(nullptr, L"The program failed to start.", L"ZeltTool", MB_OK | MB_ICONERROR);
     }

@@ -9,8 +9,9 @@
 #include "forms/frmMain.h"
 #include "forms/program.h"
 #include "forms/ui/form.h"
-#include "forms/ui/handles.h"
 #include "forms/ui/text.h"
+#include "win/handles.h"
+#include "win/text.h"
 
 namespace app {
 
@@ -29,7 +30,7 @@ void Settle(ui::Desktop& desktop, HWND window) {
 void Capture(ui::Desktop& desktop, HWND window, const std::wstring& path) {
     Settle(desktop, window);
     if (!SaveWindowBitmap(window, path)) {
-        std::fprintf(stderr, "screenshot failed: %s\n", ui::Narrow(path).c_str());
+        std::fprintf(stderr, "screenshot failed: %s\n", win::Narrow(path).c_str());
     }
 }
 
@@ -45,16 +46,16 @@ bool SaveWindowBitmap(HWND window, const std::wstring& path) {
     if (width <= 0 || height <= 0) {
         return false;
     }
-    HDC screen = GetDC(nullptr);
-    if (screen == nullptr) {
+    const win::ScreenDc screen;
+    if (!screen) {
         return false;
     }
-    ui::MemoryDc memory(CreateCompatibleDC(screen));
-    ui::BitmapHandle bitmap(CreateCompatibleBitmap(screen, width, height));
+    win::MemoryDc memory(CreateCompatibleDC(screen.get()));
+    win::BitmapHandle bitmap(CreateCompatibleBitmap(screen.get(), width, height));
     bool copied = false;
     if (memory && bitmap) {
         HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
-        copied = BitBlt(memory.get(), 0, 0, width, height, screen, rect.left, rect.top,
+        copied = BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top,
                         SRCCOPY | CAPTUREBLT) != FALSE;
         SelectObject(memory.get(), previous);
     }
@@ -72,7 +73,6 @@ bool SaveWindowBitmap(HWND window, const std::wstring& path) {
         copied = GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(height), pixels.data(),
                            reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
     }
-    ReleaseDC(nullptr, screen);
     if (!copied) {
         return false;
     }

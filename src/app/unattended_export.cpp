@@ -7,8 +7,8 @@
 #include <fstream>
 #include <vector>
 
-#include "farm/mfcom/com.h"
 #include "shared/farm_file.h"
+#include "win/text.h"
 
 namespace app {
 
@@ -31,8 +31,8 @@ std::string LogFileOf(const std::string& farmFile) {
 
 int RunExportCommand(const std::string& file, farm::ObjectFactory& factory,
                      const shared::Shared::FileSystemMaker& makeFileSystem, std::string& messages) {
-    const std::string path = mfcom::Narrow(
-        std::filesystem::absolute(std::filesystem::path(mfcom::Widen(file))).wstring());
+    const std::string path =
+        win::Narrow(std::filesystem::absolute(std::filesystem::path(win::Widen(file))).wstring());
     std::vector<std::string> lines{Now() + " Export Farm to " + path};
     shared::QuietFeedback feedback;
     int code = kExportDone;
@@ -53,7 +53,7 @@ int RunExportCommand(const std::string& file, farm::ObjectFactory& factory,
         }
         lines.push_back(Now() + " The farm file is not a complete export.");
     }
-    std::ofstream log(std::filesystem::path(mfcom::Widen(LogFileOf(path))),
+    std::ofstream log(std::filesystem::path(win::Widen(LogFileOf(path))),
                       std::ios::binary | std::ios::app);
     for (const std::string& line : lines) {
         messages += line + "\r\n";

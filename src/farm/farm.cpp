@@ -2,15 +2,11 @@
 
 namespace farm {
 
-namespace {
-constexpr int32_t kTypeMismatch = 13;
-}
-
 int32_t AsNumber(const Value& value) {
     if (const auto* number = std::get_if<int32_t>(&value)) {
         return *number;
     }
-    throw FarmError(kTypeMismatch, "Type mismatch");
+    throw FarmError(base::kErrTypeMismatch, "Type mismatch");
 }
 
 std::string AsText(const Value& value) {

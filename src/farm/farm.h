@@ -6,27 +6,18 @@
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
+#include "base/error.h"
+
 namespace farm {
 
 // A refusal or failure of the farm (or of the way to it): the farm's signed 32-bit number
 // (an HRESULT, or a conventional runtime error number) and its description.
-class FarmError : public std::runtime_error {
-public:
-    FarmError(int32_t number, std::string description)
-        : std::runtime_error(description), number_(number), description_(std::move(description)) {}
-    int32_t number() const noexcept { return number_; }
-    const std::string& description() const noexcept { return description_; }
-
-private:
-    int32_t number_;
-    std::string description_;
-};
+using FarmError = base::Error;
 
 // Type codes handed to Initialize, AddApplication, GetApplication and GetServer.
 inline constexpr int kWinFarmObject = 1;
@@ -50,7 +41,7 @@ class Server;
 // asks the farm again.
 template <class T>
 class Collection {
-public:
+  public:
     virtual ~Collection() = default;
     virtual int32_t Count() = 0;
     // Enumerates the collection (_NewEnum), in the farm's order.
@@ -58,33 +49,33 @@ public:
 };
 
 class Zone {
-public:
+  public:
     virtual ~Zone() = default;
     virtual std::string ZoneName() = 0;
     virtual std::string DataCollector() = 0;
 };
 
 class Credential {
-public:
+  public:
     virtual ~Credential() = default;
 };
 
 // A user or group entry of an application (MetaFrameUser / MetaFrameGroup): two numbers
 // and two texts.
 class Account {
-public:
+  public:
     virtual ~Account() = default;
     virtual void Initialize(int32_t accountType, const std::string& aaName, int32_t aaType,
                             const std::string& accountName, Credential& credential) = 0;
-    virtual int32_t AAType() = 0;            // first number
-    virtual int32_t AccountType() = 0;       // second number
-    virtual std::string AAName() = 0;        // first text
-    virtual std::string AccountName() = 0;   // second text
+    virtual int32_t AAType() = 0;           // first number
+    virtual int32_t AccountType() = 0;      // second number
+    virtual std::string AAName() = 0;       // first text
+    virtual std::string AccountName() = 0;  // second text
 };
 
 // An application-server binding (MetaFrameAppSrvBinding).
 class Binding {
-public:
+  public:
     virtual ~Binding() = default;
     virtual void Initialize(int type, const std::string& serverName,
                             const std::string& distinguishedName) = 0;
@@ -93,7 +84,7 @@ public:
 
 // Settings read and assigned by the keys of the farm file (WinFarmObject, WinAppObject).
 class SettingsView {
-public:
+  public:
     virtual ~SettingsView() = default;
     virtual Value Get(std::string_view key) = 0;
     virtual void Put(std::string_view key, const Value& value) = 0;
@@ -101,14 +92,14 @@ public:
 
 // The Windows-farm view: the farm settings and the administrator flag.
 class WinFarm : public SettingsView {
-public:
+  public:
     // Late-bound Boolean; 0 means not an administrator, anything else means one.
     virtual Value IsCitrixAdministrator() = 0;
 };
 
 // The Windows-application view: the application keys and the operations on them.
 class WinApp : public SettingsView {
-public:
+  public:
     virtual void SaveData() = 0;
     virtual void AddServer(Binding& binding) = 0;
     virtual void RemoveServer(const std::string& serverName) = 0;
@@ -119,7 +110,7 @@ public:
 };
 
 class Application {
-public:
+  public:
     virtual ~Application() = default;
     virtual void Initialize(int type, const std::string& distinguishedName) = 0;
     virtual void LoadData(bool full) = 0;
@@ -137,14 +128,14 @@ public:
 };
 
 class WinServer {
-public:
+  public:
     virtual ~WinServer() = default;
     virtual int32_t WinNTVerMajor() = 0;
     virtual int32_t WinNTVerMinor() = 0;
 };
 
 class Server {
-public:
+  public:
     virtual ~Server() = default;
     virtual void Initialize(int type, const std::string& serverName) = 0;
     virtual std::string ServerName() = 0;
@@ -153,7 +144,7 @@ public:
 };
 
 class Folder {
-public:
+  public:
     virtual ~Folder() = default;
     // Binds the object to a folder path such as "Applications/Office".
     virtual void Initialize(int folderType, const std::string& path) = 0;
@@ -161,7 +152,7 @@ public:
 };
 
 class Farm {
-public:
+  public:
     virtual ~Farm() = default;
     virtual void Initialize(int type) = 0;
     virtual std::string FarmName() = 0;
@@ -178,7 +169,7 @@ public:
 // Creates each kind of object afresh, as COM creates an object by its ProgID. Creation
 // itself can fail (no farm interface on the workstation).
 class ObjectFactory {
-public:
+  public:
     virtual ~ObjectFactory() = default;
     virtual std::unique_ptr<Farm> CreateFarm() = 0;
     virtual std::unique_ptr<Server> CreateServer() = 0;

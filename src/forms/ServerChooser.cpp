@@ -1,6 +1,7 @@
 #include "forms/ServerChooser.h"
 
 #include "farm/farm.h"
+#include "forms/progress.h"
 #include "shared/shared.h"
 
 namespace forms {
@@ -64,7 +65,7 @@ void ServerChooser::CreateControls() {
 void ServerChooser::Form_Load() {
     ui::Desktop& desktop = GetDesktop();
     desktop.SetBusy(true);
-    StopProgress();
+    ResetProgress(pbStatus);
     ActionButton().SetEnabled(false);
     // A farm that cannot be listed leaves the dialog open and empty.
     Invoke([this] {
@@ -118,17 +119,7 @@ void ServerChooser::FollowConfiguredList() {
 
 void ServerChooser::ReportError() {
     Form::ReportError();
-    StopProgress();
-}
-
-void ServerChooser::StartProgress() {
-    pbStatus.SetValue(0);
-    pbStatus.SetVisible(true);
-}
-
-void ServerChooser::StopProgress() {
-    pbStatus.SetValue(0);
-    pbStatus.SetVisible(false);
+    ResetProgress(pbStatus);
 }
 
 void ServerChooser::RunPairs(
@@ -138,24 +129,20 @@ void ServerChooser::RunPairs(
     std::string_view done) {
     ui::Desktop& desktop = GetDesktop();
     desktop.SetBusy(true);
-    StartProgress();
-    double progress = 0;
     shared::RunRefusals refusals(shared::RunItems::Pairs);
 
-    const int16_t servers = lstDestServers.ListCount();
+    // Servers outer, applications inner.
     const int16_t applications = apps.ListCount();
-    for (int16_t i = 0; i < servers; ++i) {
-        for (int16_t j = 0; j < applications; ++j) {
-            progress += (99.0 / applications) / servers;
-            pbStatus.SetValue(static_cast<float>(progress));
-            const std::string application = apps.List(j);
-            const std::string server = lstDestServers.List(i);
+    RunWithProgress(
+        pbStatus, int32_t{lstDestServers.ListCount()} * applications, [&](int32_t pair) {
+            const std::string application = apps.List(static_cast<int16_t>(pair % applications));
+            const std::string server =
+                lstDestServers.List(static_cast<int16_t>(pair / applications));
             refusals.Note(application, server, work(application, server));
-        }
-    }
+        });
 
     desktop.SetBusy(false);
-    StopProgress();
+    ResetProgress(pbStatus);
     Message(
         refusals.CompletionText(std::string(done) + std::to_string(applications) + " applications"),
         "Finished", refusals.CompletionIcon());

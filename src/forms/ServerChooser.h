@@ -61,16 +61,12 @@ class ServerChooser : public ui::Form {
     void ReportError() override;
 
     // Runs every pair of configured server (outer) and application of `apps` (inner),
-    // advancing the bar by (99 / a) / s before each, then tells "<done> <a> applications",
+    // advancing the bar by 99 / (a * s) before each, then tells "<done> <a> applications",
     // followed by the pairs whose refusals `work` handed back.
     void RunPairs(const ui::ListBox& apps,
                   const std::function<std::optional<shared::Refusal>(
                       const std::string& distinguishedName, const std::string& serverName)>& work,
                   std::string_view done);
-
-    // The progress bar at the start and end of a run.
-    void StartProgress();
-    void StopProgress();
 
     shared::Shared& module_;
 

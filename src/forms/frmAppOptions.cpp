@@ -2,9 +2,10 @@
 
 #include <functional>
 
+#include "base/error.h"
 #include "forms/program.h"
+#include "forms/progress.h"
 #include "settings/lines.h"
-#include "settings/runtime_error.h"
 #include "shared/deployment.h"
 
 namespace forms {
@@ -120,7 +121,7 @@ void frmAppOptions::CreateControls() {
 void frmAppOptions::Form_Load() {
     ui::Desktop& desktop = GetDesktop();
     desktop.SetBusy(true);
-    StopProgress();
+    ResetProgress(pbStatus);
 
     Fill(WindowColorList, kColors, 1);
     Fill(WindowSizeList, kSizes, 0, [this] { WindowSizeList_Click(); });
@@ -152,7 +153,7 @@ void frmAppOptions::WindowSizeList_Click() {
 std::optional<int16_t> frmAppOptions::ReadNumber(const ui::TextBox& box, const std::string& field) {
     try {
         return settings::ToInt16(box.Text());
-    } catch (const settings::RuntimeError&) {
+    } catch (const base::Error&) {
         Message("The " + field + " must be a whole number from -32768 to 32767.",
                 "Application Options", shared::MessageIcon::Information);
         return std::nullopt;
@@ -176,28 +177,23 @@ void frmAppOptions::btnSetOptions_Click() {
 
     ui::Desktop& desktop = GetDesktop();
     desktop.SetBusy(true);
-    pbStatus.SetVisible(true);
-    pbStatus.SetValue(0);
-    double progress = 0;
     shared::RunRefusals refusals(shared::RunItems::Applications);
 
     const int16_t count = lstApps.ListCount();
-    for (int16_t i = 0; i < count; ++i) {
-        progress += 99.0 / count;
-        pbStatus.SetValue(static_cast<float>(progress));
-        const std::string application = lstApps.List(i);
+    RunWithProgress(pbStatus, count, [&](int32_t i) {
+        const std::string application = lstApps.List(static_cast<int16_t>(i));
         refusals.Note(
             application, {},
             shared::SetAppOptions(module_, application, CurrentValue(WindowSizeList),
                                   CurrentValue(WindowColorList), CurrentValue(EncryptionList),
                                   CurrentValue(AudioList), *scale, *height, *width));
-    }
+    });
 
     desktop.SetBusy(false);
     // The bar stays at its last step while the message is shown.
     Message(refusals.CompletionText("Changed  " + std::to_string(count) + " applications"),
             "Finished", refusals.CompletionIcon());
-    StopProgress();
+    ResetProgress(pbStatus);
 }
 
 void frmAppOptions::btnCancel_Click() {
@@ -206,12 +202,7 @@ void frmAppOptions::btnCancel_Click() {
 
 void frmAppOptions::ReportError() {
     Form::ReportError();
-    StopProgress();
-}
-
-void frmAppOptions::StopProgress() {
-    pbStatus.SetVisible(false);
-    pbStatus.SetValue(0);
+    ResetProgress(pbStatus);
 }
 
 }  // namespace forms

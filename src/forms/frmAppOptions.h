@@ -59,7 +59,6 @@ class frmAppOptions : public ui::Form {
   private:
     // The box's text as a 16-bit number; nothing (after telling the user) when it is none.
     std::optional<int16_t> ReadNumber(const ui::TextBox& box, const std::string& field);
-    void StopProgress();
 
     shared::Shared& module_;
 };

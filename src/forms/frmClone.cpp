@@ -1,6 +1,7 @@
 #include "forms/frmClone.h"
 
 #include "forms/program.h"
+#include "forms/progress.h"
 #include "shared/deployment.h"
 
 namespace forms {
@@ -19,24 +20,18 @@ void frmClone::CreateOwnControls() {
 void frmClone::btnClone_Click() {
     ui::Desktop& desktop = GetDesktop();
     desktop.SetBusy(true);
-    StartProgress();
-    double progress = 0;
 
     const std::string source = srcServer.Caption();
     const int16_t count = lstDestServers.ListCount();
-    for (int16_t i = 0; i < count; ++i) {
-        // One step ahead: the bar moves before the server's work.
-        progress += 99.0 / count;
-        pbStatus.SetValue(static_cast<float>(progress));
-        const std::string destination = lstDestServers.List(i);
-        if (destination == source) {
-            continue;  // never onto itself
+    RunWithProgress(pbStatus, count, [&](int32_t i) {
+        const std::string destination = lstDestServers.List(static_cast<int16_t>(i));
+        if (destination != source) {  // never onto itself
+            shared::CloneServerApps(module_, source, destination);
         }
-        shared::CloneServerApps(module_, source, destination);
-    }
+    });
 
     desktop.SetBusy(false);
-    StopProgress();
+    ResetProgress(pbStatus);
     Message("Cloned " + std::to_string(count) + " servers", "Finished",
             shared::MessageIcon::Information);
 }

@@ -1,8 +1,8 @@
 #include "forms/frmInterfaceCheck.h"
 
-#include <exception>
 #include <string>
 
+#include "farm/farm.h"
 #include "forms/program.h"
 
 namespace forms {
@@ -33,8 +33,8 @@ void frmInterfaceCheck::Form_Load() {
     std::string report;
     try {
         report = program_.GetServices().checkFarmInterface();
-    } catch (const std::exception& e) {
-        report = std::string("The farm interface check could not run: ") + e.what();
+    } catch (const farm::FarmError& e) {
+        report = "The farm interface check could not run: " + e.description();
     }
     txtReport.SetReport(report);
     desktop.SetBusy(false);

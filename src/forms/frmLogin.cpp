@@ -1,5 +1,7 @@
 #include "forms/frmLogin.h"
 
+#include "base/error.h"
+#include "farm/farm.h"
 #include "forms/frmAbout.h"
 #include "forms/frmMain.h"
 #include "forms/program.h"
@@ -56,7 +58,7 @@ void frmLogin::Form_Load() {
     program_.About().ShowModal(this);
     try {
         CheckAdministrator();
-    } catch (...) {
+    } catch (const farm::FarmError&) {
         // At start a missing farm and missing rights look the same to the user.
         LoginSucceeded = false;
     }
@@ -81,7 +83,7 @@ void frmLogin::cmdPasstrough_Click() {
         launcher.Run({tool, ui::QuoteProgram(tool) + " /u" + serverName}, kToolTimeLimit);
         launcher.Run({tool, ui::QuoteProgram(tool) + " " + serverName}, kToolTimeLimit);
         CheckAdministrator();
-    } catch (...) {
+    } catch (const base::Error&) {
         const shared::ErrorInfo error = shared::CurrentError();
         Message(shared::UnexpectedErrorText(error.number, error.description), "Error",
                 shared::MessageIcon::Critical);

@@ -1,5 +1,6 @@
 #include "forms/frmMain.h"
 
+#include "base/error.h"
 #include "farm/farm.h"
 #include "forms/frmAbout.h"
 #include "forms/frmAppOptions.h"
@@ -9,7 +10,6 @@
 #include "forms/frmPublish.h"
 #include "forms/frmUnPublish.h"
 #include "forms/program.h"
-#include "settings/runtime_error.h"
 #include "shared/farm_file.h"
 #include "shared/server_file.h"
 #include "shared/shared.h"
@@ -351,7 +351,7 @@ void frmMain::RunFileCommand(bool save) {
     } catch (...) {
         desktop.SetBusy(false);
         const shared::ErrorInfo error = shared::CurrentError();
-        if (error.number != settings::kErrCancel) {
+        if (error.number != base::kErrCancel) {
             shared::ShowUnexpectedError(*this, error);
         }
     }
@@ -384,8 +384,8 @@ void frmMain::mnuToolsImportPreview_Click() {
     ComDlg1.initDir = program_.App().folder;
     try {
         ComDlg1.ShowOpen(Handle());
-    } catch (const settings::RuntimeError& e) {
-        if (e.number() == settings::kErrCancel) {
+    } catch (const base::Error& e) {
+        if (e.number() == base::kErrCancel) {
             return;
         }
         throw;

@@ -5,6 +5,7 @@
 #include "forms/frmLogin.h"
 #include "forms/frmMain.h"
 #include "forms/ui/text.h"
+#include "win/text.h"
 
 #include <vector>
 
@@ -47,14 +48,14 @@ std::string ProgramPath() {
         const DWORD length =
             GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length < buffer.size()) {
-            return ui::Narrow(std::wstring_view(buffer.data(), length));
+            return win::Narrow(std::wstring_view(buffer.data(), length));
         }
         buffer.resize(buffer.size() * 2);
     }
 }
 
 std::optional<Version> ReadVersion(const std::string& path) {
-    const std::wstring file = ui::Widen(path);
+    const std::wstring file = win::Widen(path);
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
     if (size == 0) {

@@ -1,7 +1,8 @@
 // The program's forms and what they share: the desktop of the forms kit, the platform
 // seams, the facts about the program itself, and the module Shared. One Program lives for
 // the program's run (app/ makes it; tests make their own). Every form object exists from
-// the start, unloaded, as a Visual Basic form does before its first use.
+// the start, unloaded, and is loaded on its first use, so that a form can be reached (its
+// controls set) before it is shown.
 #pragma once
 
 #include <windows.h>

@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "base/error.h"
 #include "farm/farm.h"
 
 namespace lab {
@@ -15,31 +16,31 @@ constexpr int32_t Hresult(uint32_t value) {
 
 // Indexed by Rule; keep in the order of the enumeration and of the list in rules.h.
 constexpr std::array<int32_t, 25> kNumbers = {
-    Hresult(0x80040201),  // kFarmUnreachable
-    Hresult(0x80040202),  // kBadTypeCode
-    Hresult(0x80040203),  // kNotInitialized
-    Hresult(0x80040204),  // kSettingNotReported
-    Hresult(0x80020006),  // kUnknownName
-    13,                   // kTypeMismatch
-    6,                    // kOverflow
-    Hresult(0x80040205),  // kApplicationNotFound
-    Hresult(0x80040206),  // kServerNotFound
-    Hresult(0x80040207),  // kInvalidAppName
-    Hresult(0x80040208),  // kDuplicateAppName
-    Hresult(0x80040209),  // kFolderNotFound
-    Hresult(0x8004020A),  // kAlreadyBound
-    Hresult(0x8004020B),  // kBindingMismatch
-    Hresult(0x8004020C),  // kNotBound
-    Hresult(0x8004020D),  // kUnknownAccount
-    Hresult(0x8004020E),  // kDuplicateAccount
-    Hresult(0x8004020F),  // kIconWriteFailed
-    Hresult(0x80040210),  // kIconFileUnreadable
-    Hresult(0x80040211),  // kNotAnIcon
-    Hresult(0x80040212),  // kFolderExists
-    Hresult(0x80040213),  // kInvalidFolderName
-    Hresult(0x80040214),  // kReadOnlyKey
-    Hresult(0x80040215),  // kZoneNotFound
-    Hresult(0x80040216),  // kStoreIo
+    Hresult(0x80040201),     // kFarmUnreachable
+    Hresult(0x80040202),     // kBadTypeCode
+    Hresult(0x80040203),     // kNotInitialized
+    Hresult(0x80040204),     // kSettingNotReported
+    Hresult(0x80020006),     // kUnknownName
+    base::kErrTypeMismatch,  // kTypeMismatch
+    base::kErrOverflow,      // kOverflow
+    Hresult(0x80040205),     // kApplicationNotFound
+    Hresult(0x80040206),     // kServerNotFound
+    Hresult(0x80040207),     // kInvalidAppName
+    Hresult(0x80040208),     // kDuplicateAppName
+    Hresult(0x80040209),     // kFolderNotFound
+    Hresult(0x8004020A),     // kAlreadyBound
+    Hresult(0x8004020B),     // kBindingMismatch
+    Hresult(0x8004020C),     // kNotBound
+    Hresult(0x8004020D),     // kUnknownAccount
+    Hresult(0x8004020E),     // kDuplicateAccount
+    Hresult(0x8004020F),     // kIconWriteFailed
+    Hresult(0x80040210),     // kIconFileUnreadable
+    Hresult(0x80040211),     // kNotAnIcon
+    Hresult(0x80040212),     // kFolderExists
+    Hresult(0x80040213),     // kInvalidFolderName
+    Hresult(0x80040214),     // kReadOnlyKey
+    Hresult(0x80040215),     // kZoneNotFound
+    Hresult(0x80040216),     // kStoreIo
 };
 
 static_assert(kNumbers.size() == static_cast<size_t>(Rule::kStoreIo) + 1);

@@ -16,7 +16,7 @@
 #include "preview/scratch_files.h"
 #include "settings/file_system.h"
 #include "settings/lines.h"
-#include "settings/runtime_error.h"
+#include "base/error.h"
 #include "shared/file_support.h"
 
 namespace preview {
@@ -175,13 +175,13 @@ Certainty CertaintyOf(const shared::ErrorInfo& reason) {
     // The file's own values, and this workstation's files.
     constexpr int32_t kCertainNumbers[] = {
         0,                           // a line not read
-        settings::kErrOverflow,      // a number beyond 32 bits
+        base::kErrOverflow,      // a number beyond 32 bits
         9,                           // an entry of fewer than four fields
-        settings::kErrTypeMismatch,  // no number
+        base::kErrTypeMismatch,  // no number
         91,                          // no application started
-        settings::kErrBadFileName,
-        settings::kErrFileNotFound,
-        settings::kErrPathNotFound,
+        base::kErrBadFileName,
+        base::kErrFileNotFound,
+        base::kErrPathNotFound,
     };
     // The farm's rules on what the preview read from the farm: its servers and names.
     constexpr lab::Rule kCertainRules[] = {

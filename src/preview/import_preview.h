@@ -82,7 +82,7 @@ struct ImportPreview {
 // as the import would apply it. Reads the farm, never changes it; reads the file and keeps
 // every other file it writes in a scratch folder below the temporary folder of a file system
 // made by `makeFileSystem`, which it removes before returning. A failure to read the farm or
-// the file throws (farm::FarmError, settings::RuntimeError).
+// the file throws (base::Error).
 ImportPreview PreviewImport(farm::ObjectFactory& factory,
                             const shared::Shared::FileSystemMaker& makeFileSystem,
                             const std::string& fileName,

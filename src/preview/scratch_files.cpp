@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "lab/os_file.h"
-#include "settings/runtime_error.h"
+#include "base/error.h"
 
 namespace preview {
 
@@ -39,7 +39,7 @@ ScratchFolder::ScratchFolder(settings::FileSystem& files) {
             return;
         }
     }
-    throw settings::RuntimeError(settings::kErrPathFileAccess,
+    throw base::Error(base::kErrPathFileAccess,
                                  "No scratch folder could be made below " + temporary + ".");
 }
 
@@ -72,7 +72,7 @@ void ScratchFileSystem::RequireInside(const std::string& path) const {
         start = end + 1;
     }
     if (!inside) {
-        throw settings::RuntimeError(settings::kErrPermissionDenied,
+        throw base::Error(base::kErrPermissionDenied,
                                      "The import preview writes no file outside its scratch "
                                      "folder: " +
                                          path);
@@ -97,18 +97,14 @@ void ScratchFileSystem::CreateFolder(const std::string& path) {
     real_->CreateFolder(path);
 }
 
-bool ScratchFileSystem::FileExists(const std::string& path) {
-    return real_->FileExists(path);
-}
-
-void ScratchFileSystem::DeleteFile(const std::string& pathOrPattern, bool force) {
+void ScratchFileSystem::DeleteFiles(const std::string& pathOrPattern, bool force) {
     RequireInside(pathOrPattern);
-    real_->DeleteFile(pathOrPattern, force);
+    real_->DeleteFiles(pathOrPattern, force);
 }
 
-void ScratchFileSystem::CopyFile(const std::string& source, const std::string& target) {
+void ScratchFileSystem::CopyFileOver(const std::string& source, const std::string& target) {
     RequireInside(target);
-    real_->CopyFile(source, target);
+    real_->CopyFileOver(source, target);
 }
 
 std::string ScratchFileSystem::GetTempFolder() {

@@ -40,9 +40,8 @@ class ScratchFileSystem : public settings::FileSystem {
     std::unique_ptr<settings::TextStream> OpenTextFile(const std::string& path) override;
     bool FolderExists(const std::string& path) override;
     void CreateFolder(const std::string& path) override;
-    bool FileExists(const std::string& path) override;
-    void DeleteFile(const std::string& pathOrPattern, bool force) override;
-    void CopyFile(const std::string& source, const std::string& target) override;
+    void DeleteFiles(const std::string& pathOrPattern, bool force) override;
+    void CopyFileOver(const std::string& source, const std::string& target) override;
     std::string GetTempFolder() override;
     std::string CurrentDirectory() override;
 

@@ -8,7 +8,8 @@
 
 #include <algorithm>
 
-#include "settings/runtime_error.h"
+#include "base/error.h"
+#include "win/text.h"
 #endif
 
 namespace settings {
@@ -172,39 +173,6 @@ std::string Utf8ToAnsi(std::string_view utf8) {
 
 #else
 
-std::wstring Utf8ToWide(std::string_view utf8) {
-    std::wstring out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        char32_t c = NextCodePoint(utf8, i);
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<wchar_t>(0xD800 + (c >> 10));
-            out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<wchar_t>(c);
-        }
-    }
-    return out;
-}
-
-std::string WideToUtf8(std::wstring_view wide) {
-    std::string out;
-    out.reserve(wide.size());
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        char32_t c = static_cast<char16_t>(wide[i]);
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size()) {
-            const char32_t low = static_cast<char16_t>(wide[i + 1]);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                ++i;
-            }
-        }
-        AppendUtf8(out, c);  // a lone surrogate becomes U+FFFD
-    }
-    return out;
-}
-
 namespace {
 
 // Win32 conversions take int lengths: long texts go through in pieces that never split a
@@ -212,7 +180,7 @@ namespace {
 constexpr std::size_t kPiece = std::size_t{1} << 24;
 
 [[noreturn]] void ThrowConversionFailure() {
-    throw RuntimeError(kErrInvalidProcedureCall, "Invalid procedure call or argument");
+    throw base::Error(base::kErrInvalidArgument, "Invalid procedure call or argument");
 }
 
 std::wstring AcpToWide(std::string_view ansi) {
@@ -290,7 +258,7 @@ std::string AnsiToUtf8(std::string_view ansi) {
         }
         return out;
     }
-    return WideToUtf8(AcpToWide(ansi));
+    return win::Narrow(AcpToWide(ansi));
 }
 
 std::string Utf8ToAnsi(std::string_view utf8) {

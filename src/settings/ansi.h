@@ -14,10 +14,4 @@ std::string Utf8ToAnsi(std::string_view utf8);
 // The code points of a UTF-8 text; every ill-formed sequence becomes one U+FFFD.
 std::u32string DecodeUtf8(std::string_view utf8);
 
-#ifdef _WIN32
-// UTF-8 <-> UTF-16 for Win32 calls; ill-formed input becomes U+FFFD.
-std::wstring Utf8ToWide(std::string_view utf8);
-std::string WideToUtf8(std::wstring_view wide);
-#endif
-
 }  // namespace settings

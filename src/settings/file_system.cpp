@@ -9,11 +9,14 @@
 #include <utility>
 #include <vector>
 
+#include "base/error.h"
 #include "settings/ansi.h"
-#include "settings/runtime_error.h"
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "win/handles.h"
+#include "win/text.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,42 +29,42 @@ namespace settings {
 namespace fs = std::filesystem;
 namespace {
 
-RuntimeError Error(int32_t number) {
+base::Error Error(int32_t number) {
     switch (number) {
-        case kErrBadFileName:
+        case base::kErrBadFileName:
             return {number, "Bad file name or number"};
-        case kErrFileNotFound:
+        case base::kErrFileNotFound:
             return {number, "File not found"};
-        case kErrBadFileMode:
+        case base::kErrBadFileMode:
             return {number, "Bad file mode"};
-        case kErrFileAlreadyExists:
+        case base::kErrFileAlreadyExists:
             return {number, "File already exists"};
-        case kErrDiskFull:
+        case base::kErrDiskFull:
             return {number, "Disk full"};
-        case kErrInputPastEnd:
+        case base::kErrInputPastEnd:
             return {number, "Input past end of file"};
-        case kErrPermissionDenied:
+        case base::kErrPermissionDenied:
             return {number, "Permission denied"};
-        case kErrPathNotFound:
+        case base::kErrPathNotFound:
             return {number, "Path not found"};
         default:
-            return {kErrPathFileAccess, "Path/File access error"};
+            return {base::kErrPathFileAccess, "Path/File access error"};
     }
 }
 
 // A name that does not exist: "File not found" when its folder exists, else "Path not found".
-RuntimeError NotFound(const fs::path& path) {
+base::Error NotFound(const fs::path& path) {
     std::error_code ec;
     const fs::path parent = path.parent_path();
     if (!parent.empty() && parent != path && !fs::is_directory(parent, ec)) {
-        return Error(kErrPathNotFound);
+        return Error(base::kErrPathNotFound);
     }
-    return Error(kErrFileNotFound);
+    return Error(base::kErrFileNotFound);
 }
 
 // The one translation of a system error into a runtime error; path is the name the failed
 // operation was about.
-RuntimeError FileError(std::error_code ec, const fs::path& path) {
+base::Error FileError(std::error_code ec, const fs::path& path) {
 #ifdef _WIN32
     if (ec.category() == std::system_category()) {
         switch (ec.value()) {
@@ -73,24 +76,24 @@ RuntimeError FileError(std::error_code ec, const fs::path& path) {
             case ERROR_BAD_NET_NAME:
             case ERROR_DIRECTORY:
             case ERROR_FILENAME_EXCED_RANGE:
-                return Error(kErrPathNotFound);
+                return Error(base::kErrPathNotFound);
             case ERROR_ACCESS_DENIED:
             case ERROR_WRITE_PROTECT:
             case ERROR_SHARING_VIOLATION:
             case ERROR_LOCK_VIOLATION:
             case ERROR_CURRENT_DIRECTORY:
-                return Error(kErrPermissionDenied);
+                return Error(base::kErrPermissionDenied);
             case ERROR_HANDLE_DISK_FULL:
             case ERROR_DISK_FULL:
-                return Error(kErrDiskFull);
+                return Error(base::kErrDiskFull);
             case ERROR_FILE_EXISTS:
             case ERROR_ALREADY_EXISTS:
-                return Error(kErrFileAlreadyExists);
+                return Error(base::kErrFileAlreadyExists);
             case ERROR_INVALID_NAME:
             case ERROR_BAD_PATHNAME:
-                return Error(kErrBadFileName);
+                return Error(base::kErrBadFileName);
             default:
-                return Error(kErrPathFileAccess);
+                return Error(base::kErrPathFileAccess);
         }
     }
 #endif
@@ -99,28 +102,28 @@ RuntimeError FileError(std::error_code ec, const fs::path& path) {
         return NotFound(path);
     }
     if (is(std::errc::not_a_directory) || is(std::errc::filename_too_long)) {
-        return Error(kErrPathNotFound);
+        return Error(base::kErrPathNotFound);
     }
     if (is(std::errc::permission_denied) || is(std::errc::operation_not_permitted) ||
         is(std::errc::read_only_file_system) || is(std::errc::is_a_directory) ||
         is(std::errc::text_file_busy) || is(std::errc::device_or_resource_busy)) {
-        return Error(kErrPermissionDenied);
+        return Error(base::kErrPermissionDenied);
     }
 #ifdef EDQUOT
     if (ec == std::error_code(EDQUOT, std::generic_category())) {
-        return Error(kErrDiskFull);
+        return Error(base::kErrDiskFull);
     }
 #endif
     if (is(std::errc::no_space_on_device) || is(std::errc::file_too_large)) {
-        return Error(kErrDiskFull);
+        return Error(base::kErrDiskFull);
     }
     if (is(std::errc::file_exists)) {
-        return Error(kErrFileAlreadyExists);
+        return Error(base::kErrFileAlreadyExists);
     }
     if (is(std::errc::illegal_byte_sequence) || is(std::errc::invalid_argument)) {
-        return Error(kErrBadFileName);
+        return Error(base::kErrBadFileName);
     }
-    return Error(kErrPathFileAccess);
+    return Error(base::kErrPathFileAccess);
 }
 
 std::error_code LastError() {
@@ -133,12 +136,12 @@ std::error_code LastError() {
 
 fs::path ToPath(const std::string& utf8) {
     if (utf8.empty()) {
-        throw Error(kErrBadFileName);
+        throw Error(base::kErrBadFileName);
     }
     try {
         return fs::path(std::u8string(utf8.begin(), utf8.end()));
-    } catch (const std::exception&) {
-        throw Error(kErrBadFileName);
+    } catch (const std::system_error&) {
+        throw Error(base::kErrBadFileName);  // not a name the system can convert
     }
 }
 
@@ -170,18 +173,20 @@ class NativeFile {
             std::error_code ec;
             const fs::file_status status = fs::status(path_, ec);
             if (!ec && fs::exists(status) && (fs::is_directory(status) || IsReadOnly(status))) {
-                throw Error(kErrPermissionDenied);
+                throw Error(base::kErrPermissionDenied);
             }
         }
 #ifdef _WIN32
-        handle_ = access == Access::Read
-                      ? CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
-                      : CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle_ == INVALID_HANDLE_VALUE) {
+        const HANDLE opened =
+            access == Access::Read
+                ? CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                : CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (opened == INVALID_HANDLE_VALUE) {
             throw FileError(LastError(), path_);
         }
+        handle_.Reset(opened);
 #else
         const int flags = access == Access::Read ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC;
         fd_ = ::open(path_.c_str(), flags | O_CLOEXEC, 0666);
@@ -193,7 +198,7 @@ class NativeFile {
         if (access == Access::Read && !checked && ::fstat(fd_, &info) == 0 &&
             S_ISDIR(info.st_mode)) {
             CloseQuietly();
-            throw Error(kErrPermissionDenied);  // as Windows answers for a folder
+            throw Error(base::kErrPermissionDenied);  // as Windows answers for a folder
         }
 #endif
     }
@@ -209,7 +214,7 @@ class NativeFile {
 #ifdef _WIN32
         DWORD read = 0;
         const auto wanted = static_cast<DWORD>(std::min<std::size_t>(size, 1U << 30));
-        if (!ReadFile(handle_, buffer, wanted, &read, nullptr)) {
+        if (!ReadFile(handle_.get(), buffer, wanted, &read, nullptr)) {
             throw FileError(LastError(), path_);
         }
         return read;
@@ -231,7 +236,7 @@ class NativeFile {
 #ifdef _WIN32
             DWORD written = 0;
             const auto wanted = static_cast<DWORD>(std::min<std::size_t>(size, 1U << 30));
-            if (!WriteFile(handle_, data, wanted, &written, nullptr)) {
+            if (!WriteFile(handle_.get(), data, wanted, &written, nullptr)) {
                 throw FileError(LastError(), path_);
             }
 #else
@@ -244,7 +249,7 @@ class NativeFile {
             }
 #endif
             if (written == 0) {
-                throw Error(kErrDiskFull);
+                throw Error(base::kErrDiskFull);
             }
             data += written;
             size -= static_cast<std::size_t>(written);
@@ -253,11 +258,9 @@ class NativeFile {
 
     void Close() {
 #ifdef _WIN32
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
-            if (!CloseHandle(handle)) {
-                throw FileError(LastError(), path_);
-            }
+        // Given up before closing, so that a failed close is reported once and not again.
+        if (handle_ && !CloseHandle(handle_.Release())) {
+            throw FileError(LastError(), path_);
         }
 #else
         if (fd_ >= 0) {
@@ -273,14 +276,14 @@ class NativeFile {
     void CloseQuietly() noexcept {
         try {
             Close();
-        } catch (...) {
+        } catch (const base::Error&) {
             // Only reached on a path that is already failing.
         }
     }
 
     fs::path path_;
 #ifdef _WIN32
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    win::KernelHandle handle_;
 #else
     int fd_ = -1;
 #endif
@@ -302,7 +305,8 @@ class FileTextStream final : public TextStream {
     ~FileTextStream() override {
         try {
             Close();
-        } catch (...) {
+        } catch (const base::Error&) {
+            // Nobody is left to tell: a caller that needs the outcome called Close.
         }
     }
 
@@ -324,7 +328,7 @@ class FileTextStream final : public TextStream {
     std::string ReadLine() override {
         Require(Access::Read);
         if (AtEnd()) {
-            throw Error(kErrInputPastEnd);
+            throw Error(base::kErrInputPastEnd);
         }
         std::string raw;
         for (;;) {
@@ -366,13 +370,13 @@ class FileTextStream final : public TextStream {
         if (access_ == Access::Write && !writeFailure_) {
             try {
                 Flush();
-            } catch (const RuntimeError&) {
+            } catch (const base::Error&) {
                 failure = std::current_exception();
             }
         }
         try {
             file_.Close();
-        } catch (const RuntimeError&) {
+        } catch (const base::Error&) {
             if (!failure) {
                 failure = std::current_exception();
             }
@@ -387,10 +391,10 @@ class FileTextStream final : public TextStream {
 
     void Require(Access access) const {
         if (!open_) {
-            throw Error(kErrBadFileName);
+            throw Error(base::kErrBadFileName);
         }
         if (access != access_) {
-            throw Error(kErrBadFileMode);
+            throw Error(base::kErrBadFileMode);
         }
     }
 
@@ -425,7 +429,7 @@ class FileTextStream final : public TextStream {
     void WriteThrough(std::string_view bytes) {
         try {
             file_.Write(bytes.data(), bytes.size());
-        } catch (const RuntimeError& e) {
+        } catch (const base::Error& e) {
             writeFailure_ = e;
             pending_.clear();
             throw;
@@ -435,7 +439,7 @@ class FileTextStream final : public TextStream {
     NativeFile file_;
     Access access_;
     bool open_ = true;
-    std::optional<RuntimeError> writeFailure_;
+    std::optional<base::Error> writeFailure_;
     std::vector<char> buffer_;  // reading: bytes not yet returned are [begin_, end_)
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
@@ -524,7 +528,7 @@ void DeleteOne(const fs::path& path, const fs::file_status& status, bool force) 
     std::error_code ec;
     if (IsReadOnly(status)) {
         if (!force) {
-            throw Error(kErrPermissionDenied);
+            throw Error(base::kErrPermissionDenied);
         }
         fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, ec);
         if (ec) {
@@ -532,7 +536,7 @@ void DeleteOne(const fs::path& path, const fs::file_status& status, bool force) 
         }
     }
     if (!fs::remove(path, ec)) {
-        throw ec ? FileError(ec, path) : Error(kErrFileNotFound);
+        throw ec ? FileError(ec, path) : Error(base::kErrFileNotFound);
     }
 }
 
@@ -555,18 +559,14 @@ class RealFileSystem final : public FileSystem {
         const fs::path folder = ToPath(path);
         std::error_code ec;
         if (fs::exists(folder, ec)) {
-            throw Error(kErrFileAlreadyExists);
+            throw Error(base::kErrFileAlreadyExists);
         }
         if (!fs::create_directory(folder, ec)) {
-            throw ec ? FileError(ec, folder) : Error(kErrFileAlreadyExists);
+            throw ec ? FileError(ec, folder) : Error(base::kErrFileAlreadyExists);
         }
     }
 
-    bool FileExists(const std::string& path) override {
-        return !path.empty() && IsFile(ToPathOrEmpty(path));
-    }
-
-    void DeleteFile(const std::string& pathOrPattern, bool force) override {
+    void DeleteFiles(const std::string& pathOrPattern, bool force) override {
         const fs::path path = ToPath(pathOrPattern);
         const std::string name = FromPath(path.filename());
         if (!HasWildcard(name)) {
@@ -580,7 +580,7 @@ class RealFileSystem final : public FileSystem {
         const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
         std::error_code ec;
         if (!fs::is_directory(folder, ec)) {
-            throw Error(kErrPathNotFound);
+            throw Error(base::kErrPathNotFound);
         }
         const std::u32string pattern = Folded(name);
         std::vector<std::pair<std::u32string, fs::path>> matches;
@@ -597,7 +597,7 @@ class RealFileSystem final : public FileSystem {
             throw FileError(ec, folder);
         }
         if (matches.empty()) {
-            throw Error(kErrFileNotFound);
+            throw Error(base::kErrFileNotFound);
         }
         // Windows lists a folder in name order; the first refusal stops the deletion.
         std::sort(matches.begin(), matches.end());
@@ -606,7 +606,7 @@ class RealFileSystem final : public FileSystem {
         }
     }
 
-    void CopyFile(const std::string& source, const std::string& target) override {
+    void CopyFileOver(const std::string& source, const std::string& target) override {
         const fs::path from = ToPath(source);
         const fs::path to = ToPath(target);
         if (!IsFile(from)) {
@@ -617,7 +617,7 @@ class RealFileSystem final : public FileSystem {
         if (fs::is_directory(toStatus) ||
             (fs::exists(toStatus) && (IsReadOnly(toStatus) || fs::equivalent(from, to, ec)))) {
             // No folder, read-only file or the file itself (the copy would empty it first).
-            throw Error(kErrPermissionDenied);
+            throw Error(base::kErrPermissionDenied);
         }
         NativeFile input(from, NativeFile::Access::Read, true);
         NativeFile output(to, NativeFile::Access::Write, true);
@@ -645,7 +645,7 @@ class RealFileSystem final : public FileSystem {
                !(buffer.size() == 3 && buffer[1] == L':')) {
             buffer.pop_back();
         }
-        return WideToUtf8(buffer);
+        return win::Narrow(buffer);
 #else
         std::error_code ec;
         std::string folder = FromPath(fs::temp_directory_path(ec));
@@ -673,7 +673,7 @@ class RealFileSystem final : public FileSystem {
     static fs::path ToPathOrEmpty(const std::string& path) {
         try {
             return ToPath(path);
-        } catch (const RuntimeError&) {
+        } catch (const base::Error&) {
             return {};
         }
     }

@@ -1,20 +1,11 @@
-// The text-file service the file procedures use, after the platform's file-system object:
-// text streams in the ANSI code page and the few folder and file operations the procedures
-// need. Paths are UTF-8. Every failure throws settings::RuntimeError.
+// The text-file service the file procedures use: text streams in the ANSI code page and the
+// few folder and file operations the procedures need. Paths are UTF-8. Every failure throws
+// base::Error.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <string_view>
-
-#ifdef _WIN32
-// <windows.h> maps DeleteFile and CopyFile to their W functions, which would rename the
-// members below in some files and not in others. Including it here first and dropping the
-// two macros keeps the names the same everywhere, whatever is included later.
-#include <windows.h>
-#undef CopyFile
-#undef DeleteFile
-#endif
 
 namespace settings {
 
@@ -27,17 +18,17 @@ inline constexpr char kPathSeparator = '/';
 // A file opened as 8-bit ANSI text. Lines are written with CR LF; a line read never
 // includes its line end.
 class TextStream {
-public:
+  public:
     virtual ~TextStream() = default;
     virtual void WriteLine(std::string_view text) = 0;  // text is UTF-8, written as ANSI
-    virtual void WriteLine() = 0;                        // an empty line
-    virtual std::string ReadLine() = 0;                  // returned as UTF-8
+    virtual void WriteLine() = 0;                       // an empty line
+    virtual std::string ReadLine() = 0;                 // returned as UTF-8
     virtual bool AtEndOfStream() = 0;
     virtual void Close() = 0;  // idempotent; the destructor closes too
 };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
     // Creates the file or empties an existing one.
     virtual std::unique_ptr<TextStream> CreateTextFile(const std::string& path) = 0;
@@ -45,12 +36,11 @@ public:
     virtual std::unique_ptr<TextStream> OpenTextFile(const std::string& path) = 0;
     virtual bool FolderExists(const std::string& path) = 0;
     virtual void CreateFolder(const std::string& path) = 0;
-    virtual bool FileExists(const std::string& path) = 0;
     // Deletes the files a name or a wildcard pattern ("*.ico") in its last part names. Without
     // force a read-only file is error 70. A pattern that matches nothing is error 53.
-    virtual void DeleteFile(const std::string& pathOrPattern, bool force) = 0;
+    virtual void DeleteFiles(const std::string& pathOrPattern, bool force) = 0;
     // Copies a file, replacing the target.
-    virtual void CopyFile(const std::string& source, const std::string& target) = 0;
+    virtual void CopyFileOver(const std::string& source, const std::string& target) = 0;
     virtual std::string GetTempFolder() = 0;
     // The process's current working directory.
     virtual std::string CurrentDirectory() = 0;

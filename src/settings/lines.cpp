@@ -6,13 +6,14 @@
 #include <limits>
 #include <utility>
 
+#include "base/error.h"
 #include "settings/file_system.h"
-#include "settings/runtime_error.h"
 
 #ifdef _WIN32
 #include <windows.h>
 
-#include "settings/ansi.h"
+#include "win/text.h"
+
 #endif
 
 namespace settings {
@@ -41,7 +42,7 @@ std::string DecimalSeparator() {
     const int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer.data(),
                                       static_cast<int>(buffer.size()));
     if (length > 1) {
-        std::string separator = WideToUtf8(std::wstring_view(buffer.data(), length - 1));
+        std::string separator = win::Narrow(std::wstring_view(buffer.data(), length - 1));
         // A separator that could be read as part of a number is no separator.
         bool usable = true;
         for (char c : separator) {
@@ -102,7 +103,7 @@ int64_t ParseRounded(std::string_view text) {
         ++i;
     }
     if (!anyDigit || i != size) {
-        throw RuntimeError(kErrTypeMismatch, "Type mismatch");
+        throw base::Error(base::kErrTypeMismatch, "Type mismatch");
     }
     const bool tie = firstFraction == 5 && !restNonZero;
     if (firstFraction > 5 || (firstFraction == 5 && restNonZero) || (tie && magnitude % 2 == 1)) {
@@ -115,7 +116,7 @@ template <typename Int>
 Int ToInteger(std::string_view text) {
     const int64_t value = ParseRounded(text);
     if (value < std::numeric_limits<Int>::min() || value > std::numeric_limits<Int>::max()) {
-        throw RuntimeError(kErrOverflow, "Overflow");
+        throw base::Error(base::kErrOverflow, "Overflow");
     }
     return static_cast<Int>(value);
 }

@@ -62,9 +62,6 @@ class RunRefusals {
     void Note(const std::string& application, const std::string& server,
               const std::optional<Refusal>& refusal);
 
-    int ItemsRun() const { return itemsRun_; }
-    const std::vector<Item>& Refused() const { return refused_; }
-
     // The run's completion message: `done` alone when nothing was refused; else `done`, a
     // blank line, how many of the run's items the farm refused, and the first five of them
     // with the farm's number and text.

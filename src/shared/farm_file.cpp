@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
 #include "farm/farm.h"
 #include "settings/file_system.h"
 #include "settings/lines.h"
-#include "settings/runtime_error.h"
 #include "shared/file_support.h"
 #include "shared/icon_names.h"
 #include "shared/server_mapping.h"
@@ -207,7 +207,7 @@ farm::Value ParseValue(const std::string_view key, Kind kind, const std::string&
         case Kind::Kilobytes:
             return KilobytesToValue(text);
     }
-    throw settings::RuntimeError(settings::kErrTypeMismatch, "Type mismatch: " + std::string(key));
+    throw base::Error(base::kErrTypeMismatch, "Type mismatch: " + std::string(key));
 }
 
 // ---- Export -----------------------------------------------------------------------------
@@ -289,8 +289,8 @@ std::string SaveIcon(settings::FileSystem& files, farm::Application& app, farm::
     const std::string temporary = Path(files.GetTempFolder(), fileName);
     view.WriteIconToFile(temporary);
     const std::string copy = Path(iconsFolder, fileName);
-    files.CopyFile(temporary, copy);
-    files.DeleteFile(temporary, true);
+    files.CopyFileOver(temporary, copy);
+    files.DeleteFiles(temporary, true);
     return copy;
 }
 
@@ -331,9 +331,9 @@ std::string PrepareIconsFolder(settings::FileSystem& files) {
         return folder;
     }
     try {
-        files.DeleteFile(Path(folder, "*.ico"), false);
-    } catch (const settings::RuntimeError& e) {
-        if (e.number() != settings::kErrFileNotFound) {
+        files.DeleteFiles(Path(folder, "*.ico"), false);
+    } catch (const base::Error& e) {
+        if (e.number() != base::kErrFileNotFound) {
             throw;
         }
         // No icons there: nothing to delete.
@@ -623,7 +623,7 @@ class FarmImport {
         const std::vector<std::string> fields = settings::SplitEntry(value);
         const auto field = [&fields](size_t index) -> const std::string& {
             if (index >= fields.size()) {
-                throw settings::RuntimeError(kErrSubscriptOutOfRange, "Subscript out of range");
+                throw base::Error(kErrSubscriptOutOfRange, "Subscript out of range");
             }
             return fields[index];
         };
@@ -651,9 +651,9 @@ class FarmImport {
         const std::string temporaryFolder = files.GetTempFolder();
         const std::string temporary =
             Path(temporaryFolder, SafeIconBaseName(CurrentApplication().AppName()) + ".ico");
-        files.CopyFile(iconPath, temporary);
+        files.CopyFileOver(iconPath, temporary);
         CurrentView().LoadIconFromFile(temporary, 0);
-        files.DeleteFile(temporary, true);
+        files.DeleteFiles(temporary, true);
         Store();
     }
 

@@ -2,14 +2,13 @@
 
 #include <limits>
 
+#include "base/error.h"
 #include "settings/file_system.h"
-#include "settings/runtime_error.h"
 #include "shared/feedback.h"
 
 namespace shared {
 
 namespace {
-constexpr int32_t kErrObjectNotSet = 91;
 constexpr size_t kStatusSkip = 13;  // the characters of "Applications/"
 
 bool IsContinuationByte(char c) {
@@ -18,13 +17,12 @@ bool IsContinuationByte(char c) {
 }  // namespace
 
 void ThrowObjectNotSet() {
-    throw settings::RuntimeError(kErrObjectNotSet,
-                                 "Object variable or With block variable not set");
+    throw base::Error(base::kErrObjectNotSet, "Object variable or With block variable not set");
 }
 
 int16_t CountOne(int16_t counter) {
     if (counter == std::numeric_limits<int16_t>::max()) {
-        throw settings::RuntimeError(settings::kErrOverflow, "Overflow");
+        throw base::Error(base::kErrOverflow, "Overflow");
     }
     return static_cast<int16_t>(counter + 1);
 }
@@ -59,13 +57,13 @@ std::string TrimBlanks(std::string_view text) {
     return TrimRightBlanks(text.substr(begin));
 }
 
-void CloseQuietly(settings::TextStream* stream) noexcept {
+void CloseQuietly(settings::TextStream* stream) {
     if (stream == nullptr) {
         return;
     }
     try {
         stream->Close();
-    } catch (...) {
+    } catch (const base::Error&) {
         // The failure that brought us here has been reported already.
     }
 }

@@ -31,7 +31,8 @@ std::string StatusName(std::string_view distinguishedName);
 std::string TrimBlanks(std::string_view text);
 std::string TrimRightBlanks(std::string_view text);
 
-// Closes a stream after a failure has been reported; a second failure is not reported.
-void CloseQuietly(settings::TextStream* stream) noexcept;
+// Closes a stream after a failure has been reported; a second failure of the file is not
+// reported.
+void CloseQuietly(settings::TextStream* stream);
 
 }  // namespace shared

@@ -96,7 +96,7 @@ void ImportServerApps(Shared& shared, const std::string& serverName, const std::
             app.AddServer(*shared.currentBinding);
             try {
                 app.SaveData();
-            } catch (...) {
+            } catch (const farm::FarmError&) {
                 // A refused save loses this one binding; the next line is read.
             }
         }

@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <exception>
 
-#include "settings/runtime_error.h"
-
 namespace shared {
 
 farm::Farm& Shared::OpenFarm() {
@@ -24,8 +22,6 @@ ErrorInfo CurrentError() {
     try {
         throw;
     } catch (const farm::FarmError& e) {
-        return {e.number(), e.description()};
-    } catch (const settings::RuntimeError& e) {
         return {e.number(), e.description()};
     } catch (const std::bad_alloc&) {
         return {7, "Out of memory"};

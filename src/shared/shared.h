@@ -53,7 +53,7 @@ class Shared {
 };
 
 // The number and description of the error being handled (inside a catch block): a
-// farm::FarmError, a settings::RuntimeError, or anything else as a generic failure.
+// farm::FarmError (the one error type), or anything else as a generic failure.
 struct ErrorInfo {
     int32_t number;
     std::string description;

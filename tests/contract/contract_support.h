@@ -11,6 +11,8 @@
 
 #include "farm/farm.h"
 #include "lab/lab.h"
+#include "support/error_of.h"
+#include "support/utf8_paths.h"
 
 namespace contract {
 
@@ -22,16 +24,8 @@ inline std::filesystem::path UniqueTempFolder(const std::string& prefix) {
     return folder;
 }
 
-// The failure a call raised, if any.
-template <class Fn>
-std::optional<farm::FarmError> ErrorOf(Fn&& fn) {
-    try {
-        fn();
-    } catch (const farm::FarmError& e) {
-        return e;
-    }
-    return std::nullopt;
-}
+using testing_support::ErrorOf;
+using testing_support::Utf8;
 
 inline std::string ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -41,11 +35,6 @@ inline std::string ReadBytes(const std::filesystem::path& path) {
         bytes.append(buffer, static_cast<size_t>(in.gcount()));
     }
     return bytes;
-}
-
-inline std::string Utf8(const std::filesystem::path& path) {
-    auto text = path.u8string();
-    return std::string(text.begin(), text.end());
 }
 
 // A small farm with what is easy to get wrong on the way through a backend: non-ASCII and

@@ -5,12 +5,13 @@
 #include <sstream>
 
 #include "forms_support.h"
+#include "win/text.h"
 
 namespace forms_test {
 namespace {
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(fs::path(ui::Widen(path)), std::ios::binary);
+    std::ifstream in(fs::path(win::Widen(path)), std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -58,7 +59,7 @@ TEST_F(CommandsTest, ExportFarmProposesFarmNameInTheProgramFolderAndWritesThatFi
     const std::string text = ReadFile(written);
     EXPECT_TRUE(text.starts_with("[Farm]\r\n")) << text.substr(0, 40);
     EXPECT_NE(text.find("[Application]"), std::string::npos);
-    EXPECT_FALSE(fs::exists(fs::path(ui::Widen(written + ".ini"))));
+    EXPECT_FALSE(fs::exists(fs::path(win::Widen(written + ".ini"))));
     EXPECT_TRUE(fs::exists(WorkPath() / "icons")) << "icons go below the working directory";
     EXPECT_TRUE(boxes.shown.empty());
     ExpectIdle();
@@ -168,7 +169,7 @@ TEST_F(CommandsTest, AFailureIsReportedOnceAndLeavesTheWindowIdle) {
         {"the farm name cannot be read", true,
          [&] { faults->FailOperation("Farm.FarmName", -8, "No name."); }},
         {"the dialog itself fails", false,
-         [&] { dialogs.failure = settings::RuntimeError(5, "Dialog failed."); }},
+         [&] { dialogs.failure = base::Error(base::kErrInvalidArgument, "Dialog failed."); }},
         {"the file to import is missing", false,
          [&] { dialogs.answers.push_back(ProgramFolder() + "\\missing.ini"); }},
     };

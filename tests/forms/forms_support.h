@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "farm/farm.h"
 #include "forms/frmAbout.h"
 #include "forms/frmLogin.h"
@@ -31,9 +32,9 @@
 #include "lab/lab.h"
 #include "lab/os_file.h"
 #include "settings/file_system.h"
-#include "settings/runtime_error.h"
 #include "support/recording_boxes.h"
 #include "support/scoped_working_directory.h"
+#include "win/text.h"
 
 namespace forms_test {
 
@@ -85,7 +86,7 @@ class ScriptedFileDialogs : public ui::FileDialogs {
     }
     std::vector<ui::FileDialogRequest> requests;
     std::deque<std::optional<std::string>> answers;
-    std::optional<settings::RuntimeError> failure;
+    std::optional<base::Error> failure;
 };
 
 // Records the command lines and plays the connection tool: "/uNAME" clears the
@@ -104,7 +105,7 @@ class FakeConnectionTool : public ui::ProcessLauncher {
     }
     std::vector<ui::LaunchRequest> requests;
     std::vector<std::chrono::milliseconds> limits;
-    std::optional<settings::RuntimeError> failure;
+    std::optional<base::Error> failure;
     std::function<void(const ui::LaunchRequest&)> onRun;
 };
 
@@ -121,7 +122,7 @@ class TempFolder {
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     const fs::path& Path() const { return path_; }
-    std::string Utf8() const { return ui::Narrow(path_.wstring()); }
+    std::string Utf8() const { return win::Narrow(path_.wstring()); }
 
   private:
     fs::path path_;
@@ -129,7 +130,7 @@ class TempFolder {
 
 // A built helper program beside the test program.
 inline fs::path HelperProgram(const char* name) {
-    return fs::path(ui::Widen(forms::ProgramPath())).parent_path() / name;
+    return fs::path(win::Widen(forms::ProgramPath())).parent_path() / name;
 }
 
 inline std::vector<std::string> Lines(const ui::ListBox& list) {

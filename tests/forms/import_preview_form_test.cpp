@@ -139,7 +139,7 @@ TEST_F(ImportPreviewFormTest, ManyMissingServersArePagedAndKeepTheirChoices) {
         text += "Server=OLD" + std::to_string(i) + "\r\n";
     }
     const std::string file = ProgramFolder() + "\\wide.ini";
-    std::ofstream(fs::path(ui::Widen(file)), std::ios::binary) << text;
+    std::ofstream(fs::path(win::Widen(file)), std::ios::binary) << text;
     dialogs.answers.push_back(file);
 
     modal.script = [&](ui::Form& form) {

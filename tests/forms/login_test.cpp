@@ -144,13 +144,13 @@ TEST_F(LoginTest, ConnectToAFarmThatRefusesEndsTheProgramAfterTheMessage) {
 TEST_F(LoginTest, AFailedConnectShowsTheErrorAndKeepsTheDialog) {
     struct Case {
         const char* name;
-        std::optional<settings::RuntimeError> toolFailure;
+        std::optional<base::Error> toolFailure;
         const char* server;
         size_t runs;
         std::string message;
     };
     const Case cases[] = {
-        {"tool missing", settings::RuntimeError(53, "File not found"), "ZD-CTX01", 1,
+        {"tool missing", base::Error(53, "File not found"), "ZD-CTX01", 1,
          UnexpectedError(53, "File not found")},
         {"unknown server, farm unreachable", std::nullopt, "NOSUCHSERVER", 2, ""},
     };

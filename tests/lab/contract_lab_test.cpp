@@ -9,15 +9,11 @@ class LabBackend final : public contract::Backend {
         : store_(std::make_shared<lab::FarmStore>(root)),
           faults_(std::make_shared<lab::FaultInjector>()),
           factory_(
-              store_, [this] { return reach_; }, faults_),
-          referenceStore_(std::make_shared<lab::FarmStore>(root)),
-          reference_(referenceStore_, [this] { return reach_; }) {
+              store_, [this] { return reach_; }, faults_) {
         store_->SetDurable(false);
-        referenceStore_->SetDurable(false);
     }
 
     farm::ObjectFactory& Factory() override { return factory_; }
-    farm::ObjectFactory& Reference() override { return reference_; }
     lab::FarmStore& Store() override { return *store_; }
     void Reach(const std::optional<std::string>& farmName) override { reach_ = farmName; }
     void FailCall(int64_t callNumber, int32_t number, const std::string& text) override {
@@ -35,8 +31,6 @@ class LabBackend final : public contract::Backend {
     std::shared_ptr<lab::FarmStore> store_;
     std::shared_ptr<lab::FaultInjector> faults_;
     lab::LabFactory factory_;
-    std::shared_ptr<lab::FarmStore> referenceStore_;
-    lab::LabFactory reference_;
 };
 
 using contract::FarmContract;

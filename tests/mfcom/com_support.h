@@ -13,22 +13,23 @@
 #include <stdexcept>
 #include <string>
 
-#include "farm/mfcom/com.h"
 #include "farm/mfcom/members.h"
 #include "lab/com/hooks.h"
 #include "lab/com/lab_client.h"
 #include "lab/com/workstation.h"
+#include "win/com.h"
+#include "win/handles.h"
 
 namespace comtest {
 
 // COM, apartment-threaded, from before the first test to after the last one.
 class ComEnvironment : public ::testing::Environment {
   public:
-    void SetUp() override { com_ = std::make_unique<mfcom::ComInit>(); }
+    void SetUp() override { com_ = std::make_unique<win::ComInit>(); }
     void TearDown() override { com_.reset(); }
 
   private:
-    std::unique_ptr<mfcom::ComInit> com_;
+    std::unique_ptr<win::ComInit> com_;
 };
 
 inline const bool kComEnvironmentAdded = [] {
@@ -73,12 +74,12 @@ inline DWORD RunProcess(const std::filesystem::path& exe, std::wstring commandLi
         ADD_FAILURE() << exe.string() << " does not start: " << GetLastError();
         return 255;
     }
+    const win::KernelHandle processHandle(process.hProcess);
+    const win::KernelHandle threadHandle(process.hThread);
     DWORD code = 255;
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &code);
+    if (WaitForSingleObject(processHandle.get(), 60000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(processHandle.get(), &code);
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return code;
 }
 

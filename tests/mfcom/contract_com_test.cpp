@@ -11,19 +11,15 @@ class ComBackend final : public contract::Backend {
     explicit ComBackend(const std::filesystem::path& root)
         : setting_(root, std::string()),
           store_(root),
-          referenceStore_(std::make_shared<lab::FarmStore>(root)),
-          reference_(referenceStore_, [] { return labcom::CurrentFarm(); }),
           failCall_(comtest::Hook<labcom::hooks::FailCall>(labcom::hooks::kFailCall)),
           failOperation_(
               comtest::Hook<labcom::hooks::FailOperation>(labcom::hooks::kFailOperation)),
           clearFaults_(comtest::Hook<labcom::hooks::ClearFaults>(labcom::hooks::kClearFaults)),
           callCount_(comtest::Hook<labcom::hooks::CallCount>(labcom::hooks::kCallCount)) {
         store_.SetDurable(false);
-        referenceStore_->SetDurable(false);
     }
 
     farm::ObjectFactory& Factory() override { return factory_; }
-    farm::ObjectFactory& Reference() override { return reference_; }
     lab::FarmStore& Store() override { return store_; }
     void Reach(const std::optional<std::string>& farmName) override {
         labcom::WriteSetting(labcom::kFarmValue, farmName.value_or(""));
@@ -41,8 +37,6 @@ class ComBackend final : public contract::Backend {
   private:
     comtest::ScopedLabSetting setting_;
     lab::FarmStore store_;
-    std::shared_ptr<lab::FarmStore> referenceStore_;
-    lab::LabFactory reference_;
     mfcom::MfcomFactory factory_;
     labcom::hooks::FailCall failCall_;
     labcom::hooks::FailOperation failOperation_;

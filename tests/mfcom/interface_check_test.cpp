@@ -18,6 +18,7 @@
 #include "shared/farm_file.h"
 #include "shared/files_fixture.h"
 #include "shared/server_file.h"
+#include "win/com.h"
 
 namespace files_test {
 namespace {
@@ -105,7 +106,7 @@ TEST_F(InterfaceCheckTest, TypeLibrarySpeaksForWhatCannotBeReached) {
     // Without the type library registered, the server view is asked of nothing.
     wchar_t path[MAX_PATH * 4] = {};
     GetModuleFileNameW(comtest::LabFarmModule(), path, static_cast<DWORD>(std::size(path)));
-    mfcom::ComPtr<ITypeLib> library;
+    win::ComPtr<ITypeLib> library;
     ASSERT_EQ(LoadTypeLibEx(path, REGKIND_NONE, library.Put()), S_OK);
     struct Reregister {
         ITypeLib* library;

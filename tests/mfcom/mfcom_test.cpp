@@ -16,15 +16,17 @@
 #include "farm/mfcom/dispatch.h"
 #include "farm/mfcom/mfcom.h"
 #include "lab/com/dispids.h"
-#include "lab/com/registry.h"
 #include "lab/os_file.h"
 #include "mfcom/com_support.h"
+#include "win/com.h"
+#include "win/registry.h"
+#include "win/text.h"
 
 namespace {
 
 using mfcom::Op;
 using mfcom::Type;
-using mfcom::Variant;
+using win::Variant;
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
@@ -66,7 +68,7 @@ class ScriptedObject final : public IDispatch {
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID,
                                             DISPID* ids) override {
         ++getIdsCalls;
-        namesAsked.push_back(mfcom::Narrow(std::wstring_view(names[0])));
+        namesAsked.push_back(win::Narrow(std::wstring_view(names[0])));
         *ids = 100 + getIdsCalls;
         return getIdsAnswer;
     }
@@ -161,7 +163,7 @@ TEST(DispatchTest, ArgumentsGoInReverseWithTheirAutomationTypes) {
         SCOPED_TRACE(std::string(mfcom::MemberOf(c.op).name));
         ScriptedObject object;
         auto session = std::make_shared<mfcom::Session>();
-        mfcom::Dispatch(session, c.type, mfcom::ComPtr<IDispatch>(&object)).Call(c.op, c.args);
+        mfcom::Dispatch(session, c.type, win::ComPtr<IDispatch>(&object)).Call(c.op, c.args);
         ASSERT_EQ(object.calls.size(), 1u);
         EXPECT_EQ(object.calls[0].flags, c.flags);
         EXPECT_EQ(object.calls[0].types, c.types);
@@ -178,7 +180,7 @@ TEST(DispatchTest, ArgumentsGoInReverseWithTheirAutomationTypes) {
 TEST(DispatchTest, PutsCarryTheNamedPutArgument) {
     ScriptedObject object;
     mfcom::Dispatch view(std::make_shared<mfcom::Session>(), Type::WinFarm,
-                         mfcom::ComPtr<IDispatch>(&object));
+                         win::ComPtr<IDispatch>(&object));
     view.PutByName("MaxConnectionsPerUser", 7);
     view.PutByName("NDSPreferredTree", std::string("T\xC3\xA9"));
     ASSERT_EQ(object.calls.size(), 2u);
@@ -196,9 +198,9 @@ TEST(DispatchTest, NamesAreAskedOncePerTypeAndName) {
     ScriptedObject first;
     ScriptedObject second;
     ScriptedObject server;
-    mfcom::Dispatch a(session, Type::Farm, mfcom::ComPtr<IDispatch>(&first));
-    mfcom::Dispatch b(session, Type::Farm, mfcom::ComPtr<IDispatch>(&second));
-    mfcom::Dispatch s(session, Type::Server, mfcom::ComPtr<IDispatch>(&server));
+    mfcom::Dispatch a(session, Type::Farm, win::ComPtr<IDispatch>(&first));
+    mfcom::Dispatch b(session, Type::Farm, win::ComPtr<IDispatch>(&second));
+    mfcom::Dispatch s(session, Type::Server, win::ComPtr<IDispatch>(&server));
     for (int i = 0; i < 3; ++i) {
         a.Call(Op::FarmName);
         b.Call(Op::FarmName);
@@ -217,7 +219,7 @@ TEST(DispatchTest, NamesAreAskedOncePerTypeAndName) {
 TEST(DispatchTest, AClientThatLooksUpEveryCallAsksBeforeEachInvoke) {
     auto session = std::make_shared<mfcom::Session>(mfcom::NameLookup::EveryCall);
     ScriptedObject object;
-    mfcom::Dispatch a(session, Type::Farm, mfcom::ComPtr<IDispatch>(&object));
+    mfcom::Dispatch a(session, Type::Farm, win::ComPtr<IDispatch>(&object));
     for (int i = 0; i < 3; ++i) {
         a.Call(Op::FarmName);
         a.GetByName("SomeKey");
@@ -275,7 +277,7 @@ TEST(DispatchTest, FailuresBecomeFarmErrors) {
         object.getIdsAnswer = c.getIds;
         object.invokeAnswer = c.answer;
         mfcom::Dispatch farm(std::make_shared<mfcom::Session>(), Type::Farm,
-                             mfcom::ComPtr<IDispatch>(&object));
+                             win::ComPtr<IDispatch>(&object));
         auto error = contract::ErrorOf([&] { farm.Call(Op::FarmName); });
         ASSERT_TRUE(error.has_value());
         EXPECT_EQ(error->number(), c.number);
@@ -319,10 +321,9 @@ TEST(ConversionTest, VariantsBecomeValuesAsAutomationConvertsThem) {
          farm::Value("W\xC3\xB6rd \xF0\x9D\x84\x9E"), 0},
         {"empty", Variant(), farm::Value(std::string()), 0},
         {"I8 beyond 32 bits", Make(VT_I8, [](VARIANT& v) { V_I8(&v) = 1LL << 40; }), std::nullopt,
-         mfcom::kErrOverflow},
-        {"null", Make(VT_NULL, [](VARIANT&) {}), std::nullopt, mfcom::kErrInvalidUseOfNull},
-        {"object", Variant(static_cast<IDispatch*>(nullptr)), std::nullopt,
-         mfcom::kErrTypeMismatch},
+         base::kErrOverflow},
+        {"null", Make(VT_NULL, [](VARIANT&) {}), std::nullopt, base::kErrInvalidUseOfNull},
+        {"object", Variant(static_cast<IDispatch*>(nullptr)), std::nullopt, base::kErrTypeMismatch},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -338,12 +339,7 @@ TEST(ConversionTest, VariantsBecomeValuesAsAutomationConvertsThem) {
     }
     EXPECT_EQ(mfcom::ToNumber(Variant("12").Get()), 12);
     EXPECT_EQ(contract::ErrorOf([] { mfcom::ToNumber(Variant("twelve").Get()); })->number(),
-              mfcom::kErrTypeMismatch);
-    EXPECT_EQ(contract::ErrorOf([] { mfcom::Widen("bad \xC3("); })->number(),
-              mfcom::kErrInvalidArgument);
-    const std::string clef = "\xF0\x9D\x84\x9E";
-    EXPECT_EQ(mfcom::Bstr(clef).Utf8(), clef);
-    EXPECT_EQ(SysStringLen(mfcom::Bstr(clef).Get()), 2u);  // one surrogate pair
+              base::kErrTypeMismatch);
 }
 
 // ---- The registered labfarm.dll ------------------------------------------------------
@@ -362,10 +358,10 @@ class LabFarmDll : public ::testing::Test {
         lab::os::RemoveTree(root_);
     }
 
-    static mfcom::ComPtr<IDispatch> CreateFarmObject() {
+    static win::ComPtr<IDispatch> CreateFarmObject() {
         CLSID clsid{};
         EXPECT_EQ(CLSIDFromProgID(L"MetaFrameCOM.MetaFrameFarm", &clsid), S_OK);
-        mfcom::ComPtr<IDispatch> object;
+        win::ComPtr<IDispatch> object;
         EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                                    reinterpret_cast<void**>(object.Put())),
                   S_OK);
@@ -454,17 +450,15 @@ TEST_F(LabFarmDll, InvokeChecksAndCoercesArguments) {
     };
 
     // Before Initialize the lab refuses; the refusal arrives as EXCEPINFO.
-    EXCEPINFO excep{};
-    ASSERT_EQ(invoke(farmName, DISPATCH_PROPERTYGET, nullptr, nullptr, &excep), DISP_E_EXCEPTION);
+    win::ExcepInfo excep;
+    ASSERT_EQ(invoke(farmName, DISPATCH_PROPERTYGET, nullptr, nullptr, &excep.info),
+              DISP_E_EXCEPTION);
     lab::LabFactory reference(std::make_shared<lab::FarmStore>(root_), lab::kDemoFarm);
     auto expected = contract::ErrorOf([&] { reference.CreateFarm()->FarmName(); });
     ASSERT_TRUE(expected.has_value());
-    EXPECT_EQ(excep.scode, expected->number());
-    EXPECT_EQ(mfcom::Narrow(excep.bstrDescription), expected->description());
-    EXPECT_EQ(mfcom::Narrow(excep.bstrSource), "MetaFrameCOM");
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrHelpFile);
+    EXPECT_EQ(excep.info.scode, expected->number());
+    EXPECT_EQ(win::FromBstr(excep.info.bstrDescription), expected->description());
+    EXPECT_EQ(win::FromBstr(excep.info.bstrSource), "MetaFrameCOM");
 
     UINT argErr = 99;
     const Variant one("one");
@@ -498,12 +492,12 @@ TEST_F(LabFarmDll, InvokeChecksAndCoercesArguments) {
 TEST_F(LabFarmDll, TypeLibraryDeclaresTheMemberTable) {
     wchar_t path[MAX_PATH * 4] = {};
     GetModuleFileNameW(comtest::LabFarmModule(), path, static_cast<DWORD>(std::size(path)));
-    mfcom::ComPtr<ITypeLib> library;
+    win::ComPtr<ITypeLib> library;
     ASSERT_EQ(LoadTypeLibEx(path, REGKIND_NONE, library.Put()), S_OK);
     auto typeNamed = [&](std::string_view name) {
-        mfcom::ComPtr<ITypeInfo> info;
+        win::ComPtr<ITypeInfo> info;
         for (UINT i = 0; i < library->GetTypeInfoCount(); ++i) {
-            mfcom::Bstr found;
+            win::Bstr found;
             library->GetDocumentation(static_cast<INT>(i), found.Put(), nullptr, nullptr, nullptr);
             if (found.Utf8() == name) {
                 library->GetTypeInfo(i, info.Put());
@@ -515,19 +509,19 @@ TEST_F(LabFarmDll, TypeLibraryDeclaresTheMemberTable) {
         SCOPED_TRACE(std::string(mfcom::KindName(member.object)) + "." + std::string(member.name));
         auto info = typeNamed(labcom::InterfaceName(member.object));
         ASSERT_TRUE(info);
-        mfcom::Bstr name(member.name);
+        win::Bstr name(member.name);
         LPOLESTR names[] = {name.Get()};
         MEMBERID id = MEMBERID_NIL;
         ASSERT_EQ(info->GetIDsOfNames(names, 1, &id), S_OK);
         const mfcom::Member* first = mfcom::FindMember(member.object, member.name);
         ASSERT_NE(first, nullptr);
         EXPECT_EQ(id, labcom::DispidOf(first->op));
-        TYPEATTR* attr = nullptr;
-        ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+        const win::TypeAttr attr(*info.Get());
+        ASSERT_TRUE(attr);
         bool fits = false;
         for (UINT i = 0; i < attr->cFuncs; ++i) {
-            FUNCDESC* desc = nullptr;
-            info->GetFuncDesc(i, &desc);
+            const win::FuncDesc desc(*info.Get(), i);
+            ASSERT_TRUE(desc);
             if (desc->memid == id) {
                 const size_t all = static_cast<size_t>(desc->cParams);
                 const size_t optional = static_cast<size_t>(desc->cParamsOpt);
@@ -538,9 +532,7 @@ TEST_F(LabFarmDll, TypeLibraryDeclaresTheMemberTable) {
                     EXPECT_EQ(returned, member.result == 's' ? VT_BSTR : VT_I4);
                 }
             }
-            info->ReleaseFuncDesc(desc);
         }
-        info->ReleaseTypeAttr(attr);
         EXPECT_TRUE(fits);
     }
 
@@ -548,9 +540,9 @@ TEST_F(LabFarmDll, TypeLibraryDeclaresTheMemberTable) {
     UINT count = 0;
     EXPECT_EQ(farm->GetTypeInfoCount(&count), S_OK);
     EXPECT_EQ(count, 1u);
-    mfcom::ComPtr<ITypeInfo> farmInfo;
+    win::ComPtr<ITypeInfo> farmInfo;
     ASSERT_EQ(farm->GetTypeInfo(0, LOCALE_USER_DEFAULT, farmInfo.Put()), S_OK);
-    mfcom::Bstr farmName;
+    win::Bstr farmName;
     farmInfo->GetDocumentation(MEMBERID_NIL, farmName.Put(), nullptr, nullptr, nullptr);
     EXPECT_EQ(farmName.Utf8(), "MetaFrameFarm");
 }
@@ -563,7 +555,7 @@ std::optional<std::wstring> ClassValue(const std::wstring& progId, const std::ws
     }
     wchar_t text[40] = {};
     StringFromGUID2(clsid, text, 40);
-    return labcom::RegKey::Open(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + text + subkey)
+    return win::RegKey::Open(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + text + subkey)
         .ReadText(value);
 }
 
@@ -587,7 +579,7 @@ TEST_F(LabFarmDll, RegistrationComesAndGoes) {
     ASSERT_EQ(unregisterServer(), S_OK);
     for (const auto& entry : mfcom::kProgIds) {
         CLSID clsid{};
-        EXPECT_TRUE(FAILED(CLSIDFromProgID(mfcom::Widen(entry.progId).c_str(), &clsid)))
+        EXPECT_TRUE(FAILED(CLSIDFromProgID(win::Widen(entry.progId).c_str(), &clsid)))
             << entry.progId;
     }
     // A workstation without the farm interface: creation is a farm failure.
@@ -614,7 +606,7 @@ TEST_F(LabFarmDll, RegistrationComesAndGoes) {
 
     for (const auto& entry : mfcom::kProgIds) {
         SCOPED_TRACE(std::string(entry.progId));
-        std::wstring progId = mfcom::Widen(entry.progId);
+        std::wstring progId = win::Widen(entry.progId);
         EXPECT_EQ(ClassValue(progId, L"\\InprocServer32", L""), std::wstring(dllPath));
         EXPECT_EQ(ClassValue(progId, L"\\InprocServer32", L"ThreadingModel"),
                   std::wstring(L"Apartment"));

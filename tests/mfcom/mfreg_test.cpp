@@ -9,6 +9,7 @@
 #include "contract/contract_support.h"
 #include "lab/os_file.h"
 #include "mfcom/com_support.h"
+#include "win/text.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ TEST_F(Mfreg, PointsTheWorkstationAtTheFarmOfAServer) {
         {L"/uNO-SUCH-SERVER", L"", 0, ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(mfcom::Narrow(c.arguments));
+        SCOPED_TRACE(win::Narrow(c.arguments));
         labcom::WriteSetting(labcom::kFarmValue, "Before");
         EXPECT_EQ(Run(c.arguments, c.program), c.exitCode);
         EXPECT_EQ(labcom::ReadSetting(labcom::kFarmValue), std::optional<std::string>(c.farm));
@@ -74,7 +75,7 @@ TEST_F(Mfreg, PointsTheWorkstationAtTheFarmOfAServer) {
 
 TEST_F(Mfreg, BadArgumentsLeaveTheSettingAlone) {
     for (const wchar_t* arguments : {L"", L"\"\""}) {
-        SCOPED_TRACE(mfcom::Narrow(arguments));
+        SCOPED_TRACE(win::Narrow(arguments));
         EXPECT_EQ(Run(arguments), 1u);
         EXPECT_EQ(labcom::ReadSetting(labcom::kFarmValue), std::optional<std::string>("Before"));
     }

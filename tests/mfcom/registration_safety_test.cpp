@@ -14,11 +14,12 @@
 #include <vector>
 
 #include "contract/contract_support.h"
-#include "forms/ui/handles.h"
 #include "lab/com/class_ids.h"
-#include "lab/com/registry.h"
 #include "lab/os_file.h"
 #include "mfcom/com_support.h"
+#include "win/handles.h"
+#include "win/registry.h"
+#include "win/text.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ constexpr const wchar_t* kForeignClassKey = L"CLSID\\{0B5E55ED-7A1E-4C0F-9A11-5E
 constexpr const wchar_t* kUserClasses = L"Software\\Classes";
 
 std::wstring ProgIdText(mfcom::Creatable creatable) {
-    return mfcom::Widen(mfcom::ProgIdOf(creatable).progId);
+    return win::Widen(mfcom::ProgIdOf(creatable).progId);
 }
 
 std::wstring ClsidText(const CLSID& clsid) {
@@ -50,14 +51,14 @@ struct ClassesRoot {
 constexpr ClassesRoot kMachine{"HKEY_CLASSES_ROOT", false};
 constexpr ClassesRoot kUser{"HKEY_CURRENT_USER\\Software\\Classes", true};
 
-labcom::RegKey OpenRoot(const ClassesRoot& root) {
-    return root.user ? labcom::RegKey::Create(HKEY_CURRENT_USER, kUserClasses)
-                     : labcom::RegKey::Create(HKEY_CLASSES_ROOT, L"");
+win::RegKey OpenRoot(const ClassesRoot& root) {
+    return root.user ? win::RegKey::Create(HKEY_CURRENT_USER, kUserClasses)
+                     : win::RegKey::Create(HKEY_CLASSES_ROOT, L"");
 }
 
 void Write(const ClassesRoot& root, const std::wstring& key, const std::wstring& name,
            const std::wstring& text) {
-    labcom::RegKey::Create(OpenRoot(root).Get(), key).WriteText(name, text);
+    win::RegKey::Create(OpenRoot(root).Get(), key).WriteText(name, text);
 }
 
 void DeleteTree(const ClassesRoot& root, const std::wstring& key) {
@@ -67,11 +68,11 @@ void DeleteTree(const ClassesRoot& root, const std::wstring& key) {
 // Every key and value below a key, one line each, sorted: "path\" for a key,
 // "path\name = type:data" for a value.
 void ListTree(HKEY parent, const std::wstring& path, std::vector<std::string>& lines) {
-    labcom::RegKey key = labcom::RegKey::Open(parent, path);
+    win::RegKey key = win::RegKey::Open(parent, path);
     if (!key) {
         return;
     }
-    lines.push_back(mfcom::Narrow(path) + "\\");
+    lines.push_back(win::Narrow(path) + "\\");
     for (DWORD i = 0;; ++i) {
         wchar_t name[256] = {};
         DWORD nameLength = 256;
@@ -83,8 +84,8 @@ void ListTree(HKEY parent, const std::wstring& path, std::vector<std::string>& l
             break;
         }
         std::ostringstream value;
-        value << mfcom::Narrow(path) << "\\"
-              << (nameLength ? mfcom::Narrow(std::wstring_view(name, nameLength)) : "@") << " = "
+        value << win::Narrow(path) << "\\"
+              << (nameLength ? win::Narrow(std::wstring_view(name, nameLength)) : "@") << " = "
               << type << ":";
         for (DWORD b = 0; b < size; ++b) {
             value << static_cast<int>(data[b]) << ",";
@@ -110,11 +111,11 @@ void ListTree(HKEY parent, const std::wstring& path, std::vector<std::string>& l
 std::vector<std::string> Snapshot() {
     std::vector<std::string> lines;
     for (const ClassesRoot& root : {kMachine, kUser}) {
-        labcom::RegKey key = OpenRoot(root);
+        win::RegKey key = OpenRoot(root);
         std::vector<std::string> rootLines;
         ListTree(key.Get(), kForeignClassKey, rootLines);
         for (const auto& entry : mfcom::kProgIds) {
-            ListTree(key.Get(), mfcom::Widen(entry.progId), rootLines);
+            ListTree(key.Get(), win::Widen(entry.progId), rootLines);
             ListTree(key.Get(), LabClassKey(entry.creatable), rootLines);
         }
         for (auto& line : rootLines) {
@@ -144,9 +145,9 @@ RunResult RunRegsvr32(const std::wstring& arguments, const std::filesystem::path
     RunResult result;
     {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        ui::KernelHandle error(CreateFileW(errorFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                           &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                           nullptr));
+        win::KernelHandle error(CreateFileW(errorFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                            &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                            nullptr));
         if (error.get() == INVALID_HANDLE_VALUE) {
             error.Release();
             ADD_FAILURE() << "cannot create " << errorFile.string();
@@ -163,8 +164,8 @@ RunResult RunRegsvr32(const std::wstring& arguments, const std::filesystem::path
             ADD_FAILURE() << "regsvr32 does not start: " << GetLastError();
             return result;
         }
-        ui::KernelHandle processHandle(process.hProcess);
-        ui::KernelHandle threadHandle(process.hThread);
+        win::KernelHandle processHandle(process.hProcess);
+        win::KernelHandle threadHandle(process.hThread);
         EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
         GetExitCodeProcess(process.hProcess, &result.exitCode);
     }
@@ -283,7 +284,7 @@ TEST_F(RegistrationSafety, RegisteringBesideAForeignProgIdFailsAndWritesNothing)
         {kUser, mfcom::Creatable::Credential, false, "no CLSID"},
     };
     for (const auto& c : cases) {
-        const std::string progId = mfcom::Narrow(ProgIdText(c.creatable));
+        const std::string progId = win::Narrow(ProgIdText(c.creatable));
         SCOPED_TRACE(std::string(c.root.name) + " " + progId);
         // From nothing of ours, so that any write shows.
         ASSERT_EQ(unregisterServer_(), S_OK);
@@ -342,15 +343,14 @@ TEST_F(RegistrationSafety, UnregisteringRemovesOnlyTheLabsOwnKeys) {
     // Of the lab nothing is left: no class key, no ProgID that names one of its classes.
     for (const ClassesRoot& root : {kMachine, kUser}) {
         SCOPED_TRACE(root.name);
-        labcom::RegKey rootKey = OpenRoot(root);
+        win::RegKey rootKey = OpenRoot(root);
         for (const auto& entry : mfcom::kProgIds) {
             SCOPED_TRACE(std::string(entry.progId));
-            EXPECT_FALSE(labcom::RegKey::Open(rootKey.Get(), LabClassKey(entry.creatable)));
+            EXPECT_FALSE(win::RegKey::Open(rootKey.Get(), LabClassKey(entry.creatable)));
             const bool foreign = (!root.user && entry.creatable == mfcom::Creatable::Farm) ||
                                  (root.user && entry.creatable == mfcom::Creatable::Application);
-            EXPECT_EQ(
-                static_cast<bool>(labcom::RegKey::Open(rootKey.Get(), mfcom::Widen(entry.progId))),
-                foreign);
+            EXPECT_EQ(static_cast<bool>(win::RegKey::Open(rootKey.Get(), win::Widen(entry.progId))),
+                      foreign);
         }
     }
 }
@@ -368,8 +368,8 @@ TEST_F(RegistrationSafety, RegisteringRewritesTheLabsOwnEarlierRegistration) {
     const RunResult run = Regsvr32(L"/s");
     EXPECT_EQ(run.exitCode, 0u) << run.standardError;
     EXPECT_EQ(run.standardError, "");
-    EXPECT_EQ(labcom::RegKey::Open(HKEY_CLASSES_ROOT,
-                                   LabClassKey(mfcom::Creatable::Farm) + L"\\InprocServer32")
+    EXPECT_EQ(win::RegKey::Open(HKEY_CLASSES_ROOT,
+                                LabClassKey(mfcom::Creatable::Farm) + L"\\InprocServer32")
                   .ReadText(L""),
               dll_.wstring());
 }

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "settings/runtime_error.h"
+#include "base/error.h"
+#include "support/error_of.h"
+#include "support/utf8_paths.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -20,27 +22,11 @@
 namespace {
 
 namespace fs = std::filesystem;
-using settings::RuntimeError;
 using testing::ElementsAre;
 
-std::string Utf8(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-fs::path FromUtf8(const std::string& text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
-template <typename Action>
-int32_t ErrorOf(Action action) {
-    try {
-        action();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testing_support::ErrorNumberOf;
+using testing_support::PathOf;
+using testing_support::Utf8;
 
 // A fresh folder below the temporary folder for every test, removed afterwards.
 class FileSystemTest : public testing::Test {
@@ -63,12 +49,14 @@ class FileSystemTest : public testing::Test {
         return Utf8(root_) + settings::kPathSeparator + name;
     }
 
+    static bool IsFile(const std::string& path) { return fs::is_regular_file(PathOf(path)); }
+
     void Put(const std::string& name, const std::string& bytes) const {
-        std::ofstream(FromUtf8(Path(name)), std::ios::binary) << bytes;
+        std::ofstream(PathOf(Path(name)), std::ios::binary) << bytes;
     }
 
     std::string Get(const std::string& name) const {
-        std::ifstream in(FromUtf8(Path(name)), std::ios::binary | std::ios::ate);
+        std::ifstream in(PathOf(Path(name)), std::ios::binary | std::ios::ate);
         if (!in) {
             return "(missing)";
         }
@@ -79,7 +67,7 @@ class FileSystemTest : public testing::Test {
     }
 
     void MakeReadOnly(const std::string& name) const {
-        fs::permissions(FromUtf8(Path(name)), fs::perms::owner_write, fs::perm_options::remove);
+        fs::permissions(PathOf(Path(name)), fs::perms::owner_write, fs::perm_options::remove);
     }
 
     std::vector<std::string> ReadAll(const std::string& name) {
@@ -146,15 +134,15 @@ TEST_F(FileSystemTest, StreamsRefuseWrongUse) {
     Put("one.ini", "only\r\n");
     auto reader = files_->OpenTextFile(Path("one.ini"));
     EXPECT_EQ(reader->ReadLine(), "only");
-    EXPECT_EQ(ErrorOf([&] { reader->ReadLine(); }), settings::kErrInputPastEnd);
-    EXPECT_EQ(ErrorOf([&] { reader->WriteLine("x"); }), settings::kErrBadFileMode);
+    EXPECT_EQ(ErrorNumberOf([&] { reader->ReadLine(); }), base::kErrInputPastEnd);
+    EXPECT_EQ(ErrorNumberOf([&] { reader->WriteLine("x"); }), base::kErrBadFileMode);
     reader->Close();
-    EXPECT_EQ(ErrorOf([&] { reader->AtEndOfStream(); }), settings::kErrBadFileName);
+    EXPECT_EQ(ErrorNumberOf([&] { reader->AtEndOfStream(); }), base::kErrBadFileName);
 
     auto writer = files_->CreateTextFile(Path("two.ini"));
-    EXPECT_EQ(ErrorOf([&] { writer->ReadLine(); }), settings::kErrBadFileMode);
+    EXPECT_EQ(ErrorNumberOf([&] { writer->ReadLine(); }), base::kErrBadFileMode);
     writer->Close();
-    EXPECT_EQ(ErrorOf([&] { writer->WriteLine("late"); }), settings::kErrBadFileName);
+    EXPECT_EQ(ErrorNumberOf([&] { writer->WriteLine("late"); }), base::kErrBadFileName);
 }
 
 TEST_F(FileSystemTest, OpeningAndCreatingReportTheUsualErrors) {
@@ -162,15 +150,16 @@ TEST_F(FileSystemTest, OpeningAndCreatingReportTheUsualErrors) {
     MakeReadOnly("locked.ini");
     files_->CreateFolder(Path("folder"));
     const std::string missing = Path("missing") + settings::kPathSeparator + "f.ini";
-    EXPECT_EQ(ErrorOf([&] { files_->CreateTextFile(missing); }), settings::kErrPathNotFound);
-    EXPECT_EQ(ErrorOf([&] { files_->OpenTextFile(missing); }), settings::kErrPathNotFound);
-    EXPECT_EQ(ErrorOf([&] { files_->OpenTextFile(Path("none.ini")); }), settings::kErrFileNotFound);
-    EXPECT_EQ(ErrorOf([&] { files_->CreateTextFile(Path("locked.ini")); }),
-              settings::kErrPermissionDenied);
-    EXPECT_EQ(ErrorOf([&] { files_->CreateTextFile(Path("folder")); }),
-              settings::kErrPermissionDenied);
-    EXPECT_EQ(ErrorOf([&] { files_->OpenTextFile(Path("folder")); }),
-              settings::kErrPermissionDenied);
+    EXPECT_EQ(ErrorNumberOf([&] { files_->CreateTextFile(missing); }), base::kErrPathNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { files_->OpenTextFile(missing); }), base::kErrPathNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { files_->OpenTextFile(Path("none.ini")); }),
+              base::kErrFileNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { files_->CreateTextFile(Path("locked.ini")); }),
+              base::kErrPermissionDenied);
+    EXPECT_EQ(ErrorNumberOf([&] { files_->CreateTextFile(Path("folder")); }),
+              base::kErrPermissionDenied);
+    EXPECT_EQ(ErrorNumberOf([&] { files_->OpenTextFile(Path("folder")); }),
+              base::kErrPermissionDenied);
     EXPECT_EQ(Get("locked.ini"), "keep");
 }
 
@@ -178,13 +167,13 @@ TEST_F(FileSystemTest, OpeningAndCreatingReportTheUsualErrors) {
 TEST_F(FileSystemTest, AFailedWriteIsReportedOnceAndBreaksTheStream) {
     auto small = files_->CreateTextFile("/dev/full");
     small->WriteLine("a line that waits in the buffer");
-    EXPECT_EQ(ErrorOf([&] { small->Close(); }), settings::kErrDiskFull);
+    EXPECT_EQ(ErrorNumberOf([&] { small->Close(); }), base::kErrDiskFull);
 
     auto large = files_->CreateTextFile("/dev/full");
-    EXPECT_EQ(ErrorOf([&] { large->WriteLine(std::string(1 << 17, 'x')); }),
-              settings::kErrDiskFull);
-    EXPECT_EQ(ErrorOf([&] { large->WriteLine("next"); }), settings::kErrDiskFull);
-    EXPECT_EQ(ErrorOf([&] { large->Close(); }), 0);
+    EXPECT_EQ(ErrorNumberOf([&] { large->WriteLine(std::string(1 << 17, 'x')); }),
+              base::kErrDiskFull);
+    EXPECT_EQ(ErrorNumberOf([&] { large->WriteLine("next"); }), base::kErrDiskFull);
+    EXPECT_EQ(ErrorNumberOf([&] { large->Close(); }), 0);
 }
 #endif
 
@@ -193,16 +182,15 @@ TEST_F(FileSystemTest, FoldersAndFilesAreToldApart) {
     Put("a.ini", "");
     EXPECT_TRUE(files_->FolderExists(Path("icons")));
     EXPECT_FALSE(files_->FolderExists(Path("a.ini")));
-    EXPECT_TRUE(files_->FileExists(Path("a.ini")));
-    EXPECT_FALSE(files_->FileExists(Path("icons")));
-    EXPECT_FALSE(files_->FileExists(Path("b.ini")));
-    EXPECT_FALSE(files_->FileExists(""));
-    EXPECT_EQ(ErrorOf([&] { files_->CreateFolder(Path("icons")); }),
-              settings::kErrFileAlreadyExists);
-    EXPECT_EQ(ErrorOf([&] { files_->CreateFolder(Path("a.ini")); }),
-              settings::kErrFileAlreadyExists);
+    EXPECT_TRUE(IsFile(Path("a.ini")));
+    EXPECT_FALSE(IsFile(Path("icons")));
+    EXPECT_FALSE(IsFile(Path("b.ini")));
+    EXPECT_EQ(ErrorNumberOf([&] { files_->CreateFolder(Path("icons")); }),
+              base::kErrFileAlreadyExists);
+    EXPECT_EQ(ErrorNumberOf([&] { files_->CreateFolder(Path("a.ini")); }),
+              base::kErrFileAlreadyExists);
     const std::string deep = Path("x") + settings::kPathSeparator + "y";
-    EXPECT_EQ(ErrorOf([&] { files_->CreateFolder(deep); }), settings::kErrPathNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { files_->CreateFolder(deep); }), base::kErrPathNotFound);
 }
 
 TEST_F(FileSystemTest, NamesAreUtf8) {
@@ -210,7 +198,7 @@ TEST_F(FileSystemTest, NamesAreUtf8) {
     auto stream = files_->CreateTextFile(Path(name));
     stream->WriteLine("x");
     stream->Close();
-    EXPECT_TRUE(files_->FileExists(Path(name)));
+    EXPECT_TRUE(IsFile(Path(name)));
     EXPECT_EQ(Get(name), "x\r\n");
 }
 
@@ -221,19 +209,19 @@ TEST_F(FileSystemTest, WildcardDeleteRemovesOnlyMatchingFiles) {
     }
     files_->CreateFolder(Path("icons") + settings::kPathSeparator + "d.ico");
     const std::string folder = Path("icons") + settings::kPathSeparator;
-    files_->DeleteFile(folder + "*.ico", false);
+    files_->DeleteFiles(folder + "*.ico", false);
     std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(FromUtf8(folder))) {
+    for (const auto& entry : fs::directory_iterator(PathOf(folder))) {
         left.push_back(Utf8(entry.path().filename()));
     }
     std::sort(left.begin(), left.end());
     EXPECT_THAT(left, ElementsAre("a.icon", "c.txt", "d.ico", "ico"));
-    EXPECT_EQ(ErrorOf([&] { files_->DeleteFile(folder + "*.ico", false); }),
-              settings::kErrFileNotFound);
-    EXPECT_EQ(ErrorOf([&] { files_->DeleteFile(folder + "none.txt", false); }),
-              settings::kErrFileNotFound);
-    files_->DeleteFile(folder + "?.TXT", false);
-    EXPECT_FALSE(files_->FileExists(folder + "c.txt"));
+    EXPECT_EQ(ErrorNumberOf([&] { files_->DeleteFiles(folder + "*.ico", false); }),
+              base::kErrFileNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { files_->DeleteFiles(folder + "none.txt", false); }),
+              base::kErrFileNotFound);
+    files_->DeleteFiles(folder + "?.TXT", false);
+    EXPECT_FALSE(IsFile(folder + "c.txt"));
 }
 
 TEST_F(FileSystemTest, ReadOnlyFilesNeedForce) {
@@ -241,34 +229,34 @@ TEST_F(FileSystemTest, ReadOnlyFilesNeedForce) {
         Put(name, "i");
     }
     MakeReadOnly("2.ico");
-    EXPECT_EQ(ErrorOf([&] { files_->DeleteFile(Path("*.ico"), false); }),
-              settings::kErrPermissionDenied);
-    EXPECT_FALSE(files_->FileExists(Path("1.ico")));
-    EXPECT_TRUE(files_->FileExists(Path("2.ico")));
-    EXPECT_TRUE(files_->FileExists(Path("3.ico")));  // the first refusal stops the deletion
-    EXPECT_EQ(ErrorOf([&] { files_->DeleteFile(Path("2.ico"), false); }),
-              settings::kErrPermissionDenied);
-    files_->DeleteFile(Path("*.ico"), true);
-    EXPECT_FALSE(files_->FileExists(Path("2.ico")));
-    EXPECT_FALSE(files_->FileExists(Path("3.ico")));
+    EXPECT_EQ(ErrorNumberOf([&] { files_->DeleteFiles(Path("*.ico"), false); }),
+              base::kErrPermissionDenied);
+    EXPECT_FALSE(IsFile(Path("1.ico")));
+    EXPECT_TRUE(IsFile(Path("2.ico")));
+    EXPECT_TRUE(IsFile(Path("3.ico")));  // the first refusal stops the deletion
+    EXPECT_EQ(ErrorNumberOf([&] { files_->DeleteFiles(Path("2.ico"), false); }),
+              base::kErrPermissionDenied);
+    files_->DeleteFiles(Path("*.ico"), true);
+    EXPECT_FALSE(IsFile(Path("2.ico")));
+    EXPECT_FALSE(IsFile(Path("3.ico")));
 }
 
 TEST_F(FileSystemTest, CopyFileReplacesTheTarget) {
     Put("source.ico", std::string("new\0icon", 8));
     Put("target.ico", "an older and longer icon");
-    files_->CopyFile(Path("source.ico"), Path("target.ico"));
+    files_->CopyFileOver(Path("source.ico"), Path("target.ico"));
     EXPECT_EQ(Get("target.ico"), std::string("new\0icon", 8));
 
     Put("locked.ico", "old");
     MakeReadOnly("locked.ico");
-    EXPECT_EQ(ErrorOf([&] { files_->CopyFile(Path("source.ico"), Path("locked.ico")); }),
-              settings::kErrPermissionDenied);
+    EXPECT_EQ(ErrorNumberOf([&] { files_->CopyFileOver(Path("source.ico"), Path("locked.ico")); }),
+              base::kErrPermissionDenied);
     EXPECT_EQ(Get("locked.ico"), "old");
-    EXPECT_EQ(ErrorOf([&] { files_->CopyFile(Path("none.ico"), Path("copy.ico")); }),
-              settings::kErrFileNotFound);
-    EXPECT_FALSE(files_->FileExists(Path("copy.ico")));
-    EXPECT_EQ(ErrorOf([&] { files_->CopyFile(Path("source.ico"), Path("source.ico")); }),
-              settings::kErrPermissionDenied);
+    EXPECT_EQ(ErrorNumberOf([&] { files_->CopyFileOver(Path("none.ico"), Path("copy.ico")); }),
+              base::kErrFileNotFound);
+    EXPECT_FALSE(IsFile(Path("copy.ico")));
+    EXPECT_EQ(ErrorNumberOf([&] { files_->CopyFileOver(Path("source.ico"), Path("source.ico")); }),
+              base::kErrPermissionDenied);
     EXPECT_EQ(Get("source.ico"), std::string("new\0icon", 8));
 }
 
@@ -276,7 +264,7 @@ TEST_F(FileSystemTest, TempFolderAndCurrentDirectoryAreExistingFolders) {
     const std::string temp = files_->GetTempFolder();
     EXPECT_TRUE(files_->FolderExists(temp)) << temp;
     EXPECT_NE(temp.back(), settings::kPathSeparator);
-    EXPECT_EQ(FromUtf8(files_->CurrentDirectory()), fs::current_path());
+    EXPECT_EQ(PathOf(files_->CurrentDirectory()), fs::current_path());
 }
 
 }  // namespace

@@ -8,19 +8,20 @@
 #include <utility>
 #include <vector>
 
+#include "base/error.h"
 #include "settings/file_system.h"
-#include "settings/runtime_error.h"
+#include "support/error_of.h"
 
 #ifdef _WIN32
 #include <windows.h>
 
-#include "settings/ansi.h"
+#include "win/text.h"
+
 #endif
 
 namespace {
 
 using settings::Header;
-using settings::RuntimeError;
 using testing::ElementsAre;
 
 class RecordingStream : public settings::TextStream {
@@ -38,7 +39,7 @@ std::string Separator() {
 #ifdef _WIN32
     wchar_t buffer[8] = {};
     if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8) > 1) {
-        return settings::WideToUtf8(buffer);
+        return win::Narrow(buffer);
     }
 #endif
     return ".";
@@ -46,12 +47,7 @@ std::string Separator() {
 
 template <typename Convert>
 int32_t ErrorOf(Convert convert, const std::string& text) {
-    try {
-        convert(text);
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
+    return testing_support::ErrorNumberOf([&] { convert(text); });
 }
 
 TEST(Lines, WriteKeyLineJoinsKeyAndValue) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <set>
@@ -391,14 +390,7 @@ TEST_F(BadInputTest, ServerFileNamingTenThousandApplications) {
     Write("many.ini", text);
     before_.insert("work/many.ini");
     auto session = Open("Many");
-    const auto start = std::chrono::steady_clock::now();
     shared::ImportServerApps(session->shared, "S3", PathOf("many.ini"));
-    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
-#ifdef _WIN32
-    if (seconds.count() > 5) {
-        GTEST_SKIP() << "10,000 bindings took " << seconds.count() << " s under Wine";
-    }
-#endif
     EXPECT_TRUE(session->feedback.messages.empty());
     const lab::FarmModel after = store_->Read("Many");
     ASSERT_EQ(after.applications.size(), static_cast<size_t>(kCount));

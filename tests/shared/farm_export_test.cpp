@@ -104,7 +104,7 @@ TEST_F(FarmExportTest, ReadOnlyIconStopsTheExportBeforeTheFileIsOpened) {
 
 TEST(FileSupportTest, ApplicationCounterOverflowsPast32767) {
     EXPECT_EQ(shared::CountOne(32766), 32767);
-    EXPECT_THROW(shared::CountOne(32767), settings::RuntimeError);
+    EXPECT_THROW(shared::CountOne(32767), base::Error);
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ class FarmImportTest : public FilesTest {
     }
 };
 
-TEST_F(FarmImportTest, ReadsSectionsKeysAndValuesAsTheFormatSays) {
+TEST_F(FarmImportTest, ReadsHeadersKeysAndValuesLineByLine) {
     const std::string New = "Applications/New:";
     const Probe status = [](const lab::FarmModel&, const Feedback& f) {
         return f.statusHistory.size() == 3 ? f.statusHistory[1] + "|" + f.statusHistory[2] : "?";

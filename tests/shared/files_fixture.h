@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "lab/keys.h"
 #include "lab/lab.h"
 #include "lab/os_file.h"
 #include "settings/file_system.h"
-#include "settings/runtime_error.h"
 #include "shared/shared.h"
 #include "support/recording_feedback.h"
 
@@ -38,7 +38,7 @@ struct FsLog {
     int closed = 0;
     void Step() {
         if (++calls == failAt) {
-            throw settings::RuntimeError(settings::kErrDiskFull, "injected file fault");
+            throw base::Error(base::kErrDiskFull, "injected file fault");
         }
     }
 };
@@ -79,12 +79,11 @@ class TestFileSystem : public settings::FileSystem {
     }
     bool FolderExists(const std::string& p) override { return log_.Step(), real_->FolderExists(p); }
     void CreateFolder(const std::string& p) override { log_.Step(), real_->CreateFolder(p); }
-    bool FileExists(const std::string& p) override { return log_.Step(), real_->FileExists(p); }
-    void DeleteFile(const std::string& p, bool force) override {
-        log_.Step(), real_->DeleteFile(p, force);
+    void DeleteFiles(const std::string& p, bool force) override {
+        log_.Step(), real_->DeleteFiles(p, force);
     }
-    void CopyFile(const std::string& s, const std::string& t) override {
-        log_.Step(), real_->CopyFile(s, t);
+    void CopyFileOver(const std::string& s, const std::string& t) override {
+        log_.Step(), real_->CopyFileOver(s, t);
     }
     std::string GetTempFolder() override { return log_.Step(), Utf8(root_ / "tmp"); }
     std::string CurrentDirectory() override { return log_.Step(), Utf8(root_ / "work"); }

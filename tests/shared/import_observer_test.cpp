@@ -126,7 +126,7 @@ TEST_F(ImportObserverTest, AStopBeforeTheFirstLineIsLineZero) {
     auto session = Open("Observed");
     shared::ImportFarm(session->shared, PathOf("missing.ini"), {.observer = &observer});
     ASSERT_EQ(observer.events.size(), 1u);
-    EXPECT_EQ(observer.events[0], Event(0, "stop", settings::kErrFileNotFound, ""));
+    EXPECT_EQ(observer.events[0], Event(0, "stop", base::kErrFileNotFound, ""));
 }
 
 TEST_F(ImportObserverTest, MappingChangesServerValuesOnlyAndSkipsLeftOutServers) {

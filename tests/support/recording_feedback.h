@@ -15,7 +15,7 @@ struct ShownMessage {
 };
 
 class RecordingFeedback : public shared::Feedback {
-public:
+  public:
     float ProgressValue() override { return progress; }
     void SetProgressValue(float value) override {
         progress = value;

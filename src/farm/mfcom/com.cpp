@@ -1,10 +1,16 @@
 #include "farm/mfcom/com.h"
 
-#include <climits>
-#include <cstdio>
 #include <new>
 
+#include "base/error.h"
+#include "win/system_message.h"
+
 namespace mfcom {
+
+using win::Check;
+using win::ComPtr;
+using win::FromBstr;
+using win::Variant;
 
 namespace {
 
@@ -20,20 +26,20 @@ const VARIANT& Plain(const VARIANT& v, Variant& holder) {
 [[noreturn]] void ThrowConversion(HRESULT hr) {
     switch (hr) {
         case DISP_E_OVERFLOW:
-            throw farm::FarmError(kErrOverflow, "Overflow");
+            throw farm::FarmError(base::kErrOverflow, "Overflow");
         case DISP_E_TYPEMISMATCH:
         case DISP_E_BADVARTYPE:
-            throw farm::FarmError(kErrTypeMismatch, "Type mismatch");
+            throw farm::FarmError(base::kErrTypeMismatch, "Type mismatch");
         case E_OUTOFMEMORY:
             throw std::bad_alloc();
         default:
-            throw farm::FarmError(hr, SystemMessage(hr));
+            throw farm::FarmError(hr, win::SystemMessage(static_cast<DWORD>(hr)));
     }
 }
 
 void ThrowIfNull(const VARIANT& v) {
     if (V_VT(&v) == VT_NULL) {
-        throw farm::FarmError(kErrInvalidUseOfNull, "Invalid use of Null");
+        throw farm::FarmError(base::kErrInvalidUseOfNull, "Invalid use of Null");
     }
 }
 
@@ -49,129 +55,6 @@ Variant ChangeType(const VARIANT& v, VARTYPE type) {
 
 }  // namespace
 
-ComInit::ComInit() {
-    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (FAILED(hr)) {
-        throw farm::FarmError(hr, SystemMessage(hr));
-    }
-}
-
-ComInit::~ComInit() {
-    CoUninitialize();
-}
-
-std::wstring Widen(std::string_view utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    if (utf8.size() > static_cast<size_t>(INT_MAX)) {
-        throw farm::FarmError(kErrInvalidArgument, "Text too long");
-    }
-    const int size = static_cast<int>(utf8.size());
-    int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
-    if (wide <= 0) {
-        throw farm::FarmError(kErrInvalidArgument, "Text is not valid UTF-8");
-    }
-    std::wstring result(static_cast<size_t>(wide), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, result.data(), wide);
-    return result;
-}
-
-std::string Narrow(std::wstring_view utf16) {
-    if (utf16.empty()) {
-        return {};
-    }
-    if (utf16.size() > static_cast<size_t>(INT_MAX / 3)) {
-        throw farm::FarmError(kErrInvalidArgument, "Text too long");
-    }
-    const int size = static_cast<int>(utf16.size());
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, result.data(), bytes, nullptr, nullptr);
-    return result;
-}
-
-std::string Narrow(BSTR text) {
-    return text ? Narrow(std::wstring_view(text, SysStringLen(text))) : std::string();
-}
-
-Bstr::Bstr(std::string_view utf8) : Bstr(std::wstring_view(Widen(utf8))) {}
-
-Bstr::Bstr(std::wstring_view utf16) {
-    b_ = SysAllocStringLen(utf16.data(), static_cast<UINT>(utf16.size()));
-    if (!b_) {
-        throw std::bad_alloc();
-    }
-}
-
-Variant::Variant(int32_t number) : Variant() {
-    V_VT(&v_) = VT_I4;
-    V_I4(&v_) = number;
-}
-
-Variant::Variant(std::string_view utf8) : Variant() {
-    Bstr text(utf8);
-    V_VT(&v_) = VT_BSTR;
-    V_BSTR(&v_) = text.Detach();
-}
-
-Variant::Variant(bool flag) : Variant() {
-    V_VT(&v_) = VT_BOOL;
-    V_BOOL(&v_) = flag ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
-Variant::Variant(IDispatch* object) : Variant() {
-    V_VT(&v_) = VT_DISPATCH;
-    V_DISPATCH(&v_) = object;
-    if (object) {
-        object->AddRef();
-    }
-}
-
-Variant::Variant(Variant&& other) noexcept : v_(other.v_) {
-    VariantInit(&other.v_);
-}
-
-Variant& Variant::operator=(Variant&& other) noexcept {
-    if (this != &other) {
-        VariantClear(&v_);
-        v_ = other.v_;
-        VariantInit(&other.v_);
-    }
-    return *this;
-}
-
-std::string SystemMessage(HRESULT hr) {
-    wchar_t* buffer = nullptr;
-    DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text;
-    if (buffer) {
-        text.assign(buffer, length);
-        LocalFree(buffer);
-    }
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
-        text.pop_back();
-    }
-    if (text.empty()) {
-        char fallback[40];
-        std::snprintf(fallback, sizeof fallback, "Automation error 0x%08lX",
-                      static_cast<unsigned long>(static_cast<uint32_t>(hr)));
-        return fallback;
-    }
-    return Narrow(text);
-}
-
-void Check(HRESULT hr) {
-    if (hr == E_OUTOFMEMORY) {
-        throw std::bad_alloc();
-    }
-    if (FAILED(hr)) {
-        throw farm::FarmError(hr, SystemMessage(hr));
-    }
-}
-
 int32_t ToNumber(const VARIANT& v) {
     Variant holder;
     const VARIANT& plain = Plain(v, holder);
@@ -185,15 +68,9 @@ std::string ToText(const VARIANT& v) {
     Variant holder;
     const VARIANT& plain = Plain(v, holder);
     if (V_VT(&plain) == VT_BSTR) {
-        return Narrow(V_BSTR(&plain));
+        return FromBstr(V_BSTR(&plain));
     }
-    return Narrow(V_BSTR(&ChangeType(plain, VT_BSTR).Get()));
-}
-
-bool ToBool(const VARIANT& v) {
-    Variant holder;
-    const VARIANT& plain = Plain(v, holder);
-    return V_BOOL(&ChangeType(plain, VT_BOOL).Get()) != VARIANT_FALSE;
+    return FromBstr(V_BSTR(&ChangeType(plain, VT_BSTR).Get()));
 }
 
 farm::Value ToValue(const VARIANT& v) {
@@ -201,7 +78,7 @@ farm::Value ToValue(const VARIANT& v) {
     const VARIANT& plain = Plain(v, holder);
     switch (V_VT(&plain)) {
         case VT_BSTR:
-            return Narrow(V_BSTR(&plain));
+            return FromBstr(V_BSTR(&plain));
         case VT_EMPTY:
             return std::string();
         case VT_BOOL:
@@ -227,7 +104,7 @@ farm::Value ToValue(const VARIANT& v) {
         default:
             break;
     }
-    throw farm::FarmError(kErrTypeMismatch, "Type mismatch");
+    throw farm::FarmError(base::kErrTypeMismatch, "Type mismatch");
 }
 
 Variant FromValue(const farm::Value& value) {

@@ -3,6 +3,10 @@
 #include <stdexcept>
 #include <utility>
 
+#include "win/com.h"
+#include "win/system_message.h"
+#include "win/text.h"
+
 namespace mfcom {
 
 namespace {
@@ -38,19 +42,6 @@ const TypeInfo& InfoOf(Type type) {
     return kTypes[static_cast<size_t>(type)];
 }
 
-// Owns the strings an Invoke may leave in an EXCEPINFO.
-struct ExcepInfo {
-    EXCEPINFO info{};
-    ExcepInfo() = default;
-    ExcepInfo(const ExcepInfo&) = delete;
-    ExcepInfo& operator=(const ExcepInfo&) = delete;
-    ~ExcepInfo() {
-        SysFreeString(info.bstrSource);
-        SysFreeString(info.bstrDescription);
-        SysFreeString(info.bstrHelpFile);
-    }
-};
-
 bool Matches(char expected, const Arg& arg) {
     switch (expected) {
         case 'n':
@@ -66,8 +57,8 @@ bool Matches(char expected, const Arg& arg) {
     }
 }
 
-Variant ToVariant(const Arg& arg) {
-    return std::visit([](auto value) { return Variant(value); }, arg);
+win::Variant ToVariant(const Arg& arg) {
+    return std::visit([](auto value) { return win::Variant(value); }, arg);
 }
 
 }  // namespace
@@ -84,7 +75,7 @@ DISPID Session::DispidOf(Type type, IDispatch& object, std::string_view name) {
     if (auto found = cache.find(name); found != cache.end()) {
         return found->second;
     }
-    Bstr wide(name);
+    win::Bstr wide(name);
     LPOLESTR names[] = {wide.Get()};
     DISPID dispid = DISPID_UNKNOWN;
     ++counts_.getIdsOfNames;
@@ -95,7 +86,7 @@ DISPID Session::DispidOf(Type type, IDispatch& object, std::string_view name) {
                                                       " object has no member '" +
                                                       std::string(name) + "'.");
     }
-    Check(hr);
+    win::Check(hr);
     if (lookup_ == NameLookup::Cached) {
         cache.emplace(std::string(name), dispid);
     }
@@ -117,7 +108,7 @@ void Session::UseAlternative(Type type, Op op) {
 
 farm::FarmError InvokeError(HRESULT hr, EXCEPINFO& info) {
     if (hr != DISP_E_EXCEPTION) {
-        return farm::FarmError(hr, SystemMessage(hr));
+        return farm::FarmError(hr, win::SystemMessage(hr));
     }
     if (info.pfnDeferredFillIn) {
         info.pfnDeferredFillIn(&info);
@@ -127,15 +118,15 @@ farm::FarmError InvokeError(HRESULT hr, EXCEPINFO& info) {
     if (number == 0) {
         number = DISP_E_EXCEPTION;
     }
-    std::string description = Narrow(info.bstrDescription);
+    std::string description = win::FromBstr(info.bstrDescription);
     if (description.empty()) {
         description =
-            number < 0 ? SystemMessage(number) : "Application-defined or object-defined error";
+            number < 0 ? win::SystemMessage(number) : "Application-defined or object-defined error";
     }
     return farm::FarmError(number, std::move(description));
 }
 
-Dispatch::Dispatch(std::shared_ptr<Session> session, Type type, ComPtr<IDispatch> object)
+Dispatch::Dispatch(std::shared_ptr<Session> session, Type type, win::ComPtr<IDispatch> object)
     : session_(std::move(session)), type_(type), object_(std::move(object)) {
     if (!object_) {
         throw farm::FarmError(E_POINTER,
@@ -143,12 +134,12 @@ Dispatch::Dispatch(std::shared_ptr<Session> session, Type type, ComPtr<IDispatch
     }
 }
 
-Variant Dispatch::Call(Op op, std::initializer_list<Arg> args) {
+win::Variant Dispatch::Call(Op op, std::initializer_list<Arg> args) {
     const Member& member = MemberOf(op);
     if (member.object != KindOf(type_) || member.args.size() != args.size()) {
         throw std::logic_error("mfcom: " + std::string(member.name) + " called wrongly");
     }
-    std::vector<Variant> reversed;
+    std::vector<win::Variant> reversed;
     reversed.reserve(args.size());
     size_t i = args.size();
     for (auto arg = std::rbegin(args); arg != std::rend(args); ++arg) {
@@ -167,19 +158,20 @@ Variant Dispatch::Call(Op op, std::initializer_list<Arg> args) {
     return Invoke(dispid, flags, reversed, false);
 }
 
-Variant Dispatch::GetByName(std::string_view name) {
-    std::vector<Variant> none;
+win::Variant Dispatch::GetByName(std::string_view name) {
+    std::vector<win::Variant> none;
     return Invoke(session_->DispidOf(type_, *object_.Get(), name),
                   DISPATCH_METHOD | DISPATCH_PROPERTYGET, none, false);
 }
 
 void Dispatch::PutByName(std::string_view name, const farm::Value& value) {
-    std::vector<Variant> args;
+    std::vector<win::Variant> args;
     args.push_back(FromValue(value));
     Invoke(session_->DispidOf(type_, *object_.Get(), name), DISPATCH_PROPERTYPUT, args, true);
 }
 
-Variant Dispatch::Invoke(DISPID dispid, WORD flags, std::vector<Variant>& reversedArgs, bool put) {
+win::Variant Dispatch::Invoke(DISPID dispid, WORD flags, std::vector<win::Variant>& reversedArgs,
+                              bool put) {
     // DISPPARAMS wants one contiguous array: move the arguments in, and back out for cleanup.
     std::vector<VARIANT> raw(reversedArgs.size());
     for (size_t i = 0; i < raw.size(); ++i) {
@@ -188,8 +180,8 @@ Variant Dispatch::Invoke(DISPID dispid, WORD flags, std::vector<Variant>& revers
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{raw.data(), put ? &named : nullptr, static_cast<UINT>(raw.size()),
                       put ? 1u : 0u};
-    Variant result;
-    ExcepInfo excep;
+    win::Variant result;
+    win::ExcepInfo excep;
     UINT argErr = 0;
     session_->CountInvoke();
     HRESULT hr = object_->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
@@ -203,32 +195,32 @@ Variant Dispatch::Invoke(DISPID dispid, WORD flags, std::vector<Variant>& revers
     return result;
 }
 
-std::vector<ComPtr<IDispatch>> Dispatch::Enumerate() {
-    Variant holder = Call(Op::CollectionNewEnum);
-    ComPtr<IEnumVARIANT> items;
+std::vector<win::ComPtr<IDispatch>> Dispatch::Enumerate() {
+    win::Variant holder = Call(Op::CollectionNewEnum);
+    win::ComPtr<IEnumVARIANT> items;
     const VARIANT& v = holder.Get();
     if (V_VT(&v) == VT_UNKNOWN || V_VT(&v) == VT_DISPATCH) {
         IUnknown* unknown = V_VT(&v) == VT_UNKNOWN ? V_UNKNOWN(&v) : V_DISPATCH(&v);
         if (unknown) {
-            items = ComPtr<IUnknown>(unknown).As<IEnumVARIANT>(IID_IEnumVARIANT);
+            items = win::ComPtr<IUnknown>(unknown).As<IEnumVARIANT>(IID_IEnumVARIANT);
         }
     }
     if (!items) {
-        throw farm::FarmError(kErrTypeMismatch,
+        throw farm::FarmError(base::kErrTypeMismatch,
                               "The " + std::string(TypeName(type_)) + " gave no enumerator.");
     }
-    std::vector<ComPtr<IDispatch>> result;
+    std::vector<win::ComPtr<IDispatch>> result;
     for (;;) {
-        Variant item;
+        win::Variant item;
         ULONG fetched = 0;
         HRESULT hr = items->Next(1, item.Put(), &fetched);
-        Check(hr);
+        win::Check(hr);
         if (hr != S_OK || fetched == 0) {
             break;
         }
-        ComPtr<IDispatch> object = ToDispatch(item.Get());
+        win::ComPtr<IDispatch> object = ToDispatch(item.Get());
         if (!object) {
-            throw farm::FarmError(kErrTypeMismatch, "Type mismatch");
+            throw farm::FarmError(base::kErrTypeMismatch, "Type mismatch");
         }
         result.push_back(std::move(object));
     }

@@ -18,6 +18,7 @@
 #include "farm/farm.h"
 #include "farm/mfcom/com.h"
 #include "farm/mfcom/members.h"
+#include "win/com.h"
 
 namespace mfcom {
 
@@ -122,26 +123,27 @@ using Arg = std::variant<int32_t, std::string_view, bool, IDispatch*>;
 // One automation object of a known type.
 class Dispatch {
   public:
-    Dispatch(std::shared_ptr<Session> session, Type type, ComPtr<IDispatch> object);
+    Dispatch(std::shared_ptr<Session> session, Type type, win::ComPtr<IDispatch> object);
 
     Type type() const { return type_; }
     IDispatch* Get() const { return object_.Get(); }
     const std::shared_ptr<Session>& session() const { return session_; }
 
     // A property get or method call of the member table.
-    Variant Call(Op op, std::initializer_list<Arg> args = {});
+    win::Variant Call(Op op, std::initializer_list<Arg> args = {});
     // A member reached by its own name (the settings of the Windows views).
-    Variant GetByName(std::string_view name);
+    win::Variant GetByName(std::string_view name);
     void PutByName(std::string_view name, const farm::Value& value);
     // The items of a collection, in the object's order, through _NewEnum.
-    std::vector<ComPtr<IDispatch>> Enumerate();
+    std::vector<win::ComPtr<IDispatch>> Enumerate();
 
   private:
-    Variant Invoke(DISPID dispid, WORD flags, std::vector<Variant>& reversedArgs, bool put);
+    win::Variant Invoke(DISPID dispid, WORD flags, std::vector<win::Variant>& reversedArgs,
+                        bool put);
 
     std::shared_ptr<Session> session_;
     Type type_;
-    ComPtr<IDispatch> object_;
+    win::ComPtr<IDispatch> object_;
 };
 
 // The FarmError for a failed Invoke: DISP_E_EXCEPTION reads the EXCEPINFO (after its

@@ -7,6 +7,10 @@
 
 #include "farm/mfcom/com.h"
 #include "farm/mfcom/dispatch.h"
+#include "win/com.h"
+#include "win/registry.h"
+#include "win/system_message.h"
+#include "win/text.h"
 
 namespace mfcom {
 
@@ -153,27 +157,6 @@ std::string_view PresenceText(Presence presence) {
 
 // ---- Registry ---------------------------------------------------------------------------
 
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
-std::optional<std::wstring> ReadText(HKEY root, const std::wstring& path) {
-    DWORD bytes = 0;
-    if (RegGetValueW(root, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
-            ERROR_SUCCESS ||
-        bytes == 0) {
-        return std::nullopt;
-    }
-    std::wstring text(bytes / sizeof(wchar_t), L'\0');
-    if (RegGetValueW(root, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, text.data(), &bytes) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    text.resize(wcsnlen(text.c_str(), text.size()));
-    return text;
-}
-
 std::wstring GuidText(const GUID& guid) {
     wchar_t text[40] = {};
     StringFromGUID2(guid, text, 40);
@@ -182,17 +165,15 @@ std::wstring GuidText(const GUID& guid) {
 
 // The highest version registered for a type library, as "major.minor" in hexadecimal.
 std::optional<std::pair<WORD, WORD>> RegisteredVersion(const std::wstring& libid) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"TypeLib\\" + libid).c_str(), 0, KEY_READ, &opened) !=
-        ERROR_SUCCESS) {
+    const win::RegKey key = win::RegKey::Open(HKEY_CLASSES_ROOT, L"TypeLib\\" + libid);
+    if (!key) {
         return std::nullopt;
     }
-    const Key key(opened);
     std::optional<std::pair<WORD, WORD>> best;
     wchar_t name[64];
     for (DWORD i = 0;; ++i) {
         DWORD length = 64;
-        if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        if (RegEnumKeyExW(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS) {
             break;
         }
@@ -212,44 +193,8 @@ std::optional<std::pair<WORD, WORD>> RegisteredVersion(const std::wstring& libid
 
 // ---- Type information -------------------------------------------------------------------
 
-class TypeAttr {
-  public:
-    explicit TypeAttr(ITypeInfo& info) : info_(info) { info_.GetTypeAttr(&attr_); }
-    ~TypeAttr() {
-        if (attr_) {
-            info_.ReleaseTypeAttr(attr_);
-        }
-    }
-    TypeAttr(const TypeAttr&) = delete;
-    TypeAttr& operator=(const TypeAttr&) = delete;
-    const TYPEATTR* operator->() const { return attr_; }
-    explicit operator bool() const { return attr_ != nullptr; }
-
-  private:
-    ITypeInfo& info_;
-    TYPEATTR* attr_ = nullptr;
-};
-
-class FuncDesc {
-  public:
-    FuncDesc(ITypeInfo& info, UINT index) : info_(info) { info_.GetFuncDesc(index, &desc_); }
-    ~FuncDesc() {
-        if (desc_) {
-            info_.ReleaseFuncDesc(desc_);
-        }
-    }
-    FuncDesc(const FuncDesc&) = delete;
-    FuncDesc& operator=(const FuncDesc&) = delete;
-    const FUNCDESC* operator->() const { return desc_; }
-    explicit operator bool() const { return desc_ != nullptr; }
-
-  private:
-    ITypeInfo& info_;
-    FUNCDESC* desc_ = nullptr;
-};
-
 std::optional<MEMBERID> DeclaredId(ITypeInfo& info, std::string_view name) {
-    Bstr wide(name);
+    win::Bstr wide(name);
     LPOLESTR names[] = {wide.Get()};
     MEMBERID id = MEMBERID_NIL;
     if (FAILED(info.GetIDsOfNames(names, 1, &id))) {
@@ -290,26 +235,22 @@ Presence Declared(ITypeInfo* info, const Member& member) {
     if (!id) {
         return Presence::Unknown;
     }
-    const TypeAttr attr(*info);
+    const win::TypeAttr attr(*info);
     if (!attr) {
         return Presence::NotReached;
     }
     if (member.access == Access::Get && member.args.empty()) {
         for (UINT i = 0; i < attr->cVars; ++i) {
-            VARDESC* var = nullptr;
-            if (SUCCEEDED(info->GetVarDesc(i, &var))) {
-                const bool match = var->memid == *id;
-                info->ReleaseVarDesc(var);
-                if (match) {
-                    return Presence::Known;
-                }
+            const win::VarDesc var(*info, i);
+            if (var && var->memid == *id) {
+                return Presence::Known;
             }
         }
     }
     for (UINT i = 0; i < attr->cFuncs; ++i) {
-        const FuncDesc desc(*info, i);
+        const win::FuncDesc desc(*info, i);
         if (desc && desc->memid == *id && (desc->invkind & (INVOKE_FUNC | INVOKE_PROPERTYGET)) &&
-            TakesArguments(*desc.operator->(), member.args.size())) {
+            TakesArguments(*desc, member.args.size())) {
             return Presence::Known;
         }
     }
@@ -317,17 +258,17 @@ Presence Declared(ITypeInfo* info, const Member& member) {
 }
 
 // The type information of what a property or method returns, when the library says.
-ComPtr<ITypeInfo> ReturnedType(ITypeInfo* info, std::string_view name) {
+win::ComPtr<ITypeInfo> ReturnedType(ITypeInfo* info, std::string_view name) {
     if (!info) {
         return {};
     }
     const std::optional<MEMBERID> id = DeclaredId(*info, name);
-    const TypeAttr attr(*info);
+    const win::TypeAttr attr(*info);
     if (!id || !attr) {
         return {};
     }
     for (UINT i = 0; i < attr->cFuncs; ++i) {
-        const FuncDesc desc(*info, i);
+        const win::FuncDesc desc(*info, i);
         if (!desc || desc->memid != *id) {
             continue;
         }
@@ -340,7 +281,7 @@ ComPtr<ITypeInfo> ReturnedType(ITypeInfo* info, std::string_view name) {
         while (type->vt == VT_PTR) {
             type = type->lptdesc;
         }
-        ComPtr<ITypeInfo> returned;
+        win::ComPtr<ITypeInfo> returned;
         if (type->vt == VT_USERDEFINED &&
             SUCCEEDED(info->GetRefTypeInfo(type->hreftype, returned.Put()))) {
             return returned;
@@ -350,15 +291,15 @@ ComPtr<ITypeInfo> ReturnedType(ITypeInfo* info, std::string_view name) {
 }
 
 // The default interface of a coclass.
-ComPtr<ITypeInfo> DefaultInterface(ITypeInfo& coclass) {
-    const TypeAttr attr(coclass);
+win::ComPtr<ITypeInfo> DefaultInterface(ITypeInfo& coclass) {
+    const win::TypeAttr attr(coclass);
     if (!attr || attr->typekind != TKIND_COCLASS) {
         return {};
     }
     for (UINT i = 0; i < attr->cImplTypes; ++i) {
         INT flags = 0;
         HREFTYPE ref = 0;
-        ComPtr<ITypeInfo> found;
+        win::ComPtr<ITypeInfo> found;
         if (SUCCEEDED(coclass.GetImplTypeFlags(i, &flags)) && (flags & IMPLTYPEFLAG_FDEFAULT) &&
             SUCCEEDED(coclass.GetRefTypeOfImplType(i, &ref)) &&
             SUCCEEDED(coclass.GetRefTypeInfo(ref, found.Put()))) {
@@ -383,15 +324,16 @@ class Probe {
 
   private:
     static size_t Index(Kind kind) { return static_cast<size_t>(kind); }
-    void Keep(Kind kind, ComPtr<IDispatch> object) {
+    void Keep(Kind kind, win::ComPtr<IDispatch> object) {
         if (object) {
             live_[Index(kind)].push_back(std::move(object));
         }
     }
     // The object a member of the table returns, kept as an object of `kind`.
-    ComPtr<IDispatch> Get(Dispatch& from, Op op, Kind kind, std::initializer_list<Arg> args = {}) {
-        Variant value = from.Call(op, args);
-        ComPtr<IDispatch> object = ToDispatch(value.Get());
+    win::ComPtr<IDispatch> Get(Dispatch& from, Op op, Kind kind,
+                               std::initializer_list<Arg> args = {}) {
+        win::Variant value = from.Call(op, args);
+        win::ComPtr<IDispatch> object = ToDispatch(value.Get());
         Keep(kind, object);
         return object;
     }
@@ -399,50 +341,50 @@ class Probe {
 
     CheckReport& report_;
     std::shared_ptr<Session> session_ = std::make_shared<Session>();
-    std::array<std::vector<ComPtr<IDispatch>>, kKindCount> live_;
-    std::array<ComPtr<ITypeInfo>, kKindCount> declared_;
-    ComPtr<IDispatch> farm_;
+    std::array<std::vector<win::ComPtr<IDispatch>>, kKindCount> live_;
+    std::array<win::ComPtr<ITypeInfo>, kKindCount> declared_;
+    win::ComPtr<IDispatch> farm_;
 };
 
 void Probe::ReadTypeLibrary() {
-    ComPtr<ITypeLib> library;
+    win::ComPtr<ITypeLib> library;
     for (const ProgIdEntry& entry : kProgIds) {
         CLSID clsid{};
-        if (FAILED(CLSIDFromProgID(Widen(entry.progId).c_str(), &clsid))) {
+        if (FAILED(CLSIDFromProgID(win::Widen(entry.progId).c_str(), &clsid))) {
             continue;
         }
         const std::wstring classKey = L"CLSID\\" + GuidText(clsid);
         if (!library) {
             const std::optional<std::wstring> registered =
-                ReadText(HKEY_CLASSES_ROOT, classKey + L"\\TypeLib");
+                win::RegKey::Open(HKEY_CLASSES_ROOT, classKey + L"\\TypeLib").ReadText(L"");
             GUID guid{};
             if (!registered || FAILED(CLSIDFromString(registered->c_str(), &guid))) {
                 continue;
             }
             const auto version = RegisteredVersion(*registered);
             if (!version) {
-                report_.typeLibrary = "the classes name type library " + Narrow(*registered) +
+                report_.typeLibrary = "the classes name type library " + win::Narrow(*registered) +
                                       ", which is not registered";
                 continue;
             }
             const HRESULT hr = LoadRegTypeLib(guid, version->first, version->second, LOCALE_NEUTRAL,
                                               library.Put());
             if (FAILED(hr)) {
-                report_.typeLibrary = "type library " + Narrow(*registered) +
-                                      " could not be loaded: " + SystemMessage(hr);
+                report_.typeLibrary = "type library " + win::Narrow(*registered) +
+                                      " could not be loaded: " + win::SystemMessage(hr);
                 library.Reset();
                 continue;
             }
-            Bstr name;
+            win::Bstr name;
             library->GetDocumentation(-1, name.Put(), nullptr, nullptr, nullptr);
-            Bstr path;
+            win::Bstr path;
             QueryPathOfRegTypeLib(guid, version->first, version->second, LOCALE_NEUTRAL,
                                   path.Put());
             report_.typeLibrary = "type library " + name.Utf8() + " " +
                                   std::to_string(version->first) + "." +
                                   std::to_string(version->second) + " (" + path.Utf8() + ")";
         }
-        ComPtr<ITypeInfo> coclass;
+        win::ComPtr<ITypeInfo> coclass;
         if (SUCCEEDED(library->GetTypeInfoOfGuid(clsid, coclass.Put()))) {
             declared_[Index(entry.kind)] = DefaultInterface(*coclass.Get());
         }
@@ -462,17 +404,17 @@ void Probe::CreateClasses() {
         ClassFinding& found = report_.classes.emplace_back();
         found.creatable = entry.creatable;
         CLSID clsid{};
-        HRESULT hr = CLSIDFromProgID(Widen(entry.progId).c_str(), &clsid);
+        HRESULT hr = CLSIDFromProgID(win::Widen(entry.progId).c_str(), &clsid);
         if (FAILED(hr)) {
             found.note = "not registered";
             continue;
         }
         found.registered = true;
-        ComPtr<IDispatch> object;
+        win::ComPtr<IDispatch> object;
         hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                               IID_IDispatch, reinterpret_cast<void**>(object.Put()));
         if (FAILED(hr)) {
-            found.note = "cannot be created: " + SystemMessage(hr);
+            found.note = "cannot be created: " + win::SystemMessage(hr);
             continue;
         }
         found.created = true;
@@ -569,7 +511,7 @@ Presence Probe::Live(Kind kind, std::string_view name) const {
     if (objects.empty()) {
         return Presence::NotReached;
     }
-    Bstr wide(name);
+    win::Bstr wide(name);
     for (const auto& object : objects) {
         LPOLESTR names[] = {wide.Get()};
         DISPID id = DISPID_UNKNOWN;

@@ -6,6 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "win/com.h"
+#include "win/system_message.h"
+#include "win/text.h"
+
 namespace mfcom {
 
 namespace {
@@ -22,7 +26,7 @@ class Object {
     std::string Text(Op op) { return ToText(d_.Call(op).Get()); }
     int32_t Number(Op op) { return ToNumber(d_.Call(op).Get()); }
     Dispatch Child(Op op, Type type, std::initializer_list<Arg> args = {}) {
-        Variant v = d_.Call(op, args);
+        win::Variant v = d_.Call(op, args);
         return Dispatch(d_.session(), type, ToDispatch(v.Get()));
     }
 
@@ -35,7 +39,7 @@ IDispatch* RawOf(B& object) {
     if (auto* own = dynamic_cast<Object*>(&object)) {
         return own->Raw();
     }
-    throw farm::FarmError(kErrTypeMismatch,
+    throw farm::FarmError(base::kErrTypeMismatch,
                           "Type mismatch: the object does not come from the farm's object model.");
 }
 
@@ -183,7 +187,7 @@ class WinApp final : public farm::WinApp, public Object {
             [&] {
                 auto* own = dynamic_cast<Account*>(&account);
                 if (!own) {
-                    throw farm::FarmError(kErrTypeMismatch, "Type mismatch");
+                    throw farm::FarmError(base::kErrTypeMismatch, "Type mismatch");
                 }
                 const Account::Values v = own->FourValues();
                 return application_.Call(*MemberOf(op).alternative,
@@ -294,11 +298,11 @@ class Farm final : public farm::Farm, public Object {
 
 // The description a failed object creation left in the thread's error object, if any.
 std::optional<std::string> ErrorInfoDescription() {
-    ComPtr<IErrorInfo> info;
+    win::ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, info.Put()) != S_OK || !info) {
         return std::nullopt;
     }
-    Bstr description;
+    win::Bstr description;
     if (FAILED(info->GetDescription(description.Put())) || !description.Get()) {
         return std::nullopt;
     }
@@ -307,18 +311,18 @@ std::optional<std::string> ErrorInfoDescription() {
 }
 
 Dispatch Create(const std::shared_ptr<Session>& session, Creatable creatable, Type type) {
-    std::wstring progId = Widen(ProgIdOf(creatable).progId);
+    std::wstring progId = win::Widen(ProgIdOf(creatable).progId);
     CLSID clsid{};
-    Check(CLSIDFromProgID(progId.c_str(), &clsid));
+    win::Check(CLSIDFromProgID(progId.c_str(), &clsid));
     SetErrorInfo(0, nullptr);
-    ComPtr<IDispatch> object;
+    win::ComPtr<IDispatch> object;
     HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                   IID_IDispatch, reinterpret_cast<void**>(object.Put()));
     if (FAILED(hr)) {
         if (hr == E_OUTOFMEMORY) {
             throw std::bad_alloc();
         }
-        throw farm::FarmError(hr, ErrorInfoDescription().value_or(SystemMessage(hr)));
+        throw farm::FarmError(hr, ErrorInfoDescription().value_or(win::SystemMessage(hr)));
     }
     return Dispatch(session, type, std::move(object));
 }

@@ -1,6 +1,6 @@
 #include "forms/ui/common_dialog.h"
 
-#include "settings/runtime_error.h"
+#include "base/error.h"
 
 namespace ui {
 
@@ -18,7 +18,7 @@ void CommonDialog::ShowDialog(HWND owner, bool save) {
         return;
     }
     if (cancelError) {
-        throw settings::RuntimeError(settings::kErrCancel, "Cancel was selected.");
+        throw base::Error(base::kErrCancel, "Cancel was selected.");
     }
 }
 

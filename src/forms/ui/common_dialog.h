@@ -22,8 +22,8 @@ class CommonDialog {
     bool cancelError = false;
 
     // Shows the dialog owned by `owner`. On a choice fileName holds the full path. On cancel
-    // fileName stays as it was, and with cancelError set settings::RuntimeError
-    // settings::kErrCancel (32755) is thrown.
+    // fileName stays as it was, and with cancelError set the error kErrCancel (32755) is
+    // thrown.
     void ShowSave(HWND owner) { ShowDialog(owner, true); }
     void ShowOpen(HWND owner) { ShowDialog(owner, false); }
 

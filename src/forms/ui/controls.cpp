@@ -5,9 +5,10 @@
 #include <cmath>
 #include <vector>
 
+#include "base/error.h"
 #include "forms/ui/form.h"
 #include "forms/ui/text.h"
-#include "settings/runtime_error.h"
+#include "win/text.h"
 
 namespace ui {
 
@@ -25,12 +26,12 @@ std::string ItemText(HWND window, UINT lengthMessage, UINT textMessage, int16_t 
     std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
     SendMessageW(window, textMessage, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(buffer.data()));
-    return Narrow(buffer.data());
+    return win::Narrow(buffer.data());
 }
 
 void RefuseBadIndex(int16_t index, int16_t count) {
     if (index < 0 || index >= count) {
-        throw settings::RuntimeError(381, "Invalid property array index");
+        throw base::Error(base::kErrInvalidPropertyArrayIndex, "Invalid property array index");
     }
 }
 
@@ -42,13 +43,13 @@ void Control::CreateWindowFor(Form& form, const wchar_t* className, DWORD style,
     id_ = form.NextControlId();
     const Desktop& desktop = form.GetDesktop();
     window_ = CreateWindowExW(
-        exStyle, className, Widen(text).c_str(), style | WS_CHILD | WS_VISIBLE,
+        exStyle, className, win::Widen(text).c_str(), style | WS_CHILD | WS_VISIBLE,
         desktop.Pixels(bounds.left), desktop.Pixels(bounds.top), desktop.Pixels(bounds.width),
         desktop.Pixels(bounds.height), form.Handle(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), GetModuleHandleW(nullptr), nullptr);
     if (window_ == nullptr) {
-        throw settings::RuntimeError(
-            7, "The control could not be created (error " + std::to_string(GetLastError()) + ").");
+        throw base::Error(base::kErrOutOfMemory, "The control could not be created (error " +
+                                                     std::to_string(GetLastError()) + ").");
     }
     SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
@@ -158,12 +159,12 @@ void ListBox::Create(Form& form, const Twips& bounds, ListOptions options) {
 
 void ListBox::AddItem(std::string_view text) {
     if (ListCount() >= kMaxLines) {
-        throw settings::RuntimeError(settings::kErrOverflow, "Overflow");
+        throw base::Error(base::kErrOverflow, "Overflow");
     }
     const LRESULT added =
-        SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+        SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Widen(text).c_str()));
     if (added < 0) {
-        throw settings::RuntimeError(7, "Out of memory");
+        throw base::Error(base::kErrOutOfMemory, "Out of memory");
     }
 }
 
@@ -247,12 +248,12 @@ void ComboBox::Create(Form& form, const Twips& bounds, int dropDownLines) {
 
 void ComboBox::AddItem(std::string_view text, int32_t itemData) {
     if (ListCount() >= ListBox::kMaxLines) {
-        throw settings::RuntimeError(settings::kErrOverflow, "Overflow");
+        throw base::Error(base::kErrOverflow, "Overflow");
     }
     const LRESULT index =
-        SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+        SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Widen(text).c_str()));
     if (index < 0) {
-        throw settings::RuntimeError(7, "Out of memory");
+        throw base::Error(base::kErrOutOfMemory, "Out of memory");
     }
     SendMessageW(Handle(), CB_SETITEMDATA, static_cast<WPARAM>(index), itemData);
 }

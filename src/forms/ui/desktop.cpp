@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "forms/ui/form.h"
+#include "win/handles.h"
 
 namespace ui {
 
@@ -17,7 +18,7 @@ int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) 
 
 bool HasFontFace(LOGFONTW face) {
     bool found = false;
-    if (ScreenDc screen; screen) {
+    if (win::ScreenDc screen; screen) {
         EnumFontFamiliesExW(screen.get(), &face, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
     }
     return found;
@@ -25,7 +26,7 @@ bool HasFontFace(LOGFONTW face) {
 
 TEXTMETRICW MetricsOf(HFONT font) {
     TEXTMETRICW metrics{};
-    if (ScreenDc screen; screen) {
+    if (win::ScreenDc screen; screen) {
         const HGDIOBJ previous = SelectObject(screen.get(), font);
         GetTextMetricsW(screen.get(), &metrics);
         SelectObject(screen.get(), previous);
@@ -50,7 +51,7 @@ Desktop::Desktop(MessageBoxes& messageBoxes, ModalRunner& modalRunner)
                                   ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
-    if (ScreenDc screen; screen) {
+    if (win::ScreenDc screen; screen) {
         dpi_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
     }
     if (dpi_ <= 0) {
@@ -80,7 +81,7 @@ Desktop::Desktop(MessageBoxes& messageBoxes, ModalRunner& modalRunner)
 
 Desktop::~Desktop() = default;
 
-FontHandle CreateFormFont(int points, int dpi) {
+win::FontHandle CreateFormFont(int points, int dpi) {
     const int em = MulDiv(points, dpi, 72);
     LOGFONTW face{};
     face.lfCharSet = DEFAULT_CHARSET;
@@ -88,7 +89,7 @@ FontHandle CreateFormFont(int points, int dpi) {
     face.lfWeight = FW_NORMAL;
     lstrcpynW(face.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
     if (HasFontFace(face)) {
-        FontHandle font(CreateFontIndirectW(&face));
+        win::FontHandle font(CreateFontIndirectW(&face));
         if (font && DrawsAtSize(font.get(), em)) {
             return font;
         }
@@ -101,7 +102,7 @@ FontHandle CreateFormFont(int points, int dpi) {
         lstrcpynW(face.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
     }
     face.lfOutPrecision = OUT_TT_PRECIS;
-    return FontHandle(CreateFontIndirectW(&face));
+    return win::FontHandle(CreateFontIndirectW(&face));
 }
 
 int EmHeight(HFONT font) {

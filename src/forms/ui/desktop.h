@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "forms/ui/handles.h"
 #include "forms/ui/seams.h"
+#include "win/handles.h"
 
 namespace ui {
 
@@ -34,7 +34,7 @@ class MessageLoopModalRunner : public ModalRunner {
 // out for, where it has that size; else the system's message face at that size. "MS Sans
 // Serif" is a bitmap face with a few sizes only, and one stretched to another size draws its
 // letters spread apart.
-FontHandle CreateFormFont(int points, int dpi);
+win::FontHandle CreateFormFont(int points, int dpi);
 // The height of a font's em square in pixels: its cell height less the internal leading.
 int EmHeight(HFONT font);
 
@@ -78,8 +78,8 @@ class Desktop {
     ModalRunner& modal_;
     bool busy_ = false;
     int dpi_ = 96;
-    FontHandle dialogFont_;
-    FontHandle headingFont_;
+    win::FontHandle dialogFont_;
+    win::FontHandle headingFont_;
     int loadedForms_ = 0;
     ATOM formClass_ = 0;
 };

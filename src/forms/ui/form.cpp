@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <exception>
 
+#include "base/error.h"
 #include "forms/ui/controls.h"
 #include "forms/ui/menu.h"
 #include "forms/ui/text.h"
-#include "settings/runtime_error.h"
 #include "shared/shared.h"
+#include "win/text.h"
 
 namespace ui {
 
@@ -62,10 +63,10 @@ void Form::Load() {
 
     window_ = CreateWindowExW(
         exStyle, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(desktop_.FormClass())),
-        Widen(style.caption).c_str(), windowStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+        win::Widen(style.caption).c_str(), windowStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
         CW_USEDEFAULT, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (window_ == nullptr) {
-        throw settings::RuntimeError(7, "The window could not be created.");
+        throw base::Error(base::kErrOutOfMemory, "The window could not be created.");
     }
     desktop_.FormLoaded();
     CreateControls();
@@ -154,12 +155,6 @@ void Form::ShowModal(Form* owner) {
     }
     if (ownerWindow != nullptr && IsWindow(ownerWindow)) {
         EnableWindow(ownerWindow, TRUE);
-    }
-}
-
-void Form::Hide() {
-    if (IsLoaded()) {
-        ShowWindow(window_, SW_HIDE);
     }
 }
 

@@ -5,7 +5,7 @@
 //   public:
 //       explicit frmExample(ui::Desktop& desktop) : Form(desktop) {}
 //       ui::Label lblHint;                      // controls are public members,
-//       ui::Button cmdOK;                       // named as the form's description names them
+//       ui::Button cmdOK;                       // named by kind (lbl, cmd, lst) and purpose
 //   protected:
 //       ui::FormStyle Style() const override {  // caption, client size in twips, placement
 //           return {.caption = "Example", .width = 4000, .height = 2000};
@@ -22,7 +22,7 @@
 //       void cmdOK_Click() { Unload(); }
 //   };
 //
-// Lifetime is the one of a Visual Basic form: the C++ object lives as long as its owner
+// Lifetime: the C++ object lives as long as its owner
 // keeps it; Load() creates the window (hidden) and runs Form_Load, Show() loads when needed
 // and shows it, ShowModal(owner) shows it through the desktop's ModalRunner (disabling the
 // owner until the form is unloaded), Unload() destroys the window (the object stays and can
@@ -86,13 +86,11 @@ class Form {
     // Loads when needed, then shows the window modally over `owner` (may be null) and
     // returns once it is unloaded.
     void ShowModal(Form* owner);
-    void Hide();
     // Destroys the window. Safe from the form's own handlers.
     void Unload();
 
     HWND Handle() const { return window_; }
     bool IsVisible() const;
-    bool IsModal() const { return modal_; }
     std::string Caption() const;
     void SetCaption(const std::string& caption);
     // Repaints the window and its controls now.
@@ -111,8 +109,6 @@ class Form {
 
     // Kit plumbing for the controls.
     int NextControlId() { return nextControlId_++; }
-    const Button* DefaultButton() const { return defaultButton_; }
-    const Button* CancelButton() const { return cancelButton_; }
 
   protected:
     virtual FormStyle Style() const = 0;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "forms/ui/text.h"
+#include "win/text.h"
 
 namespace ui {
 
@@ -121,7 +122,7 @@ void MenuBar::Build() {
         HMENU popup = CreatePopupMenu();
         popups_.push_back(popup);
         AppendMenuW(menu_, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup),
-                    Widen(caption).c_str());
+                    win::Widen(caption).c_str());
     }
     for (int menu = 0; menu < static_cast<int>(menus_.size()); ++menu) {
         Rebuild(menu);
@@ -161,7 +162,7 @@ void MenuBar::Rebuild(int menu) {
             text += ShortcutText(entry.shortcut);
         }
         AppendMenuW(popup, MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED),
-                    static_cast<UINT_PTR>(entry.id), Widen(text).c_str());
+                    static_cast<UINT_PTR>(entry.id), win::Widen(text).c_str());
     }
     Redraw();
 }
@@ -200,7 +201,7 @@ std::vector<std::string> MenuBar::Shown(int position) const {
         }
         wchar_t buffer[256] = {};
         GetMenuStringW(popup, static_cast<UINT>(i), buffer, 256, MF_BYPOSITION);
-        shown.push_back(Narrow(buffer));
+        shown.push_back(win::Narrow(buffer));
     }
     return shown;
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/ui/handles.h"
+#include "win/handles.h"
 
 namespace ui {
 
@@ -70,8 +70,8 @@ class MenuBar {
     std::vector<Entry> entries_;
     std::vector<HMENU> popups_;
     HMENU menu_ = nullptr;
-    MenuHandle owned_;  // the bar while no window owns it
-    AcceleratorHandle accelerators_;
+    win::MenuHandle owned_;  // the bar while no window owns it
+    win::AcceleratorHandle accelerators_;
     HWND window_ = nullptr;
     int nextId_ = 0x4000;
 };

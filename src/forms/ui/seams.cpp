@@ -5,29 +5,15 @@
 #include <algorithm>
 #include <vector>
 
-#include "forms/ui/handles.h"
+#include "base/error.h"
 #include "forms/ui/text.h"
-#include "settings/runtime_error.h"
+#include "win/handles.h"
+#include "win/system_message.h"
+#include "win/text.h"
 
 namespace ui {
 
 namespace {
-
-std::string SystemMessage(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text;
-    if (buffer != nullptr) {
-        text = Narrow(std::wstring_view(buffer, length));
-        LocalFree(buffer);
-    }
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-        text.pop_back();
-    }
-    return text.empty() ? "Error " + std::to_string(code) : text;
-}
 
 // Waits until the object is signalled or the time limit passes, dispatching the thread's
 // messages meanwhile, so that its windows repaint and answer. A WM_QUIT ends the wait and is
@@ -64,7 +50,7 @@ void WaitHandlingMessages(HANDLE object, std::chrono::milliseconds timeLimit) {
 }  // namespace
 
 std::wstring DialogFilter(const std::string& filter) {
-    std::wstring out = Widen(filter);
+    std::wstring out = win::Widen(filter);
     for (wchar_t& c : out) {
         if (c == L'|') {
             c = L'\0';
@@ -97,18 +83,18 @@ void Win32MessageBoxes::Show(HWND owner, const std::string& text, const std::str
             break;
     }
     // The text goes as it is: the box breaks its lines at a lone CR as well as at CR LF.
-    MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(), style);
+    MessageBoxW(owner, win::Widen(text).c_str(), win::Widen(title).c_str(), style);
 }
 
 std::optional<std::string> Win32FileDialogs::Show(const FileDialogRequest& request) {
     std::vector<wchar_t> file(32768, L'\0');
-    const std::wstring proposed = Widen(request.fileName);
+    const std::wstring proposed = win::Widen(request.fileName);
     if (proposed.size() < file.size()) {
         std::copy(proposed.begin(), proposed.end(), file.begin());
     }
     const std::wstring filter = DialogFilter(request.filter);
-    const std::wstring title = Widen(request.title);
-    const std::wstring folder = Widen(request.initialFolder);
+    const std::wstring title = win::Widen(request.title);
+    const std::wstring folder = win::Widen(request.initialFolder);
 
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
@@ -127,17 +113,17 @@ std::optional<std::string> Win32FileDialogs::Show(const FileDialogRequest& reque
     if (!chosen) {
         const DWORD error = CommDlgExtendedError();
         if (error != 0) {
-            throw settings::RuntimeError(
-                5, "The file dialog failed (error " + std::to_string(error) + ").");
+            throw base::Error(base::kErrInvalidArgument,
+                              "The file dialog failed (error " + std::to_string(error) + ").");
         }
         return std::nullopt;
     }
-    return Narrow(file.data());
+    return win::Narrow(file.data());
 }
 
 void Win32ProcessLauncher::Run(const LaunchRequest& request, std::chrono::milliseconds timeLimit) {
-    const std::wstring program = Widen(request.program);
-    std::wstring commandLine = Widen(request.commandLine);
+    const std::wstring program = win::Widen(request.program);
+    std::wstring commandLine = win::Widen(request.commandLine);
     commandLine.push_back(L'\0');
 
     STARTUPINFOW startup{};
@@ -149,15 +135,15 @@ void Win32ProcessLauncher::Run(const LaunchRequest& request, std::chrono::millis
                         nullptr, &startup, &process)) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-            throw settings::RuntimeError(settings::kErrFileNotFound, "File not found");
+            throw base::Error(base::kErrFileNotFound, "File not found");
         }
         if (error == ERROR_ACCESS_DENIED) {
-            throw settings::RuntimeError(settings::kErrPermissionDenied, "Permission denied");
+            throw base::Error(base::kErrPermissionDenied, "Permission denied");
         }
-        throw settings::RuntimeError(5, SystemMessage(error));
+        throw base::Error(base::kErrInvalidArgument, win::SystemMessage(error));
     }
-    KernelHandle processHandle(process.hProcess);
-    KernelHandle threadHandle(process.hThread);
+    win::KernelHandle processHandle(process.hProcess);
+    win::KernelHandle threadHandle(process.hThread);
     WaitHandlingMessages(processHandle.get(), timeLimit);
 }
 

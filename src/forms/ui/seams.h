@@ -62,7 +62,7 @@ class ProcessLauncher {
     virtual ~ProcessLauncher() = default;
     // Starts the program minimised with the focus and waits until it ends or the time limit
     // passes (then it is left running). A program that cannot be started throws
-    // settings::RuntimeError (53 when it is missing). The real one handles the thread's
+    // base::Error (53 when it is missing). The real one handles the thread's
     // messages while it waits: the windows repaint and answer (see ui::BusyForm for keeping
     // the user's clicks out meanwhile).
     virtual void Run(const LaunchRequest& request, std::chrono::milliseconds timeLimit) = 0;

@@ -1,4 +1,4 @@
-// Text at the Win32 edge: the program keeps UTF-8, Windows wants UTF-16.
+// The text of windows and controls as UTF-8, through win/text.h's conversion pair.
 #pragma once
 
 #include <windows.h>
@@ -6,10 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace ui {
+#include "win/text.h"
 
-std::wstring Widen(std::string_view utf8);
-std::string Narrow(std::wstring_view utf16);
+namespace ui {
 
 // The text of a window or control.
 std::string WindowText(HWND window);

@@ -7,6 +7,7 @@
 #include "lab/com/counted.h"
 #include "lab/com/module.h"
 #include "lab/com/objects.h"
+#include "win/com.h"
 
 namespace labcom {
 
@@ -16,11 +17,11 @@ namespace {
 // description left in the thread's error object, where an automation client looks for it.
 HRESULT ReportCreationFailure(int32_t number, const std::string& description) {
     HRESULT hr = number < 0 ? number : E_FAIL;
-    mfcom::ComPtr<ICreateErrorInfo> create;
+    win::ComPtr<ICreateErrorInfo> create;
     if (SUCCEEDED(CreateErrorInfo(create.Put()))) {
         try {
-            create->SetDescription(mfcom::Bstr(std::string_view(description)).Get());
-            create->SetSource(mfcom::Bstr(std::string_view("MetaFrameCOM")).Get());
+            create->SetDescription(win::Bstr(std::string_view(description)).Get());
+            create->SetSource(win::Bstr(std::string_view("MetaFrameCOM")).Get());
             SetErrorInfo(0, create.As<IErrorInfo>(IID_IErrorInfo).Get());
         } catch (...) {
             // The HRESULT still tells what happened.
@@ -46,7 +47,7 @@ class ClassFactory final : public Counted<IClassFactory> {
             return CLASS_E_NOAGGREGATION;
         }
         try {
-            mfcom::ComPtr<IDispatch> object = CreateObject(creatable_);
+            win::ComPtr<IDispatch> object = CreateObject(creatable_);
             return object->QueryInterface(iid, out);
         } catch (const farm::FarmError& e) {
             return ReportCreationFailure(e.number(), e.description());
@@ -70,9 +71,8 @@ class ClassFactory final : public Counted<IClassFactory> {
 
 }  // namespace
 
-mfcom::ComPtr<IClassFactory> MakeClassFactory(mfcom::Creatable creatable) {
-    return mfcom::ComPtr<IClassFactory>::Attach(
-        std::make_unique<ClassFactory>(creatable).release());
+win::ComPtr<IClassFactory> MakeClassFactory(mfcom::Creatable creatable) {
+    return win::ComPtr<IClassFactory>::Attach(std::make_unique<ClassFactory>(creatable).release());
 }
 
 }  // namespace labcom

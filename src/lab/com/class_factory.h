@@ -3,11 +3,11 @@
 
 #include <windows.h>
 
-#include "farm/mfcom/com.h"
 #include "farm/mfcom/members.h"
+#include "win/com.h"
 
 namespace labcom {
 
-mfcom::ComPtr<IClassFactory> MakeClassFactory(mfcom::Creatable creatable);
+win::ComPtr<IClassFactory> MakeClassFactory(mfcom::Creatable creatable);
 
 }  // namespace labcom

@@ -10,9 +10,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "farm/mfcom/com.h"
 #include "farm/mfcom/members.h"
 #include "lab/com/workstation.h"
+#include "win/com.h"
+#include "win/text.h"
 
 namespace labcom {
 
@@ -65,12 +66,12 @@ inline HMODULE LabFarmModule() {
     HMODULE module = GetModuleHandleW(L"labfarm.dll");
     if (!module) {
         CLSID clsid{};
-        std::wstring progId = mfcom::Widen(mfcom::ProgIdOf(mfcom::Creatable::Credential).progId);
+        std::wstring progId = win::Widen(mfcom::ProgIdOf(mfcom::Creatable::Credential).progId);
         if (FAILED(CLSIDFromProgID(progId.c_str(), &clsid))) {
             throw std::runtime_error(
                 "labfarm.dll is not registered in this Wine prefix: run scripts/wine-prefix.sh");
         }
-        mfcom::ComPtr<IUnknown> object;
+        win::ComPtr<IUnknown> object;
         CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                          reinterpret_cast<void**>(object.Put()));
         module = GetModuleHandleW(L"labfarm.dll");

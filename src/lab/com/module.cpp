@@ -5,6 +5,8 @@
 #include "farm/farm.h"
 #include "lab/com/dispids.h"
 #include "lab/com/workstation.h"
+#include "win/com.h"
+#include "win/text.h"
 
 namespace labcom {
 
@@ -85,9 +87,9 @@ ITypeInfo* Module::TypeInfo(mfcom::Kind kind) {
     if (!typeLib_ && FAILED(LoadTypeLibEx(Path().c_str(), REGKIND_NONE, typeLib_.Put()))) {
         return nullptr;
     }
-    const std::wstring name = mfcom::Widen(InterfaceName(kind));
+    const std::wstring name = win::Widen(InterfaceName(kind));
     for (UINT i = 0, n = typeLib_->GetTypeInfoCount(); i < n; ++i) {
-        mfcom::Bstr found;
+        win::Bstr found;
         if (SUCCEEDED(typeLib_->GetDocumentation(static_cast<INT>(i), found.Put(), nullptr, nullptr,
                                                  nullptr)) &&
             found.Get() && name == found.Get()) {

@@ -20,9 +20,9 @@
 #include <string_view>
 #include <vector>
 
-#include "farm/mfcom/com.h"
 #include "lab/com/dialect.h"
 #include "lab/lab.h"
+#include "win/com.h"
 
 namespace labcom {
 
@@ -78,7 +78,7 @@ class Module {
     std::shared_ptr<const Dialect> dialect_ = std::make_shared<Dialect>();
     std::map<std::string, int32_t, std::less<>> settingDispids_;
     std::vector<std::string> settingNames_;
-    mfcom::ComPtr<ITypeLib> typeLib_;
+    win::ComPtr<ITypeLib> typeLib_;
     std::atomic<long long> invokes_{0};
     std::atomic<long long> getIds_{0};
     std::atomic<long> objects_{0};

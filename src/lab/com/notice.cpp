@@ -1,21 +1,14 @@
 #include "lab/com/notice.h"
+#include "win/handles.h"
+#include "win/text.h"
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
-#include <type_traits>
-
-#include "farm/mfcom/com.h"
 
 namespace labcom {
 
 namespace {
-
-struct EventSourceCloser {
-    void operator()(HANDLE source) const { DeregisterEventSource(source); }
-};
-using EventSource = std::unique_ptr<std::remove_pointer_t<HANDLE>, EventSourceCloser>;
 
 bool WriteToStandardError(const std::wstring& line) {
     HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
@@ -29,12 +22,12 @@ bool WriteToStandardError(const std::wstring& line) {
         return WriteConsoleW(error, text.c_str(), static_cast<DWORD>(text.size()), &written,
                              nullptr);
     }
-    const std::string utf8 = mfcom::Narrow(text);
+    const std::string utf8 = win::Narrow(text);
     return WriteFile(error, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
 void WriteToEventLog(const std::wstring& line) {
-    EventSource source(RegisterEventSourceW(nullptr, L"labfarm"));
+    const win::EventSourceHandle source(RegisterEventSourceW(nullptr, L"labfarm"));
     if (source) {
         const wchar_t* strings[] = {line.c_str()};
         ReportEventW(source.get(), EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr);
@@ -44,7 +37,7 @@ void WriteToEventLog(const std::wstring& line) {
 }  // namespace
 
 void WriteNotice(std::string_view utf8Line) {
-    const std::wstring line = mfcom::Widen(utf8Line);
+    const std::wstring line = win::Widen(utf8Line);
     if (!WriteToStandardError(line)) {
         WriteToEventLog(line);
     }

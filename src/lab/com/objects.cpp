@@ -7,20 +7,23 @@
 #include <vector>
 
 #include "farm/farm.h"
+#include "farm/mfcom/com.h"
 #include "lab/com/counted.h"
 #include "lab/com/dialect.h"
 #include "lab/com/dispids.h"
 #include "lab/com/module.h"
+#include "win/com.h"
+#include "win/text.h"
 
 namespace labcom {
 
 namespace {
 
-using mfcom::ComPtr;
 using mfcom::Kind;
 using mfcom::Member;
 using mfcom::Op;
-using mfcom::Variant;
+using win::ComPtr;
+using win::Variant;
 
 // Our own objects answer this interface with themselves, so that an object handed back as
 // an argument (a binding, a user, a credential) leads to the lab object it wraps.
@@ -41,7 +44,7 @@ class Args {
   public:
     Args(const Member& member, const DISPPARAMS& params);
     int32_t Number(size_t i) const { return V_I4(&values_[i].Get()); }
-    std::string Text(size_t i) const { return mfcom::Narrow(V_BSTR(&values_[i].Get())); }
+    std::string Text(size_t i) const { return win::FromBstr(V_BSTR(&values_[i].Get())); }
     bool Boolean(size_t i) const { return V_BOOL(&values_[i].Get()) != VARIANT_FALSE; }
     LabObject& Object(size_t i) const { return *objects_[i].Get(); }
 
@@ -106,7 +109,7 @@ class LabObject : public Counted<IDispatch> {
         }
         try {
             HRESULT hr = S_OK;
-            const std::string name = mfcom::Narrow(std::wstring_view(names[0] ? names[0] : L""));
+            const std::string name = win::Narrow(std::wstring_view(names[0] ? names[0] : L""));
             if (const Member* member = dialect_->Find(kind_, name)) {
                 ids[0] = DispidOf(member->op);
             } else if (Settings() && !name.empty() && !mfcom::FindMember(kind_, name)) {
@@ -256,7 +259,7 @@ T& Unwrap(LabObject& object) {
     if (auto* own = dynamic_cast<T*>(&object)) {
         return *own;
     }
-    throw farm::FarmError(mfcom::kErrTypeMismatch, "Type mismatch");
+    throw farm::FarmError(base::kErrTypeMismatch, "Type mismatch");
 }
 
 // Collection items become objects of their own kind.
@@ -771,8 +774,8 @@ HRESULT ReportFailure(int32_t number, const std::string& description, EXCEPINFO*
     }
     *info = EXCEPINFO{};
     try {
-        info->bstrSource = mfcom::Bstr(std::string_view("MetaFrameCOM")).Detach();
-        info->bstrDescription = mfcom::Bstr(std::string_view(description)).Detach();
+        info->bstrSource = win::Bstr(std::string_view("MetaFrameCOM")).Detach();
+        info->bstrDescription = win::Bstr(std::string_view(description)).Detach();
     } catch (...) {
         // A description that cannot be carried still leaves the number.
     }

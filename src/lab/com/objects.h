@@ -5,14 +5,14 @@
 #include <cstdint>
 #include <string>
 
-#include "farm/mfcom/com.h"
 #include "farm/mfcom/members.h"
+#include "win/com.h"
 
 namespace labcom {
 
 // A new object of the kind a ProgID stands for, on the module's lab farm. Throws the
 // lab's farm::FarmError when the lab refuses to create it.
-mfcom::ComPtr<IDispatch> CreateObject(mfcom::Creatable creatable);
+win::ComPtr<IDispatch> CreateObject(mfcom::Creatable creatable);
 
 // Reports a failure the way an automation server does: EXCEPINFO with the number (scode
 // for an HRESULT, wCode for a runtime error number), the description and the source

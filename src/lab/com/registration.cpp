@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "farm/farm.h"
-#include "farm/mfcom/com.h"
 #include "lab/com/class_ids.h"
-#include "lab/com/registry.h"
 #include "lab/com/workstation.h"
 #include "lab/lab.h"
+#include "win/com.h"
+#include "win/registry.h"
+#include "win/text.h"
 
 // oleaut32 exports these; the mingw-w64 headers do not declare them.
 extern "C" HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* path,
@@ -41,7 +42,7 @@ std::wstring ClassKey(const mfcom::ProgIdEntry& entry) {
 }
 
 std::wstring Description(const mfcom::ProgIdEntry& entry) {
-    return mfcom::Widen(entry.progId) + L" (lab farm)";
+    return win::Widen(entry.progId) + L" (lab farm)";
 }
 
 // A value written for a class: its key below the classes root, its name ("" = default).
@@ -54,7 +55,7 @@ struct ClassValue {
 // Everything registration writes for one class. All of it lies below the ProgID key and
 // the class key, which unregistration removes whole.
 std::vector<ClassValue> ClassValues(const mfcom::ProgIdEntry& entry, const std::wstring& dllPath) {
-    const std::wstring progId = mfcom::Widen(entry.progId);
+    const std::wstring progId = win::Widen(entry.progId);
     const std::wstring classKey = ClassKey(entry);
     const std::wstring server = classKey + L"\\InprocServer32";
     return {
@@ -75,17 +76,17 @@ struct ClassesRoot {
 };
 
 // For reading and, where allowed, deleting below it; empty when the key is missing.
-RegKey OpenUserClasses() {
+win::RegKey OpenUserClasses() {
     HKEY opened = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kUserClassesPath, 0, KEY_READ | KEY_WRITE | DELETE,
                       &opened) == ERROR_SUCCESS) {
-        return RegKey(opened);
+        return win::RegKey(opened);
     }
-    return RegKey::Open(HKEY_CURRENT_USER, kUserClassesPath);
+    return win::RegKey::Open(HKEY_CURRENT_USER, kUserClassesPath);
 }
 
 // The user's classes first: on Windows HKEY_CLASSES_ROOT shows them over the machine's.
-std::array<ClassesRoot, 2> ClassesRoots(const RegKey& userClasses) {
+std::array<ClassesRoot, 2> ClassesRoots(const win::RegKey& userClasses) {
     return {{{userClasses.Get(), kUserClassesName}, {HKEY_CLASSES_ROOT, kMachineClassesName}}};
 }
 
@@ -97,10 +98,10 @@ struct ProgIdState {
 
 ProgIdState ReadProgId(HKEY root, const std::wstring& progId) {
     ProgIdState state;
-    RegKey key = RegKey::Open(root, progId);
+    win::RegKey key = win::RegKey::Open(root, progId);
     state.present = static_cast<bool>(key);
     if (state.present) {
-        state.clsid = RegKey::Open(key.Get(), L"CLSID").ReadText(L"");
+        state.clsid = win::RegKey::Open(key.Get(), L"CLSID").ReadText(L"");
     }
     return state;
 }
@@ -117,10 +118,10 @@ struct ForeignProgId {
     std::optional<std::wstring> clsid;
 };
 
-std::vector<ForeignProgId> FindForeignProgIds(const RegKey& userClasses) {
+std::vector<ForeignProgId> FindForeignProgIds(const win::RegKey& userClasses) {
     std::vector<ForeignProgId> found;
     for (const auto& entry : mfcom::kProgIds) {
-        const std::wstring progId = mfcom::Widen(entry.progId);
+        const std::wstring progId = win::Widen(entry.progId);
         for (const ClassesRoot& root : ClassesRoots(userClasses)) {
             if (!root.key) {
                 continue;
@@ -144,7 +145,7 @@ std::string RefusalText(const std::vector<ForeignProgId>& foreign) {
     } else if (more > 1) {
         text += L"; so do " + std::to_wstring(more) + L" more MetaFrameCOM ProgIDs";
     }
-    return mfcom::Narrow(text + L"; the registry is unchanged.");
+    return win::Narrow(text + L"; the registry is unchanged.");
 }
 
 void DeleteTree(HKEY root, const std::wstring& path) {
@@ -154,31 +155,31 @@ void DeleteTree(HKEY root, const std::wstring& path) {
 // The type library bound into the dll, registered for the machine or, where the machine's
 // classes cannot be written, for the user.
 void RegisterTypeLibrary(const std::wstring& dllPath, bool forMachine) {
-    mfcom::ComPtr<ITypeLib> library;
-    mfcom::Check(LoadTypeLibEx(dllPath.c_str(), REGKIND_NONE, library.Put()));
+    win::ComPtr<ITypeLib> library;
+    win::Check(LoadTypeLibEx(dllPath.c_str(), REGKIND_NONE, library.Put()));
     std::wstring path = dllPath;
-    mfcom::Check(forMachine ? RegisterTypeLib(library.Get(), path.data(), nullptr)
-                            : RegisterTypeLibForUser(library.Get(), path.data(), nullptr));
+    win::Check(forMachine ? RegisterTypeLib(library.Get(), path.data(), nullptr)
+                          : RegisterTypeLibForUser(library.Get(), path.data(), nullptr));
 }
 
 }  // namespace
 
 void RegisterClasses(const std::wstring& dllPath) {
-    RegKey userClasses = OpenUserClasses();
+    win::RegKey userClasses = OpenUserClasses();
     if (auto foreign = FindForeignProgIds(userClasses); !foreign.empty()) {
         throw farm::FarmError(HRESULT_FROM_WIN32(ERROR_CLASS_ALREADY_EXISTS), RefusalText(foreign));
     }
     // Without the right to write the machine's classes, the user's own classes serve.
     HKEY root = HKEY_CLASSES_ROOT;
-    RegKey probe;
-    RegKey writableUserClasses;
-    if (RegKey::TryCreate(HKEY_CLASSES_ROOT, L"CLSID", probe) != ERROR_SUCCESS) {
-        writableUserClasses = RegKey::Create(HKEY_CURRENT_USER, kUserClassesPath);
+    win::RegKey probe;
+    win::RegKey writableUserClasses;
+    if (win::RegKey::TryCreate(HKEY_CLASSES_ROOT, L"CLSID", probe) != ERROR_SUCCESS) {
+        writableUserClasses = win::RegKey::Create(HKEY_CURRENT_USER, kUserClassesPath);
         root = writableUserClasses.Get();
     }
     for (const auto& entry : mfcom::kProgIds) {
         for (const ClassValue& value : ClassValues(entry, dllPath)) {
-            RegKey::Create(root, value.key).WriteText(value.name, value.text);
+            win::RegKey::Create(root, value.key).WriteText(value.name, value.text);
         }
     }
     RegisterTypeLibrary(dllPath, root == HKEY_CLASSES_ROOT);
@@ -190,13 +191,13 @@ void UnregisterClasses() {
                       SYS_WIN64);
     UnRegisterTypeLibForUser(kTypeLibraryId, kTypeLibraryMajor, kTypeLibraryMinor, LOCALE_NEUTRAL,
                              SYS_WIN64);
-    RegKey userClasses = OpenUserClasses();
+    win::RegKey userClasses = OpenUserClasses();
     for (const ClassesRoot& root : ClassesRoots(userClasses)) {
         if (!root.key) {
             continue;
         }
         for (const auto& entry : mfcom::kProgIds) {
-            const std::wstring progId = mfcom::Widen(entry.progId);
+            const std::wstring progId = win::Widen(entry.progId);
             if (IsOwnClass(ReadProgId(root.key, progId), entry)) {
                 DeleteTree(root.key, progId);
             }

@@ -1,31 +1,31 @@
 #include "lab/com/workstation.h"
 
-#include "farm/mfcom/com.h"
-#include "lab/com/registry.h"
+#include "win/registry.h"
+#include "win/text.h"
 
 namespace labcom {
 
 std::optional<std::string> ReadSetting(const wchar_t* value) {
-    auto text = RegKey::Open(HKEY_CURRENT_USER, kSettingKey).ReadText(value);
+    auto text = win::RegKey::Open(HKEY_CURRENT_USER, kSettingKey).ReadText(value);
     if (!text) {
         return std::nullopt;
     }
-    return mfcom::Narrow(*text);
+    return win::Narrow(*text);
 }
 
 void WriteSetting(const wchar_t* value, const std::string& utf8) {
-    RegKey::Create(HKEY_CURRENT_USER, kSettingKey).WriteText(value, mfcom::Widen(utf8));
+    win::RegKey::Create(HKEY_CURRENT_USER, kSettingKey).WriteText(value, win::Widen(utf8));
 }
 
 void DeleteSetting(const wchar_t* value) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        RegKey(key).DeleteValue(value);
+        win::RegKey(key).DeleteValue(value);
     }
 }
 
 std::filesystem::path StorePath() {
-    auto configured = RegKey::Open(HKEY_CURRENT_USER, kSettingKey).ReadText(kStorePathValue);
+    auto configured = win::RegKey::Open(HKEY_CURRENT_USER, kSettingKey).ReadText(kStorePathValue);
     if (configured && !configured->empty()) {
         return std::filesystem::path(*configured);
     }

@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "farm/farm.h"
-#include "farm/mfcom/com.h"
 #include "lab/com/workstation.h"
 #include "lab/lab.h"
 #include "lab/mfreg/arguments.h"
+#include "win/text.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ int Run(const mfreg::Request& request) {
     std::error_code error;
     if (std::filesystem::is_directory(root, error)) {
         lab::FarmStore store(root);
-        farm = store.FarmOfServer(mfcom::Narrow(request.server));
+        farm = store.FarmOfServer(win::Narrow(request.server));
     }
     labcom::WriteSetting(labcom::kFarmValue, farm.value_or(""));
     return farm ? 0 : 1;

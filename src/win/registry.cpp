@@ -1,17 +1,17 @@
-#include "lab/com/registry.h"
+#include "win/registry.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "farm/farm.h"
-#include "farm/mfcom/com.h"
+#include "base/error.h"
+#include "win/system_message.h"
 
-namespace labcom {
+namespace win {
 
 void CheckRegistry(LSTATUS status) {
     if (status != ERROR_SUCCESS) {
         HRESULT hr = HRESULT_FROM_WIN32(static_cast<DWORD>(status));
-        throw farm::FarmError(hr, mfcom::SystemMessage(hr));
+        throw base::Error(hr, SystemMessage(static_cast<DWORD>(hr)));
     }
 }
 
@@ -46,14 +46,14 @@ std::optional<std::wstring> RegKey::ReadText(const std::wstring& name) const {
     for (;;) {
         DWORD type = 0;
         DWORD bytes = 0;
-        if (RegQueryValueExW(key_, name.c_str(), nullptr, &type, nullptr, &bytes) !=
+        if (RegQueryValueExW(key_.get(), name.c_str(), nullptr, &type, nullptr, &bytes) !=
                 ERROR_SUCCESS ||
             (type != REG_SZ && type != REG_EXPAND_SZ)) {
             return std::nullopt;
         }
         std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
         DWORD size = bytes;
-        LSTATUS status = RegQueryValueExW(key_, name.c_str(), nullptr, &type,
+        LSTATUS status = RegQueryValueExW(key_.get(), name.c_str(), nullptr, &type,
                                           reinterpret_cast<BYTE*>(buffer.data()), &size);
         if (status == ERROR_MORE_DATA) {
             continue;  // changed between the two reads
@@ -78,15 +78,15 @@ std::optional<std::wstring> RegKey::ReadText(const std::wstring& name) const {
 
 void RegKey::WriteText(const std::wstring& name, const std::wstring& text) {
     const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-    CheckRegistry(RegSetValueExW(key_, name.c_str(), 0, REG_SZ,
+    CheckRegistry(RegSetValueExW(key_.get(), name.c_str(), 0, REG_SZ,
                                  reinterpret_cast<const BYTE*>(text.c_str()), bytes));
 }
 
 void RegKey::DeleteValue(const std::wstring& name) {
-    LSTATUS status = RegDeleteValueW(key_, name.c_str());
+    LSTATUS status = RegDeleteValueW(key_.get(), name.c_str());
     if (status != ERROR_FILE_NOT_FOUND) {
         CheckRegistry(status);
     }
 }
 
-}  // namespace labcom
+}  // namespace win

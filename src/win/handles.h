@@ -1,13 +1,15 @@
-// Owners for the Win32 handles the kit keeps: each frees its handle once, in its destructor.
+// Owners of Win32 handles: each frees its handle once, in its destructor, so that no function
+// frees one by hand and every early return is safe. An empty owner holds null.
 #pragma once
 
 #include <windows.h>
 
 #include <utility>
 
-namespace ui {
+namespace win {
 
-template <class H, BOOL(WINAPI* Free)(H)>
+// Owns one handle that `Free` releases.
+template <class H, auto Free>
 class Owned {
   public:
     Owned() = default;
@@ -31,30 +33,27 @@ class Owned {
         }
         handle_ = handle;
     }
-    // Gives the handle up without freeing it (e.g. a menu handed to a window).
+    // Gives the handle up without freeing it (e.g. a menu handed to a window, or a handle
+    // whose closing the caller checks).
     H Release() { return std::exchange(handle_, nullptr); }
 
   private:
     H handle_ = nullptr;
 };
 
-inline BOOL WINAPI FreeGdiObject(HFONT font) {
-    return DeleteObject(font);
-}
-inline BOOL WINAPI FreeBitmap(HBITMAP bitmap) {
-    return DeleteObject(bitmap);
-}
-inline BOOL WINAPI FreeDc(HDC dc) {
-    return DeleteDC(dc);
-}
-
-using FontHandle = Owned<HFONT, FreeGdiObject>;
-using BitmapHandle = Owned<HBITMAP, FreeBitmap>;
-using MemoryDc = Owned<HDC, FreeDc>;
+using FontHandle = Owned<HFONT, DeleteObject>;
+using BitmapHandle = Owned<HBITMAP, DeleteObject>;
+using MemoryDc = Owned<HDC, DeleteDC>;
 using MenuHandle = Owned<HMENU, DestroyMenu>;
 using AcceleratorHandle = Owned<HACCEL, DestroyAcceleratorTable>;
 using IconHandle = Owned<HICON, DestroyIcon>;
+// A process, thread, file or mapping handle. A file that failed to open is
+// INVALID_HANDLE_VALUE, which the caller turns into an error instead of keeping.
 using KernelHandle = Owned<HANDLE, CloseHandle>;
+using EventSourceHandle = Owned<HANDLE, DeregisterEventSource>;
+using RegistryHandle = Owned<HKEY, RegCloseKey>;
+// Memory the system allocated for the caller (FormatMessage, CommandLineToArgvW).
+using LocalMemory = Owned<HLOCAL, LocalFree>;
 
 // The screen's device context, released with its owner.
 class ScreenDc {
@@ -75,4 +74,4 @@ class ScreenDc {
     HDC dc_;
 };
 
-}  // namespace ui
+}  // namespace win
