@@ -1,4 +1,4 @@
-// The farm store on disk.
+// The farm store on disk (and, at the end, one that keeps its farms in memory only).
 //
 // Files below the root folder, per farm (NAME is the farm name with every byte other than
 // a-z, 0-9, "-" and "_" written as "%XX", so names differing in case stay apart on
