@@ -9,6 +9,7 @@
 
 #include "farm/mfcom/mfcom.h"
 #include "lab/com/workstation.h"
+#include "mfcom/com_session.h"
 #include "mfcom/com_support.h"
 #include "shared/farm_file.h"
 #include "shared/files_fixture.h"
@@ -27,17 +28,6 @@ std::string WithCrLf(const std::string& text) {
 
 class BadInputComTest : public FilesTest {
   protected:
-    // The program on the farm the workstation setting names, through the COM backend.
-    struct ComSession {
-        ComSession(const fs::path& root, FsLog& log)
-            : shared(
-                  factory, [root, &log] { return std::make_unique<TestFileSystem>(root, log); },
-                  feedback) {}
-        mfcom::MfcomFactory factory;
-        testing_support::RecordingFeedback feedback;
-        shared::Shared shared;
-    };
-
     BadInputComTest() {
         store_->Write(SmallFarm());
         EmptyTarget();
