@@ -11,6 +11,7 @@
 #include "lab/com/workstation.h"
 #include "mfcom/com_session.h"
 #include "mfcom/com_support.h"
+#include "shared/bad_input_fixture.h"
 #include "shared/farm_file.h"
 #include "shared/files_fixture.h"
 #include "shared/server_file.h"
@@ -26,7 +27,7 @@ std::string WithCrLf(const std::string& text) {
     return out;
 }
 
-class BadInputComTest : public FilesTest {
+class BadInputComTest : public BadInputFixture {
   protected:
     BadInputComTest() {
         store_->Write(SmallFarm());
@@ -44,49 +45,6 @@ class BadInputComTest : public FilesTest {
     std::unique_ptr<ComSession> Open(const std::string& farmName) {
         labcom::WriteSetting(labcom::kFarmValue, farmName);
         return std::make_unique<ComSession>(root_, log_);
-    }
-
-    // The working and temporary folders and the scratch folder's own entries (the store,
-    // which the farm owns, is one entry).
-    std::set<std::string> Snapshot() const {
-        std::set<std::string> found;
-        for (const char* dir : {"work", "tmp"}) {
-            for (const auto& entry : fs::recursive_directory_iterator(root_ / dir)) {
-                found.insert(std::string(dir) + "/" +
-                             fs::relative(entry.path(), root_ / dir).generic_string());
-            }
-        }
-        for (const auto& entry : fs::directory_iterator(root_)) {
-            found.insert(entry.path().filename().string());
-        }
-        return found;
-    }
-
-    // Nothing new but the names given; "work/icons" allows the icons folder's files.
-    void ExpectNothingElseWritten(const std::set<std::string>& allowed = {}) const {
-        for (const std::string& name : Snapshot()) {
-            if (!before_.contains(name) && !allowed.contains(name) &&
-                !(name.starts_with("work/icons") && allowed.contains("work/icons"))) {
-                ADD_FAILURE() << "written outside the chosen file: " << name;
-            }
-        }
-    }
-
-    // At most `most` messages, each the unexpected-error message.
-    static void ExpectOnlyErrorMessages(const testing_support::RecordingFeedback& feedback,
-                                        size_t most) {
-        EXPECT_LE(feedback.messages.size(), most);
-        const std::string empty = shared::UnexpectedErrorText(0, "");
-        const std::string head = empty.substr(0, empty.find(':') + 1);
-        for (const auto& message : feedback.messages) {
-            EXPECT_TRUE(message.text.starts_with(head)) << message.text;
-            EXPECT_EQ(message.title, "Error");
-        }
-    }
-
-    std::string Block(const std::string& name, const std::string& keys = "") const {
-        return "[Application]\nAppName=" + name + "\nParentFolderDN=Applications\n" + keys +
-               "[Icon]\nIcon=" + PathOf("icon.ico") + "\n";
     }
 
     // Imports the file into the empty target farm through COM.
@@ -112,7 +70,6 @@ class BadInputComTest : public FilesTest {
     }
 
     comtest::ScopedLabSetting setting_{root_ / "store", std::string("BadTarget")};
-    std::set<std::string> before_;
 };
 
 TEST_F(BadInputComTest, BinaryFilesEndInTheErrorMessageOrNothing) {

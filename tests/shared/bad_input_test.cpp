@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bad_input_fixture.h"
 #include "files_fixture.h"
 #include "settings/ansi.h"
 #include "shared/farm_file.h"
@@ -17,15 +18,6 @@
 
 namespace files_test {
 namespace {
-
-// Every entry below the folder, as paths relative to it.
-std::set<std::string> Tree(const fs::path& folder) {
-    std::set<std::string> found;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        found.insert(fs::relative(entry.path(), folder).generic_string());
-    }
-    return found;
-}
 
 std::string WithCrLf(const std::string& text) {
     std::string out;
@@ -35,7 +27,7 @@ std::string WithCrLf(const std::string& text) {
     return out;
 }
 
-class BadInputTest : public FilesTest {
+class BadInputTest : public BadInputFixture {
   protected:
     BadInputTest() {
         lab::FarmModel target = SmallFarm("BadTarget");
@@ -44,47 +36,6 @@ class BadInputTest : public FilesTest {
         store_->Write(SmallFarm());
         Write("icon.ico", lab::MakeIcon(9));
         before_ = Snapshot();
-    }
-
-    // The scratch folders apart from the store, which the farm owns.
-    std::set<std::string> Snapshot() const {
-        std::set<std::string> found;
-        for (const char* dir : {"work", "tmp"}) {
-            for (const std::string& name : Tree(root_ / dir)) {
-                found.insert(std::string(dir) + "/" + name);
-            }
-        }
-        for (const auto& entry : fs::directory_iterator(root_)) {
-            found.insert(entry.path().filename().string());
-        }
-        return found;
-    }
-
-    // Nothing new apart from the names given (the file chosen, the icons folder's files).
-    void ExpectNothingElseWritten(const std::set<std::string>& allowed = {}) const {
-        for (const std::string& name : Snapshot()) {
-            if (!before_.contains(name) && !allowed.contains(name) &&
-                !(name.starts_with("work/icons") && allowed.contains("work/icons"))) {
-                ADD_FAILURE() << "written outside the chosen file: " << name;
-            }
-        }
-    }
-
-    // The feedback shows at most `most` messages, each the unexpected-error message.
-    static void ExpectOnlyErrorMessages(const testing_support::RecordingFeedback& feedback,
-                                        size_t most) {
-        EXPECT_LE(feedback.messages.size(), most);
-        const std::string empty = shared::UnexpectedErrorText(0, "");
-        const std::string head = empty.substr(0, empty.find(':') + 1);
-        for (const auto& message : feedback.messages) {
-            EXPECT_TRUE(message.text.starts_with(head)) << message.text;
-            EXPECT_EQ(message.title, "Error");
-        }
-    }
-
-    std::string Block(const std::string& name, const std::string& keys = "") const {
-        return "[Application]\nAppName=" + name + "\nParentFolderDN=Applications\n" + keys +
-               "[Icon]\nIcon=" + PathOf("icon.ico") + "\n";
     }
 
     // Imports the text into the empty target farm; returns the session for its feedback.
@@ -113,8 +64,6 @@ class BadInputTest : public FilesTest {
         }
         return {"<no application>"};
     }
-
-    std::set<std::string> before_;
 };
 
 TEST_F(BadInputTest, BinaryFilesEndInTheErrorMessageOrNothing) {
