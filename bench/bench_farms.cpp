@@ -7,11 +7,6 @@
 
 namespace bench {
 
-std::string Utf8(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
-}
-
 WorkFolderFileSystem::WorkFolderFileSystem(std::string folder)
     : folder_(std::move(folder)), real_(settings::CreateFileSystem()) {}
 std::unique_ptr<settings::TextStream> WorkFolderFileSystem::CreateTextFile(const std::string& p) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "base/utf8_path.h"
 #include "lab/lab.h"
 #include "settings/file_system.h"
 #include "shared/feedback.h"
@@ -18,7 +19,7 @@ inline constexpr int kServers = 10;
 inline constexpr int kUsers = 5;
 inline constexpr int kGroups = 2;
 
-std::string Utf8(const std::filesystem::path& path);
+using base::Utf8;
 
 // The real file system, working in the benchmark's own folder.
 class WorkFolderFileSystem : public settings::FileSystem {

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/utf8_path.h"
 #include "lab/keys.h"
 #include "settings/file_system.h"
 
@@ -18,13 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Utf8(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
-}
+using base::Utf8;
 
 fs::path PathOf(const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end())).lexically_normal();
+    return base::PathOf(utf8).lexically_normal();
 }
 
 // The real file system with the scratch folder's working and temporary folders. With the

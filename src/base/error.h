@@ -27,7 +27,9 @@ class Error : public std::runtime_error {
 inline constexpr int32_t kErrInvalidArgument = 5;  // "Invalid procedure call or argument"
 inline constexpr int32_t kErrOverflow = 6;
 inline constexpr int32_t kErrOutOfMemory = 7;
+inline constexpr int32_t kErrSubscriptOutOfRange = 9;
 inline constexpr int32_t kErrTypeMismatch = 13;
+inline constexpr int32_t kErrInternal = 51;
 inline constexpr int32_t kErrBadFileName = 52;  // also: a stream used after Close
 inline constexpr int32_t kErrFileNotFound = 53;
 inline constexpr int32_t kErrBadFileMode = 54;  // reading a stream opened for writing, ...

@@ -84,17 +84,17 @@ void frmMain::CreateControls() {
 
 void frmMain::BuildMenu() {
     menu.Clear();
-    menu.AddMenu("&File");  // mnfFile
+    menu.AddMenu("&File");
     mnuFileExit = menu.AddItem("E&xit");
-    menu.AddMenu("&Edit");  // mnuEdit
+    menu.AddMenu("&Edit");
     mnuEditSelAll = menu.AddItem("Select &All", {'A', true});
-    menu.AddMenu("&View");  // mnuView
+    menu.AddMenu("&View");
     mnuViewFarm = menu.AddItem("&Farm");
     mnuViewApps = menu.AddItem("&Applications");
     mnuViewServers = menu.AddItem("&Servers");
     mnuViewBar0 = menu.AddSeparator();
     mnuViewRefresh = menu.AddItem("&Refresh", {VK_F5, false});
-    menu.AddMenu("&Tools");  // mnuTools
+    menu.AddMenu("&Tools");
     mnuToolsPublish = menu.AddItem("&Publish");
     mnuToolsUnpublish = menu.AddItem("&Unpublish");
     mnuToolsOptions = menu.AddItem("&Options");
@@ -102,7 +102,7 @@ void frmMain::BuildMenu() {
     mnuToolsImport = menu.AddItem("Import");
     mnuToolsImportPreview = menu.AddItem("Import Pre&view...");
     mnuToolsExport = menu.AddItem("Export");
-    menu.AddMenu("&Help");  // mnuHelp
+    menu.AddMenu("&Help");
     mnuHelpContent = menu.AddItem("&Content", {}, false, false);
     mnuHelpBar0 = menu.AddSeparator();
     mnuHelpAbout = menu.AddItem("&About");
@@ -321,7 +321,8 @@ void frmMain::RunFileCommand(bool save) {
             prepareDialog(save ? "Export Farm Applications" : "Import Farm Applications");
             if (save) {
                 if (!module.farmObject) {
-                    throw farm::FarmError(91, "Object variable or With block variable not set");
+                    throw farm::FarmError(base::kErrObjectNotSet,
+                                          "Object variable or With block variable not set");
                 }
                 ComDlg1.fileName = "Farm_" + module.farmObject->FarmName();
             }

@@ -51,6 +51,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "base/utf8_path.h"
 #include "lab/farm_state.h"
 #include "lab/journal.h"
 #include "lab/lab.h"
@@ -160,10 +161,8 @@ class FileStore final : public FarmStore::Impl {
         std::error_code error;
         std::filesystem::create_directories(root_, error);
         if (!std::filesystem::is_directory(root_, error)) {
-            const std::u8string text = root_.u8string();
-            Refuse(Rule::kStoreIo, "The farm store folder " +
-                                       Quoted(std::string(text.begin(), text.end())) +
-                                       " cannot be created.");
+            Refuse(Rule::kStoreIo,
+                   "The farm store folder " + Quoted(base::Utf8(root_)) + " cannot be created.");
         }
     }
 
@@ -181,8 +180,7 @@ class FileStore final : public FarmStore::Impl {
             if (path.extension() != kJournalExtension) {
                 continue;
             }
-            const std::u8string stem = path.stem().u8string();
-            if (auto name = FarmNameOf(std::string(stem.begin(), stem.end()))) {
+            if (auto name = FarmNameOf(base::Utf8(path.stem()))) {
                 names.push_back(std::move(*name));
             }
         }

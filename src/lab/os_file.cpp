@@ -8,6 +8,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "win/handles.h"
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -16,21 +18,17 @@
 #include <unistd.h>
 #endif
 
+#include "base/utf8_path.h"
 #include "lab/rules.h"
 
 namespace lab::os {
 
 namespace {
 
-std::string PathText(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 [[noreturn]] void Fail(const char* what, const std::filesystem::path& path,
                        const std::string& why) {
     Refuse(Rule::kStoreIo, std::string("The farm store cannot ") + what + " " +
-                               Quoted(PathText(path)) + ": " + why);
+                               Quoted(base::Utf8(path)) + ": " + why);
 }
 
 #ifdef _WIN32
@@ -63,46 +61,58 @@ std::string ErrnoText() {
 
 }  // namespace
 
-File::~File() {
+// The system's handles, each released once by its owner.
 #ifdef _WIN32
-    if (handle_ != nullptr) {
-        CloseHandle(handle_);
-    }
-#else
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
-#endif
-}
 
-File::File(File&& other) noexcept
-#ifdef _WIN32
-    : handle_(std::exchange(other.handle_, nullptr)),
-#else
-    : fd_(std::exchange(other.fd_, -1)),
-#endif
-      path_(std::move(other.path_)) {
-}
+struct File::Native {
+    win::KernelHandle handle;
+};
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        File old(std::move(*this));
-#ifdef _WIN32
-        handle_ = std::exchange(other.handle_, nullptr);
+struct FileMapping::Native {
+    win::KernelHandle section;
+    win::Owned<void*, UnmapViewOfFile> view;  // unmapped before the section closes
+};
+
 #else
-        fd_ = std::exchange(other.fd_, -1);
+
+struct File::Native {
+    explicit Native(int descriptor) : fd(descriptor) {}
+    ~Native() { ::close(fd); }
+    Native(const Native&) = delete;
+    Native& operator=(const Native&) = delete;
+    int fd;
+};
+
+struct FileMapping::Native {
+    Native(void* start, size_t length) : data(start), size(length) {}
+    ~Native() { ::munmap(data, size); }
+    Native(const Native&) = delete;
+    Native& operator=(const Native&) = delete;
+    void* data;
+    size_t size;
+};
+
 #endif
-        path_ = std::move(other.path_);
-    }
-    return *this;
-}
+
+File::File() = default;
+File::~File() = default;
+File::File(File&& other) noexcept = default;
+File& File::operator=(File&& other) noexcept = default;
 
 bool File::IsOpen() const {
-#ifdef _WIN32
-    return handle_ != nullptr;
-#else
-    return fd_ >= 0;
-#endif
+    return native_ != nullptr;
+}
+
+FileMapping::FileMapping() = default;
+FileMapping::~FileMapping() = default;
+
+FileMapping::FileMapping(FileMapping&& other) noexcept
+    : native_(std::move(other.native_)), data_(std::exchange(other.data_, nullptr)) {}
+
+FileMapping& FileMapping::operator=(FileMapping&& other) noexcept {
+    native_ = std::move(other.native_);
+    data_ = std::exchange(other.data_, nullptr);
+    return *this;
 }
 
 #ifdef _WIN32
@@ -122,13 +132,14 @@ File File::Open(const std::filesystem::path& path, Mode mode) {
         }
         Fail("open", path, "system error " + std::to_string(error));
     }
-    file.handle_ = handle;
+    file.native_ = std::make_unique<Native>();
+    file.native_->handle.Reset(handle);
     return file;
 }
 
 uint64_t File::Size() const {
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(handle_, &size)) {
+    if (!GetFileSizeEx(native_->handle.get(), &size)) {
         Fail("measure", path_, LastErrorText());
     }
     return static_cast<uint64_t>(size.QuadPart);
@@ -141,7 +152,7 @@ std::string File::ReadAt(uint64_t offset, size_t size) const {
         OVERLAPPED overlapped = At(offset + done);
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
         DWORD read = 0;
-        if (!ReadFile(handle_, data.data() + done, chunk, &read, &overlapped)) {
+        if (!ReadFile(native_->handle.get(), data.data() + done, chunk, &read, &overlapped)) {
             if (GetLastError() == ERROR_HANDLE_EOF) {
                 break;
             }
@@ -162,7 +173,8 @@ void File::WriteAt(uint64_t offset, std::string_view data) {
         OVERLAPPED overlapped = At(offset + done);
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
         DWORD written = 0;
-        if (!WriteFile(handle_, data.data() + done, chunk, &written, &overlapped) || written == 0) {
+        if (!WriteFile(native_->handle.get(), data.data() + done, chunk, &written, &overlapped) ||
+            written == 0) {
             Fail("write", path_, LastErrorText());
         }
         done += written;
@@ -172,34 +184,34 @@ void File::WriteAt(uint64_t offset, std::string_view data) {
 void File::Truncate(uint64_t size) {
     FILE_END_OF_FILE_INFO info{};
     info.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
-    if (!SetFileInformationByHandle(handle_, FileEndOfFileInfo, &info, sizeof info)) {
+    if (!SetFileInformationByHandle(native_->handle.get(), FileEndOfFileInfo, &info, sizeof info)) {
         Fail("truncate", path_, LastErrorText());
     }
 }
 
 void File::Sync() {
-    if (!FlushFileBuffers(handle_)) {
+    if (!FlushFileBuffers(native_->handle.get())) {
         Fail("flush", path_, LastErrorText());
     }
 }
 
 void File::LockShared() {
     OVERLAPPED overlapped = At(kLockOffset);
-    if (!LockFileEx(handle_, 0, 0, 1, 0, &overlapped)) {
+    if (!LockFileEx(native_->handle.get(), 0, 0, 1, 0, &overlapped)) {
         Fail("lock", path_, LastErrorText());
     }
 }
 
 void File::LockExclusive() {
     OVERLAPPED overlapped = At(kLockOffset);
-    if (!LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &overlapped)) {
+    if (!LockFileEx(native_->handle.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &overlapped)) {
         Fail("lock", path_, LastErrorText());
     }
 }
 
 void File::Unlock() {
     OVERLAPPED overlapped = At(kLockOffset);
-    UnlockFileEx(handle_, 0, 1, 0, &overlapped);
+    UnlockFileEx(native_->handle.get(), 0, 1, 0, &overlapped);
 }
 
 void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to,
@@ -211,44 +223,21 @@ void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path
 }
 
 FileMapping FileMapping::Map(const File& file, size_t size) {
+    auto native = std::make_unique<Native>();
+    native->section.Reset(CreateFileMappingW(file.native_->handle.get(), nullptr, PAGE_READWRITE, 0,
+                                             static_cast<DWORD>(size), nullptr));
+    if (!native->section) {
+        Fail("map", file.path_, LastErrorText());
+    }
+    native->view.Reset(
+        MapViewOfFile(native->section.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, size));
+    if (!native->view) {
+        Fail("map", file.path_, LastErrorText());
+    }
     FileMapping mapping;
-    mapping.section_ = CreateFileMappingW(file.handle_, nullptr, PAGE_READWRITE, 0,
-                                          static_cast<DWORD>(size), nullptr);
-    if (mapping.section_ == nullptr) {
-        Fail("map", file.path_, LastErrorText());
-    }
-    mapping.data_ = MapViewOfFile(mapping.section_, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, size);
-    if (mapping.data_ == nullptr) {
-        Fail("map", file.path_, LastErrorText());
-    }
-    mapping.size_ = size;
+    mapping.data_ = native->view.get();
+    mapping.native_ = std::move(native);
     return mapping;
-}
-
-void FileMapping::Release() {
-    if (data_ != nullptr) {
-        UnmapViewOfFile(data_);
-    }
-    if (section_ != nullptr) {
-        CloseHandle(section_);
-    }
-    data_ = nullptr;
-    section_ = nullptr;
-}
-
-FileMapping::FileMapping(FileMapping&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)),
-      size_(std::exchange(other.size_, 0)),
-      section_(std::exchange(other.section_, nullptr)) {}
-
-FileMapping& FileMapping::operator=(FileMapping&& other) noexcept {
-    if (this != &other) {
-        Release();
-        data_ = std::exchange(other.data_, nullptr);
-        size_ = std::exchange(other.size_, 0);
-        section_ = std::exchange(other.section_, nullptr);
-    }
-    return *this;
 }
 
 #else
@@ -267,13 +256,13 @@ File File::Open(const std::filesystem::path& path, Mode mode) {
         }
         Fail("open", path, ErrnoText());
     }
-    file.fd_ = fd;
+    file.native_ = std::make_unique<Native>(fd);
     return file;
 }
 
 uint64_t File::Size() const {
     struct stat info {};
-    if (::fstat(fd_, &info) != 0) {
+    if (::fstat(native_->fd, &info) != 0) {
         Fail("measure", path_, ErrnoText());
     }
     return static_cast<uint64_t>(info.st_size);
@@ -283,8 +272,8 @@ std::string File::ReadAt(uint64_t offset, size_t size) const {
     std::string data(size, '\0');
     size_t done = 0;
     while (done < size) {
-        const ssize_t read =
-            ::pread(fd_, data.data() + done, size - done, static_cast<off_t>(offset + done));
+        const ssize_t read = ::pread(native_->fd, data.data() + done, size - done,
+                                     static_cast<off_t>(offset + done));
         if (read < 0) {
             if (errno == EINTR) {
                 continue;
@@ -303,7 +292,7 @@ std::string File::ReadAt(uint64_t offset, size_t size) const {
 void File::WriteAt(uint64_t offset, std::string_view data) {
     size_t done = 0;
     while (done < data.size()) {
-        const ssize_t written = ::pwrite(fd_, data.data() + done, data.size() - done,
+        const ssize_t written = ::pwrite(native_->fd, data.data() + done, data.size() - done,
                                          static_cast<off_t>(offset + done));
         if (written < 0) {
             if (errno == EINTR) {
@@ -316,13 +305,13 @@ void File::WriteAt(uint64_t offset, std::string_view data) {
 }
 
 void File::Truncate(uint64_t size) {
-    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+    if (::ftruncate(native_->fd, static_cast<off_t>(size)) != 0) {
         Fail("truncate", path_, ErrnoText());
     }
 }
 
 void File::Sync() {
-    if (::fsync(fd_) != 0) {
+    if (::fsync(native_->fd) != 0) {
         Fail("flush", path_, ErrnoText());
     }
 }
@@ -338,15 +327,15 @@ void Flock(int fd, int operation, const std::filesystem::path& path) {
 }  // namespace
 
 void File::LockShared() {
-    Flock(fd_, LOCK_SH, path_);
+    Flock(native_->fd, LOCK_SH, path_);
 }
 
 void File::LockExclusive() {
-    Flock(fd_, LOCK_EX, path_);
+    Flock(native_->fd, LOCK_EX, path_);
 }
 
 void File::Unlock() {
-    ::flock(fd_, LOCK_UN);
+    ::flock(native_->fd, LOCK_UN);
 }
 
 void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to,
@@ -365,40 +354,17 @@ void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path
 }
 
 FileMapping FileMapping::Map(const File& file, size_t size) {
-    FileMapping mapping;
-    void* data = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, file.fd_, 0);
+    void* data = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, file.native_->fd, 0);
     if (data == reinterpret_cast<void*>(static_cast<intptr_t>(-1))) {  // MAP_FAILED
         Fail("map", file.path_, ErrnoText());
     }
+    FileMapping mapping;
+    mapping.native_ = std::make_unique<Native>(data, size);
     mapping.data_ = data;
-    mapping.size_ = size;
     return mapping;
 }
 
-void FileMapping::Release() {
-    if (data_ != nullptr) {
-        ::munmap(data_, size_);
-    }
-    data_ = nullptr;
-}
-
-FileMapping::FileMapping(FileMapping&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
-
-FileMapping& FileMapping::operator=(FileMapping&& other) noexcept {
-    if (this != &other) {
-        Release();
-        data_ = std::exchange(other.data_, nullptr);
-        size_ = std::exchange(other.size_, 0);
-    }
-    return *this;
-}
-
 #endif
-
-FileMapping::~FileMapping() {
-    Release();
-}
 
 FileLock::FileLock(File& file, bool exclusive) : file_(file) {
     if (exclusive) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,7 +17,7 @@ class File {
   public:
     enum class Mode { kRead, kReadWriteCreate };
 
-    File() = default;
+    File();
     ~File();
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -42,11 +43,8 @@ class File {
 
   private:
     friend class FileMapping;
-#ifdef _WIN32
-    void* handle_ = nullptr;
-#else
-    int fd_ = -1;
-#endif
+    struct Native;  // the system's handle; none while closed
+    std::unique_ptr<Native> native_;
     std::filesystem::path path_;
 };
 
@@ -54,7 +52,7 @@ class File {
 // (the same pages, so a change is seen by the others at once, without a system call).
 class FileMapping {
   public:
-    FileMapping() = default;
+    FileMapping();
     ~FileMapping();
     FileMapping(FileMapping&& other) noexcept;
     FileMapping& operator=(FileMapping&& other) noexcept;
@@ -66,12 +64,9 @@ class FileMapping {
     void* Data() const { return data_; }
 
   private:
-    void Release();
-    void* data_ = nullptr;
-    size_t size_ = 0;
-#ifdef _WIN32
-    void* section_ = nullptr;
-#endif
+    struct Native;  // the mapped view and what keeps it
+    std::unique_ptr<Native> native_;
+    void* data_ = nullptr;  // the view's first byte, while mapped
 };
 
 // Holds a lock taken on a File until it goes out of scope.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "base/utf8_path.h"
 #include "settings/ansi.h"
 
 #ifdef _WIN32
@@ -139,15 +140,10 @@ fs::path ToPath(const std::string& utf8) {
         throw Error(base::kErrBadFileName);
     }
     try {
-        return fs::path(std::u8string(utf8.begin(), utf8.end()));
+        return base::PathOf(utf8);
     } catch (const std::system_error&) {
         throw Error(base::kErrBadFileName);  // not a name the system can convert
     }
-}
-
-std::string FromPath(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
 }
 
 // ASCII needs no conversion in any ANSI code page.
@@ -568,7 +564,7 @@ class RealFileSystem final : public FileSystem {
 
     void DeleteFiles(const std::string& pathOrPattern, bool force) override {
         const fs::path path = ToPath(pathOrPattern);
-        const std::string name = FromPath(path.filename());
+        const std::string name = base::Utf8(path.filename());
         if (!HasWildcard(name)) {
             const std::optional<fs::file_status> status = FileStatus(path);
             if (!status) {
@@ -587,7 +583,7 @@ class RealFileSystem final : public FileSystem {
         fs::directory_iterator it(folder, ec);
         while (!ec && it != fs::directory_iterator()) {
             std::error_code typeError;
-            std::u32string folded = Folded(FromPath(it->path().filename()));
+            std::u32string folded = Folded(base::Utf8(it->path().filename()));
             if (it->is_regular_file(typeError) && MatchesWildcard(pattern, folded)) {
                 matches.emplace_back(std::move(folded), it->path());
             }
@@ -648,7 +644,7 @@ class RealFileSystem final : public FileSystem {
         return win::Narrow(buffer);
 #else
         std::error_code ec;
-        std::string folder = FromPath(fs::temp_directory_path(ec));
+        std::string folder = base::Utf8(fs::temp_directory_path(ec));
         if (ec) {
             throw FileError(ec, fs::path());
         }
@@ -665,7 +661,7 @@ class RealFileSystem final : public FileSystem {
         if (ec) {
             throw FileError(ec, fs::path());
         }
-        return FromPath(current);
+        return base::Utf8(current);
     }
 
   private:

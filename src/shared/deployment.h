@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "shared/error_info.h"
 #include "shared/feedback.h"
 
 namespace shared {
@@ -17,11 +18,7 @@ namespace shared {
 class Shared;
 
 // A final commit that the farm refused: the farm's number and text.
-struct Refusal {
-    int32_t number = 0;
-    std::string description;
-    bool operator==(const Refusal&) const = default;
-};
+using Refusal = ErrorInfo;
 
 // Publishes every application of the source server also on the destination server. Nothing
 // is passed over here: the first refusal ends the clone.

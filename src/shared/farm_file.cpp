@@ -22,7 +22,6 @@ namespace shared {
 
 namespace {
 
-constexpr int32_t kErrSubscriptOutOfRange = 9;
 constexpr int32_t kPublishedDesktopBit = 8;
 constexpr std::string_view kPublishedDesktop = "PublishedDesktop";
 constexpr std::string_view kRootFolder = "Applications";
@@ -524,7 +523,7 @@ class FarmImport {
         }
         try {
             settings_->Put(row->key, ParseValue(row->key, row->kind, keyLine.value));
-        } catch (...) {
+        } catch (const base::Error&) {
             // Passed over: a bad number or a refused setting.
             PassOver(PassedOver::FarmSetting);
         }
@@ -592,7 +591,7 @@ class FarmImport {
             path += parts[level];
             try {
                 folder = shared_.factory.CreateFolder();
-            } catch (...) {
+            } catch (const base::Error&) {
                 // The previous folder object, if any, is used again.
                 PassOver(PassedOver::Folder);
             }
@@ -601,12 +600,14 @@ class FarmImport {
             }
             try {
                 folder->Initialize(farm::kApplicationFolder, path);
-            } catch (...) {
+            } catch (const base::Error&) {
+                // A missing folder: adding its subfolder fails too and says so.
                 PassOver(PassedOver::Folder);
             }
             try {
                 folder->AddSubFolder(parts[level + 1]);
-            } catch (...) {
+            } catch (const base::Error&) {
+                // It exists already, or its parent is missing.
                 PassOver(PassedOver::Folder);
             }
         }
@@ -623,7 +624,7 @@ class FarmImport {
         const std::vector<std::string> fields = settings::SplitEntry(value);
         const auto field = [&fields](size_t index) -> const std::string& {
             if (index >= fields.size()) {
-                throw base::Error(kErrSubscriptOutOfRange, "Subscript out of range");
+                throw base::Error(base::kErrSubscriptOutOfRange, "Subscript out of range");
             }
             return fields[index];
         };
@@ -665,13 +666,15 @@ class FarmImport {
         std::string name;
         try {
             name = app.AppName();
-        } catch (...) {
+        } catch (const base::Error&) {
+            // Then no namesake is replaced.
             PassOver(PassedOver::Namesake);
         }
         bool inRoot = false;
         try {
             inRoot = IsDirectlyInRoot(app.DistinguishedName());
-        } catch (...) {
+        } catch (const base::Error&) {
+            // Then no namesake is replaced.
             PassOver(PassedOver::Namesake);
         }
         std::unique_ptr<farm::Application> namesake;
@@ -680,8 +683,8 @@ class FarmImport {
                 namesake = shared_.farmObject->GetApplication(
                     farm::kWinAppObject, std::string(kRootFolder) + "/" + TrimRightBlanks(name));
             }
-        } catch (...) {
-            // Most often there is none.
+        } catch (const base::Error&) {
+            // Most often there is no namesake in the root folder.
             PassOver(PassedOver::Namesake);
         }
         bool deleted = false;
@@ -690,7 +693,7 @@ class FarmImport {
                 namesake->LoadData(true);
                 namesake->Delete();
                 deleted = true;
-            } catch (...) {
+            } catch (const base::Error&) {
                 // Not loaded means not deleted: it could not be put back.
                 PassOver(PassedOver::Namesake);
             }
@@ -701,7 +704,7 @@ class FarmImport {
             if (deleted) {
                 try {
                     namesake->SaveData();
-                } catch (...) {
+                } catch (const base::Error&) {
                     // The refused save is what gets reported.
                 }
             }

@@ -24,9 +24,9 @@ ErrorInfo CurrentError() {
     } catch (const farm::FarmError& e) {
         return {e.number(), e.description()};
     } catch (const std::bad_alloc&) {
-        return {7, "Out of memory"};
+        return {base::kErrOutOfMemory, "Out of memory"};
     } catch (const std::exception& e) {
-        return {51, std::string("Internal error: ") + e.what()};
+        return {base::kErrInternal, std::string("Internal error: ") + e.what()};
     }
 }
 

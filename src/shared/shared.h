@@ -11,6 +11,7 @@
 
 #include "farm/farm.h"
 #include "settings/file_system.h"
+#include "shared/error_info.h"
 #include "shared/feedback.h"
 
 namespace shared {
@@ -39,7 +40,7 @@ class Shared {
     FileSystemMaker makeFileSystem;
     Feedback& feedback;
 
-    // The module-level variables.
+    // The state the procedures and forms share for the run.
     std::unique_ptr<farm::Farm> farmObject;
     int16_t currentView = kFarmView;
     std::unique_ptr<settings::FileSystem> fileSystem;
@@ -52,12 +53,8 @@ class Shared {
     std::unique_ptr<farm::Credential> credential;  // created once, kept for the run
 };
 
-// The number and description of the error being handled (inside a catch block): a
-// farm::FarmError (the one error type), or anything else as a generic failure.
-struct ErrorInfo {
-    int32_t number;
-    std::string description;
-};
+// The number and description of the error being handled (call it inside a catch block):
+// a farm error as it stands, out of memory as error 7, any other failure as error 51.
 ErrorInfo CurrentError();
 
 // The one message that reports a failed operation: 80 blanks, CR, "Unexpected error.",

@@ -13,6 +13,7 @@
 #include "lab/lab.h"
 #include "lab/os_file.h"
 #include "lab/rules.h"
+#include "support/utf8_paths.h"
 
 namespace lab::testing {
 
@@ -30,9 +31,7 @@ class ScratchDir {
     ScratchDir& operator=(const ScratchDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
     std::string Utf8(const std::string& name) const {
-        const std::u8string text =
-            (path_ / std::filesystem::path(std::u8string(name.begin(), name.end()))).u8string();
-        return std::string(text.begin(), text.end());
+        return testing_support::Utf8(path_ / testing_support::PathOf(name));
     }
 
   private:

@@ -20,15 +20,13 @@
 #include "settings/file_system.h"
 #include "shared/shared.h"
 #include "support/recording_feedback.h"
+#include "support/utf8_paths.h"
 
 namespace files_test {
 
 namespace fs = std::filesystem;
 
-inline std::string Utf8(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
-}
+using testing_support::Utf8;
 
 // Every file-system call (stream calls included) counts; call number failAt fails.
 struct FsLog {

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/utf8_path.h"
 #include "farm/mfcom/members.h"
 #include "lab/com/workstation.h"
 #include "win/com.h"
@@ -50,13 +51,10 @@ class ScopedLabSetting {
   public:
     explicit ScopedLabSetting(const std::filesystem::path& storeRoot,
                               const std::optional<std::string>& farm = std::nullopt)
-        : storePath_(labcom::kStorePathValue, Utf8(storeRoot)), farm_(labcom::kFarmValue, farm) {}
+        : storePath_(labcom::kStorePathValue, base::Utf8(storeRoot)),
+          farm_(labcom::kFarmValue, farm) {}
 
   private:
-    static std::string Utf8(const std::filesystem::path& path) {
-        auto text = path.u8string();
-        return std::string(text.begin(), text.end());
-    }
     ScopedLabValue storePath_;
     ScopedLabValue farm_;
 };
