@@ -151,11 +151,15 @@ Lab::Lab(lab::FarmModel model)
     for (const char* dir : {"work", "tmp"}) {
         fs::create_directories(root_ / dir);
     }
+    // The icons folder is shared by the workers of a long run: each icon is written under a
+    // name of this process's own and moved into place, so a reader never sees half of one.
     const fs::path icons = IconsFolder();
     fs::create_directories(icons);
     for (uint32_t seed = 0; seed < 4; ++seed) {
-        std::ofstream(icons / (std::to_string(seed) + ".ico"), std::ios::binary)
-            << lab::MakeIcon(seed);
+        const fs::path icon = icons / (std::to_string(seed) + ".ico");
+        const fs::path partial = root_ / (std::to_string(seed) + ".ico");
+        std::ofstream(partial, std::ios::binary) << lab::MakeIcon(seed);
+        fs::rename(partial, icon);
     }
     store_->Write(model_);
     model_ = store_->Read(model_.name);  // as the store normalises it

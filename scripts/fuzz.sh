@@ -11,6 +11,8 @@
 #       the working corpus are merged (-merge=1, by edges alone: -use_counters=0) by the
 #       AddressSanitizer build into a minimal fuzz/corpus/NAME: the hand-named seeds stay, and
 #       every other input on the way runs once under AddressSanitizer.
+#       A long run keeps every processor busy: one worker per processor (ZELT_FUZZ_WORKERS
+#       sets another number), all on the one working corpus.
 #
 # Each run prints, per target, its executions, wall time, executions per second (also per
 # second of processor time) and the edges it covered (cov) and its features (ft), and appends
@@ -64,23 +66,41 @@ for target in $targets; do
     start=$(date +%s.%N)
     result=ok
     TIMEFORMAT='%U %S'
+    workers=1
+    [ $long = 0 ] || workers=${ZELT_FUZZ_WORKERS:-$(nproc)}
+    parallel=()
+    [ "$workers" = 1 ] || parallel=(-jobs="$workers" -workers="$workers")
+    rm -f "$scratch"/fuzz-*.log
     cpu=$( { time (cd "$scratch" && "$program" -max_total_time="$seconds" "${options[@]}" \
-        -artifact_prefix="$artifacts" -print_final_stats=1 "$corpus" >"$log" 2>&1); } 2>&1) \
-        || result=FAILED
+        "${parallel[@]}" -artifact_prefix="$artifacts" -print_final_stats=1 "$corpus" \
+        >"$log" 2>&1); } 2>&1) || result=FAILED
     wall=$(awk -v from="$start" -v to="$(date +%s.%N)" 'BEGIN { printf "%.1f", to - from }')
     cpu=$(echo "$cpu" | tail -1 | awk '{ printf "%.1f", $1 + $2 }')
-    executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-    executions=${executions:-0}
-    last=$(grep -E '^#[0-9]+.*cov: ' "$log" | tail -1 || true)
-    cov=$(echo "$last" | sed -n 's/.*cov: \([0-9]*\).*/\1/p')
-    ft=$(echo "$last" | sed -n 's/.*ft: \([0-9]*\).*/\1/p')
+    # Workers write their own logs (fuzz-N.log in the working folder); the figures add up.
+    logs=("$log")
+    if [ "$workers" != 1 ]; then
+        logs=("$scratch"/fuzz-*.log)
+        cat "${logs[@]}" >>"$log"
+    fi
+    executions=0
+    cov=
+    ft=
+    for each in "${logs[@]}"; do
+        n=$(sed -n 's/^stat::number_of_executed_units: *//p' "$each" | tail -1)
+        executions=$((executions + ${n:-0}))
+        last=$(grep -E '^#[0-9]+.*cov: ' "$each" | tail -1 || true)
+        c=$(echo "$last" | sed -n 's/.*cov: \([0-9]*\).*/\1/p')
+        f=$(echo "$last" | sed -n 's/.*ft: \([0-9]*\).*/\1/p')
+        [ -z "$c" ] || [ "${cov:-0}" -ge "$c" ] || cov=$c
+        [ -z "$f" ] || [ "${ft:-0}" -ge "$f" ] || ft=$f
+    done
     rate=$(awk -v n="$executions" -v s="$wall" 'BEGIN { printf "%d", n / s }')
     # On a shared machine the rate per second of processor time says more.
     cpurate=$(awk -v n="$executions" -v s="$cpu" 'BEGIN { printf "%d", (s > 0 ? n / s : 0) }')
-    printf '%s: %s executions in %.0f s, %s exec/s (%s per processor second), cov %s ft %s: %s\n' \
-        "$target" "$executions" "$wall" "$rate" "$cpurate" "${cov:-?}" "${ft:-?}" "$result"
+    printf '%s: %s executions in %.0f s (%s worker(s)), %s exec/s (%s per processor second), cov %s ft %s: %s\n' \
+        "$target" "$executions" "$wall" "$workers" "$rate" "$cpurate" "${cov:-?}" "${ft:-?}" "$result"
     printf '%s\t%s\t%s\t%s\t%.0f\t%s\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$target" \
-        "$([ $long = 1 ] && echo ubsan || echo asan+ubsan)" "$executions" "$wall" "$rate" \
+        "$([ $long = 1 ] && echo "ubsan x$workers" || echo asan+ubsan)" "$executions" "$wall" "$rate" \
         "$cpurate" "${cov:-}" "${ft:-}" "$result" >>"$record"
     if [ $result != ok ]; then
         echo "$target FAILED (log: $log, inputs: $artifacts)"
