@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         auto session = lab.NewSession(feedback);
         shared::ImportFarm(*session, file);
     }
-    if (feedback.messages > 1) {
+    if (feedback.messages.size() > 1) {
         fuzz::Fail("more than one message for one import");
     }
     lab.CheckFarm([&](const lab::FarmState& after) {

@@ -133,7 +133,7 @@ fs::path IconsFolder() {
 
 void Feedback::ShowMessage(const std::string& text, const std::string& title,
                            shared::MessageIcon icon) {
-    ++messages;
+    QuietFeedback::ShowMessage(text, title, icon);
     // Only the unexpected-error message, whatever its number and description.
     const std::string empty = shared::UnexpectedErrorText(0, "");
     const std::string head = empty.substr(0, empty.find(":") + 1);

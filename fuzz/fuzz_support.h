@@ -17,21 +17,11 @@
 
 namespace fuzz {
 
-class Feedback : public shared::Feedback {
+// Keeps the messages and aborts on any but the unexpected-error message.
+class Feedback : public shared::QuietFeedback {
   public:
-    float ProgressValue() override { return progress_; }
-    void SetProgressValue(float value) override { progress_ = value; }
-    void SetProgressVisible(bool) override {}
-    void SetStatusCaption(const std::string&) override {}
-    void SetStatusVisible(bool) override {}
-    void RepaintStatus() override {}
-    void RepaintMain() override {}
     void ShowMessage(const std::string& text, const std::string& title,
                      shared::MessageIcon icon) override;
-    int messages = 0;
-
-  private:
-    float progress_ = 0;
 };
 
 // A folder on a RAM disk when there is one (/dev/shm), else the temporary folder.

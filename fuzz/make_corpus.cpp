@@ -31,5 +31,5 @@ int main(int argc, char** argv) {
         auto session = lab.NewSession(feedback, fuzz::Lab::Writes::kAnywhere);
         shared::ExportFarm(*session, (farmDir / "target_farm.ini").string());
     }
-    return feedback.messages == 0 ? 0 : 1;
+    return feedback.messages.empty() ? 0 : 1;
 }

@@ -16,26 +16,24 @@ scripts/deps.sh
 
 wants() { [[ " ${which[*]} " == *" $1 "* ]]; }
 
-if wants farm; then
-  echo "== farm_bench (native, Release)"
+# A native benchmark: its work folder on /dev/shm first (where there is one), then on the disk.
+native_bench() {  # TARGET
+  echo "== $1 (native, Release)"
   cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build build/bench --target farm_bench -j2 >/dev/null
+  cmake --build build/bench --target "$1" -j2 >/dev/null
   if [ -d /dev/shm ]; then
-    build/bench/bench/farm_bench /dev/shm
+    "build/bench/bench/$1" /dev/shm
     echo
   fi
-  build/bench/bench/farm_bench
+  "build/bench/bench/$1"
+}
+
+if wants farm; then
+  native_bench farm_bench
 fi
 
 if wants preview; then
-  echo "== preview_bench (native, Release)"
-  cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build build/bench --target preview_bench -j2 >/dev/null
-  if [ -d /dev/shm ]; then
-    build/bench/bench/preview_bench /dev/shm
-    echo
-  fi
-  build/bench/bench/preview_bench
+  native_bench preview_bench
 fi
 
 if wants com || wants view; then

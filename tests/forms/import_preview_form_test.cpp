@@ -6,6 +6,7 @@
 
 #include "forms/frmImportPreview.h"
 #include "forms_support.h"
+#include "support/mapped_import.h"
 
 namespace forms_test {
 namespace {
@@ -118,19 +119,7 @@ TEST_F(ImportPreviewFormTest, PreviewChangesNothingAndImportsWithTheMappingChose
     ExpectIdle();
 
     // Read back in-process: every application arrived with the servers mapped.
-    const lab::FarmModel after = store->Read(lab::kTargetFarm);
-    ASSERT_EQ(after.applications.size(), demo.applications.size());
-    for (size_t i = 0; i < demo.applications.size(); ++i) {
-        std::vector<std::string> expected;
-        for (const std::string& server : demo.applications[i].servers) {
-            if (mapped.contains(server)) {
-                expected.push_back(mapped.at(server));
-            }
-        }
-        EXPECT_EQ(after.applications[i].DistinguishedName(),
-                  demo.applications[i].DistinguishedName());
-        EXPECT_EQ(after.applications[i].servers, expected) << i;
-    }
+    testing_support::ExpectImportedWithServersMapped(demo, store->Read(lab::kTargetFarm), mapped);
 }
 
 TEST_F(ImportPreviewFormTest, ManyMissingServersArePagedAndKeepTheirChoices) {

@@ -12,6 +12,7 @@
 #include "shared/farm_file.h"
 #include "shared/files_fixture.h"
 #include "shared/server_mapping.h"
+#include "support/mapped_import.h"
 
 namespace files_test {
 namespace {
@@ -68,19 +69,7 @@ TEST_F(ImportPreviewComTest, PreviewListsTheMissingServersAndTheMappedImportCarr
     ASSERT_TRUE(destination.feedback.messages.empty()) << destination.feedback.messages[0].text;
 
     // Read back in-process, not through the program.
-    const lab::FarmModel imported = store_->Read(lab::kTargetFarm);
-    ASSERT_EQ(imported.applications.size(), demo.applications.size());
-    for (size_t i = 0; i < demo.applications.size(); ++i) {
-        std::vector<std::string> expected;
-        for (const std::string& server : demo.applications[i].servers) {
-            if (onto.contains(server)) {
-                expected.push_back(onto.at(server));
-            }
-        }
-        EXPECT_EQ(imported.applications[i].DistinguishedName(),
-                  demo.applications[i].DistinguishedName());
-        EXPECT_EQ(imported.applications[i].servers, expected) << i;
-    }
+    testing_support::ExpectImportedWithServersMapped(demo, store_->Read(lab::kTargetFarm), onto);
     EXPECT_EQ(planned.applications.size(), demo.applications.size());
     for (const preview::ApplicationPreview& application : planned.applications) {
         EXPECT_EQ(application.outcome, preview::Outcome::New) << application.distinguishedName;

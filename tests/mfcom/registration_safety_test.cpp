@@ -321,23 +321,22 @@ TEST_F(RegistrationSafety, UnregisteringRemovesOnlyTheLabsOwnKeys) {
     // Ours under the user's classes too, as a registration without machine rights leaves it.
     restorer_->PlantOwn(kUser, mfcom::Creatable::User,
                         ClsidText(labcom::ClsidOf(mfcom::Creatable::User)), dll_.wstring());
-    std::vector<std::string> foreignBefore;
-    for (const ClassesRoot& root : {kMachine, kUser}) {
-        ListTree(OpenRoot(root).Get(), kForeignClassKey, foreignBefore);
-    }
-    ListTree(OpenRoot(kMachine).Get(), ProgIdText(mfcom::Creatable::Farm), foreignBefore);
-    ListTree(OpenRoot(kUser).Get(), ProgIdText(mfcom::Creatable::Application), foreignBefore);
-    std::sort(foreignBefore.begin(), foreignBefore.end());
+    // The foreign server's class and the two ProgIDs planted for it, sorted.
+    const auto foreignKeys = [] {
+        std::vector<std::string> keys;
+        for (const ClassesRoot& root : {kMachine, kUser}) {
+            ListTree(OpenRoot(root).Get(), kForeignClassKey, keys);
+        }
+        ListTree(OpenRoot(kMachine).Get(), ProgIdText(mfcom::Creatable::Farm), keys);
+        ListTree(OpenRoot(kUser).Get(), ProgIdText(mfcom::Creatable::Application), keys);
+        std::sort(keys.begin(), keys.end());
+        return keys;
+    };
+    const std::vector<std::string> foreignBefore = foreignKeys();
 
     const RunResult run = Regsvr32(L"/u /s");
     EXPECT_EQ(run.exitCode, 0u) << run.standardError;
-    std::vector<std::string> foreignAfter;
-    for (const ClassesRoot& root : {kMachine, kUser}) {
-        ListTree(OpenRoot(root).Get(), kForeignClassKey, foreignAfter);
-    }
-    ListTree(OpenRoot(kMachine).Get(), ProgIdText(mfcom::Creatable::Farm), foreignAfter);
-    ListTree(OpenRoot(kUser).Get(), ProgIdText(mfcom::Creatable::Application), foreignAfter);
-    std::sort(foreignAfter.begin(), foreignAfter.end());
+    const std::vector<std::string> foreignAfter = foreignKeys();
     EXPECT_EQ(Lines(foreignAfter), Lines(foreignBefore));
 
     // Of the lab nothing is left: no class key, no ProgID that names one of its classes.

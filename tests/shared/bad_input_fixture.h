@@ -1,8 +1,10 @@
 // What the hostile-file tests share, in-process and through COM: a snapshot of the scratch
 // folders to prove nothing was written outside the chosen file, the check that a failure
-// shows only the unexpected-error message, and an application block of a farm file.
+// shows only the unexpected-error message, binary bytes, and an application block of a farm
+// file.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -51,6 +53,21 @@ class BadInputFixture : public FilesTest {
             EXPECT_TRUE(message.text.starts_with(head)) << message.text;
             EXPECT_EQ(message.title, "Error");
         }
+    }
+
+    // Every byte value, then pseudo-random bytes with many line ends and "=" signs.
+    static std::string BinaryBytes() {
+        std::string bytes;
+        for (int c = 0; c < 256; ++c) {
+            bytes += static_cast<char>(c);
+        }
+        uint32_t state = 12345;
+        for (int i = 0; i < 20000; ++i) {
+            state = state * 1103515245u + 12345u;
+            const uint32_t r = state >> 16;
+            bytes += r % 7 == 0 ? '\n' : r % 11 == 0 ? '=' : static_cast<char>(r & 0xFF);
+        }
+        return bytes;
     }
 
     std::string Block(const std::string& name, const std::string& keys = "") const {

@@ -67,17 +67,7 @@ class BadInputTest : public BadInputFixture {
 };
 
 TEST_F(BadInputTest, BinaryFilesEndInTheErrorMessageOrNothing) {
-    // Every byte value, then pseudo-random bytes with many line ends and "=" signs.
-    std::string bytes;
-    for (int c = 0; c < 256; ++c) {
-        bytes += static_cast<char>(c);
-    }
-    uint32_t state = 12345;
-    for (int i = 0; i < 20000; ++i) {
-        state = state * 1103515245u + 12345u;
-        const uint32_t r = state >> 16;
-        bytes += r % 7 == 0 ? '\n' : r % 11 == 0 ? '=' : static_cast<char>(r & 0xFF);
-    }
+    const std::string bytes = BinaryBytes();
     for (const std::string& text : {bytes, "[Application]\r\n" + bytes}) {
         auto session = ImportText(text);
         ExpectOnlyErrorMessages(session->feedback, 1);
