@@ -132,15 +132,27 @@ struct LackCase {
 };
 
 TEST_F(InterfaceCheckTest, FindsWhatTheLabLacksAndTheCommandsItBreaks) {
+    constexpr const char* kPublicOnly =
+        "public WinApp.SaveData WinApp.AddServer WinApp.RemoveServer WinApp.EnableApp "
+        "Farm.AddApplication Farm.GetApplication Farm.GetServer Folder.Initialize NoFolderClass";
     const LackCase cases[] = {
         {"WinServer.WinNTVerMajor", Command::TakeOffline, Readiness::WillFail,
          "the server view has no WinNTVerMajor"},
         {"WinServer.WinNTVerMajor", Command::ExportFarm, Readiness::Ready, ""},
         {"WinServer.WinNTVerMinor=WinNTMinorVersion", Command::TakeOffline, Readiness::WillFail,
          "the server view has no WinNTVerMinor"},
-        {"Farm.GetServer", Command::TakeOffline, Readiness::WillFail,
-         "the farm object has no GetServer"},
+        {"Farm.GetServer Server.Initialize", Command::TakeOffline, Readiness::WillFail,
+         "the farm object has no GetServer, and the server object has no Initialize"},
+        {"Farm.GetServer", Command::TakeOffline, Readiness::Ready, ""},
         {"Farm.GetServer", Command::BringOnline, Readiness::Ready, ""},
+        // Only the public forms, and no folder class (the constants' values stay).
+        {kPublicOnly, Command::ImportFarm, Readiness::Ready, ""},
+        {kPublicOnly, Command::Options, Readiness::Ready, ""},
+        {kPublicOnly, Command::TakeOffline, Readiness::Ready, ""},
+        {"WinApp.SaveData Application.SaveData", Command::Options, Readiness::WillFail,
+         "the application view has no SaveData, and the application object has no SaveData"},
+        {"Folder.Initialize Farm.GetRootFolder", Command::ImportFarm, Readiness::WillFail,
+         "the folder object has no Initialize, and the farm object has no GetRootFolder"},
         // Where public use shows another form, the command goes on with it.
         {"public", Command::ImportFarm, Readiness::Ready, ""},
         {"public", Command::ExportFarm, Readiness::Ready, ""},

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "farm/mfcom/type_library.h"
 #include "win/com.h"
 #include "win/system_message.h"
 #include "win/text.h"
@@ -71,8 +72,16 @@ std::string_view TypeName(Type type) {
 }
 
 DISPID Session::DispidOf(Type type, IDispatch& object, std::string_view name) {
+    auto unknown = [&] {
+        return farm::FarmError(DISP_E_UNKNOWNNAME, "The " + std::string(TypeName(type)) +
+                                                       " object has no member '" +
+                                                       std::string(name) + "'.");
+    };
     auto& cache = cache_[static_cast<size_t>(type)];
     if (auto found = cache.find(name); found != cache.end()) {
+        if (found->second == DISPID_UNKNOWN) {
+            throw unknown();
+        }
         return found->second;
     }
     win::Bstr wide(name);
@@ -81,14 +90,15 @@ DISPID Session::DispidOf(Type type, IDispatch& object, std::string_view name) {
     ++counts_.getIdsOfNames;
     namesAsked_.emplace(KindOf(type), std::string(name));
     HRESULT hr = object.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispid);
-    if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) {
-        throw farm::FarmError(DISP_E_UNKNOWNNAME, "The " + std::string(TypeName(type)) +
-                                                      " object has no member '" +
-                                                      std::string(name) + "'.");
+    const bool known = hr != DISP_E_UNKNOWNNAME && hr != DISP_E_MEMBERNOTFOUND;
+    if (known) {
+        win::Check(hr);
     }
-    win::Check(hr);
     if (lookup_ == NameLookup::Cached) {
-        cache.emplace(std::string(name), dispid);
+        cache.emplace(std::string(name), known ? dispid : DISPID_UNKNOWN);
+    }
+    if (!known) {
+        throw unknown();
     }
     return dispid;
 }
@@ -96,6 +106,18 @@ DISPID Session::DispidOf(Type type, IDispatch& object, std::string_view name) {
 bool FormUnknown(const farm::FarmError& error) {
     const int32_t n = error.number();
     return n == DISP_E_UNKNOWNNAME || n == DISP_E_BADPARAMCOUNT || n == DISP_E_TYPEMISMATCH;
+}
+
+bool ClassUnavailable(const farm::FarmError& error) {
+    const int32_t n = error.number();
+    return n == REGDB_E_CLASSNOTREG || n == CO_E_CLASSSTRING || n == CLASS_E_CLASSNOTAVAILABLE;
+}
+
+const Constants& Session::FarmConstants() {
+    if (!constants_) {
+        constants_ = Constants::From(LoadFarmTypeLibrary().library.Get());
+    }
+    return *constants_;
 }
 
 bool Session::UsesAlternative(Type type, Op op) const {
@@ -156,6 +178,17 @@ win::Variant Dispatch::Call(Op op, std::initializer_list<Arg> args) {
     const WORD flags =
         member.result == '-' ? DISPATCH_METHOD : DISPATCH_METHOD | DISPATCH_PROPERTYGET;
     return Invoke(dispid, flags, reversed, false);
+}
+
+void Dispatch::Put(Op op, const farm::Value& value) {
+    const Member& member = MemberOf(op);
+    if (member.object != KindOf(type_) || member.access != Access::Property) {
+        throw std::logic_error("mfcom: " + std::string(member.name) + " put wrongly");
+    }
+    std::vector<win::Variant> args;
+    args.push_back(FromValue(value));
+    Invoke(session_->DispidOf(type_, *object_.Get(), member.name), DISPATCH_PROPERTYPUT, args,
+           true);
 }
 
 win::Variant Dispatch::GetByName(std::string_view name) {

@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@
 
 #include "farm/farm.h"
 #include "farm/mfcom/com.h"
+#include "farm/mfcom/constants.h"
 #include "farm/mfcom/members.h"
 #include "win/com.h"
 
@@ -63,7 +65,8 @@ class Session {
   public:
     explicit Session(NameLookup lookup = NameLookup::Cached) : lookup_(lookup) {}
     // The DISPID of a member: asked of the object the first time a type meets the name,
-    // from the cache after that. An unknown name is a FarmError that names the member.
+    // from the cache after that. An unknown name is a FarmError that names the member; it is
+    // not asked again.
     DISPID DispidOf(Type type, IDispatch& object, std::string_view name);
     void CountInvoke() { ++counts_.invokes; }
     CallCounts Counts() const { return counts_; }
@@ -76,12 +79,16 @@ class Session {
     // When both are unknown, the preferred form's failure is raised.
     template <class Preferred, class Alternative>
     auto WithAlternative(Type type, Op op, Preferred&& preferred, Alternative&& alternative);
-
-  private:
+    // Whether this type of object takes the alternative of `op` for the rest of the run.
     bool UsesAlternative(Type type, Op op) const;
     void UseAlternative(Type type, Op op);
 
+    // The farm's constants, read from its type library the first time one is needed.
+    const Constants& FarmConstants();
+
+  private:
     NameLookup lookup_;
+    std::optional<Constants> constants_;
     std::set<std::pair<Type, Op>> alternatives_;
     std::set<std::pair<Kind, std::string>> namesAsked_;
     std::array<std::map<std::string, DISPID, std::less<>>, kTypeCount> cache_;
@@ -91,6 +98,10 @@ class Session {
 // A failure in which the farm said it does not know the member, or not with these arguments:
 // DISP_E_UNKNOWNNAME, DISP_E_BADPARAMCOUNT, DISP_E_TYPEMISMATCH. Such a call changed nothing.
 bool FormUnknown(const farm::FarmError& error);
+
+// A failure to create an object because its class is not there (no such ProgID, or no class
+// behind it). Such a creation changed nothing.
+bool ClassUnavailable(const farm::FarmError& error);
 
 template <class Preferred, class Alternative>
 auto Session::WithAlternative(Type type, Op op, Preferred&& preferred, Alternative&& alternative) {
@@ -131,6 +142,8 @@ class Dispatch {
 
     // A property get or method call of the member table.
     win::Variant Call(Op op, std::initializer_list<Arg> args = {});
+    // A property put of the member table.
+    void Put(Op op, const farm::Value& value);
     // A member reached by its own name (the settings of the Windows views).
     win::Variant GetByName(std::string_view name);
     void PutByName(std::string_view name, const farm::Value& value);

@@ -7,6 +7,7 @@
 
 #include "farm/mfcom/com.h"
 #include "farm/mfcom/dispatch.h"
+#include "farm/mfcom/type_library.h"
 #include "win/com.h"
 #include "win/registry.h"
 #include "win/system_message.h"
@@ -71,14 +72,15 @@ const std::vector<CommandRow>& CommandTable() {
                    Op::GroupAccountType,
                    Op::GroupAAName,
                    Op::GroupGroupName,
+                   Op::WinAppEnableApp,
                    Op::WinAppWriteIconToFile})},
             {Command::ImportFarm, "Import Farm",
              with({Op::FarmWinFarmObject, Op::FarmAddApplication, Op::FarmGetApplication,
                    Op::AppName, Op::AppDistinguishedName, Op::AppWinAppObject, Op::AppDelete,
                    Op::AppLoadData, Op::AppSaveData, Op::WinAppAddServer, Op::WinAppAddUser,
-                   Op::WinAppAddGroup, Op::WinAppLoadIconFromFile, Op::FolderInitialize,
-                   Op::FolderAddSubFolder, Op::BindingInitialize, Op::UserInitialize,
-                   Op::GroupInitialize})},
+                   Op::WinAppAddGroup, Op::WinAppEnableApp, Op::WinAppLoadIconFromFile,
+                   Op::FolderInitialize, Op::FolderAddSubFolder, Op::BindingInitialize,
+                   Op::UserInitialize, Op::GroupInitialize})},
             {Command::TakeOffline, "Take offline",
              with({Op::FarmGetServer, Op::ServerName, Op::ServerApplications,
                    Op::ServerWinServerObject, Op::WinServerVerMajor, Op::WinServerVerMinor,
@@ -155,42 +157,6 @@ std::string_view PresenceText(Presence presence) {
     return "-";
 }
 
-// ---- Registry ---------------------------------------------------------------------------
-
-std::wstring GuidText(const GUID& guid) {
-    wchar_t text[40] = {};
-    StringFromGUID2(guid, text, 40);
-    return text;
-}
-
-// The highest version registered for a type library, as "major.minor" in hexadecimal.
-std::optional<std::pair<WORD, WORD>> RegisteredVersion(const std::wstring& libid) {
-    const win::RegKey key = win::RegKey::Open(HKEY_CLASSES_ROOT, L"TypeLib\\" + libid);
-    if (!key) {
-        return std::nullopt;
-    }
-    std::optional<std::pair<WORD, WORD>> best;
-    wchar_t name[64];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = 64;
-        if (RegEnumKeyExW(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        wchar_t* end = nullptr;
-        const unsigned long major = wcstoul(name, &end, 16);
-        if (!end || *end != L'.') {
-            continue;
-        }
-        const unsigned long minor = wcstoul(end + 1, nullptr, 16);
-        const std::pair<WORD, WORD> version{static_cast<WORD>(major), static_cast<WORD>(minor)};
-        if (!best || version > *best) {
-            best = version;
-        }
-    }
-    return best;
-}
-
 // ---- Type information -------------------------------------------------------------------
 
 std::optional<MEMBERID> DeclaredId(ITypeInfo& info, std::string_view name) {
@@ -239,7 +205,7 @@ Presence Declared(ITypeInfo* info, const Member& member) {
     if (!attr) {
         return Presence::NotReached;
     }
-    if (member.access == Access::Get && member.args.empty()) {
+    if (member.access != Access::Method && member.args.empty()) {
         for (UINT i = 0; i < attr->cVars; ++i) {
             const win::VarDesc var(*info, i);
             if (var && var->memid == *id) {
@@ -344,53 +310,23 @@ class Probe {
     std::array<std::vector<win::ComPtr<IDispatch>>, kKindCount> live_;
     std::array<win::ComPtr<ITypeInfo>, kKindCount> declared_;
     win::ComPtr<IDispatch> farm_;
+    Constants constants_;
 };
 
 void Probe::ReadTypeLibrary() {
-    win::ComPtr<ITypeLib> library;
-    for (const ProgIdEntry& entry : kProgIds) {
-        CLSID clsid{};
-        if (FAILED(CLSIDFromProgID(win::Widen(entry.progId).c_str(), &clsid))) {
-            continue;
-        }
-        const std::wstring classKey = L"CLSID\\" + GuidText(clsid);
-        if (!library) {
-            const std::optional<std::wstring> registered =
-                win::RegKey::Open(HKEY_CLASSES_ROOT, classKey + L"\\TypeLib").ReadText(L"");
-            GUID guid{};
-            if (!registered || FAILED(CLSIDFromString(registered->c_str(), &guid))) {
-                continue;
+    FarmTypeLibrary found = LoadFarmTypeLibrary();
+    report_.typeLibrary = found.description;
+    report_.constants = Constants::From(found.library.Get());
+    constants_ = report_.constants;
+    if (found.library) {
+        for (const ProgIdEntry& entry : kProgIds) {
+            CLSID clsid{};
+            win::ComPtr<ITypeInfo> coclass;
+            if (SUCCEEDED(CLSIDFromProgID(win::Widen(entry.progId).c_str(), &clsid)) &&
+                SUCCEEDED(found.library->GetTypeInfoOfGuid(clsid, coclass.Put()))) {
+                declared_[Index(entry.kind)] = DefaultInterface(*coclass.Get());
             }
-            const auto version = RegisteredVersion(*registered);
-            if (!version) {
-                report_.typeLibrary = "the classes name type library " + win::Narrow(*registered) +
-                                      ", which is not registered";
-                continue;
-            }
-            const HRESULT hr = LoadRegTypeLib(guid, version->first, version->second, LOCALE_NEUTRAL,
-                                              library.Put());
-            if (FAILED(hr)) {
-                report_.typeLibrary = "type library " + win::Narrow(*registered) +
-                                      " could not be loaded: " + win::SystemMessage(hr);
-                library.Reset();
-                continue;
-            }
-            win::Bstr name;
-            library->GetDocumentation(-1, name.Put(), nullptr, nullptr, nullptr);
-            win::Bstr path;
-            QueryPathOfRegTypeLib(guid, version->first, version->second, LOCALE_NEUTRAL,
-                                  path.Put());
-            report_.typeLibrary = "type library " + name.Utf8() + " " +
-                                  std::to_string(version->first) + "." +
-                                  std::to_string(version->second) + " (" + path.Utf8() + ")";
         }
-        win::ComPtr<ITypeInfo> coclass;
-        if (SUCCEEDED(library->GetTypeInfoOfGuid(clsid, coclass.Put()))) {
-            declared_[Index(entry.kind)] = DefaultInterface(*coclass.Get());
-        }
-    }
-    if (!library && report_.typeLibrary.empty()) {
-        report_.typeLibrary = "none registered for the MetaFrameCOM classes";
     }
     // The views and collections, as the library types what returns them.
     declared_[Index(Kind::WinFarm)] = ReturnedType(DeclaredType(Kind::Farm), "WinFarmObject");
@@ -432,7 +368,7 @@ void Probe::ReachFarm() {
     }
     Dispatch farm(session_, Type::Farm, farm_);
     try {
-        farm.Call(Op::FarmInitialize, {int32_t{1}});
+        farm.Call(Op::FarmInitialize, {constants_.ObjectType(farm::kWinFarmObject)});
         report_.farm = ToText(farm.Call(Op::FarmName).Get());
     } catch (const farm::FarmError& e) {
         report_.farm = "not reached: " + std::string(e.description()) + " (" +
@@ -465,6 +401,11 @@ void Probe::ReachFarm() {
         }
     });
     attempt([&] { ReachApplications(farm); });
+    // Folders as public use reaches them, where the folder class gave no object.
+    attempt([&] {
+        Get(farm, Op::FarmGetRootFolder, Kind::Folder,
+            {constants_.FolderType(farm::kApplicationFolder)});
+    });
 }
 
 void Probe::ReachApplications(Dispatch& farm) {
@@ -484,7 +425,8 @@ void Probe::ReachApplications(Dispatch& farm) {
             auto created = live_[Index(Kind::Application)];
             if (!created.empty()) {
                 Dispatch application(session_, Type::Application, created.front());
-                application.Call(Op::AppInitialize, {int32_t{3}, std::string_view(name)});
+                application.Call(Op::AppInitialize, {constants_.ObjectType(farm::kWinAppObject),
+                                                     std::string_view(name)});
                 application.Call(Op::AppLoadData, {true});
                 Get(application, Op::AppWinAppObject, Kind::WinApp);
             }
@@ -640,6 +582,24 @@ std::string CheckReport::Text() const {
     line("Type library: " + typeLibrary);
     line("Farm: " + farm);
     line();
+    line("Constants");
+    for (const ConstantRow& row : kConstants) {
+        std::string source;
+        switch (constants.Source(row.constant)) {
+            case ConstantSource::TypeLibrary:
+                source = "from the type library";
+                break;
+            case ConstantSource::NoLibrary:
+                source = "built in: no type library";
+                break;
+            case ConstantSource::NotNamed:
+                source = "built in: the type library does not name it";
+                break;
+        }
+        line("  " + pad(std::string(row.name), 34) +
+             pad(std::to_string(constants.Value(row.constant)), 6) + source);
+    }
+    line();
     line("Commands");
     for (const Verdict& verdict : verdicts) {
         std::string text = "  " + std::string(CommandName(verdict.command)) + ": ";
@@ -666,7 +626,7 @@ std::string CheckReport::Text() const {
     line();
     line("Members (live: what an object answered; declared: what the type library says)");
     line("  " + pad("object", 22) + pad("member", 32) + pad("live", 8) + pad("declared", 9) +
-         pad("evidence", 9) + "needed by");
+         pad("evidence", 9) + pad("form", 10) + "needed by");
     for (const MemberFinding& found : members) {
         const Member& member = MemberOf(found.op);
         if (member.op == Op::CollectionNewEnum) {
@@ -683,6 +643,7 @@ std::string CheckReport::Text() const {
              pad(std::string(PresenceText(found.live)), 8) +
              pad(std::string(PresenceText(found.declared)), 9) +
              pad(member.evidence == Evidence::Seen ? "public" : "chosen", 9) +
+             pad(member.form == Form::Described ? "described" : "fallback", 10) +
              (commands.empty() ? "-" : commands));
     }
     line();
@@ -737,6 +698,9 @@ CheckReport CheckFarmInterface(const std::vector<SettingNeed>& settings) {
         found.declared = Declared(probe.DeclaredType(member.object), member);
     }
     for (const SettingNeed& need : settings) {
+        if (FindMember(need.view, need.name)) {
+            continue;  // a member of the table, judged with its alternative
+        }
         report.settings.push_back(SettingFinding{need, probe.Live(need.view, need.name)});
     }
     Judge(report);

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "farm/mfcom/constants.h"
 #include "farm/mfcom/members.h"
 
 namespace mfcom {
@@ -82,6 +83,7 @@ struct Verdict {
 struct CheckReport {
     std::string typeLibrary;  // what was read, or why none was
     std::string farm;         // the farm reached, or why none was
+    Constants constants;      // the values the program passes, and where each came from
     std::vector<ClassFinding> classes;
     std::vector<MemberFinding> members;  // one per row of the member table
     std::vector<SettingFinding> settings;

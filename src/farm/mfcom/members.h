@@ -2,13 +2,19 @@
 // by the late-bound client, the farm interface check and the lab farm's COM server alike. A
 // name found wrong on a real farm is corrected here, in one line. Portable: no Windows types.
 //
-// Each row carries its evidence: Seen, used so by public scripts that drive the real object
-// model; Chosen, no public trace, our best reading. A row may name an alternative, another
-// form of the same operation (the one public use shows, or the name first chosen), tried
-// when the farm does not know the row's own form.
+// Each row says three things. Its form: Described, the form the program's own operations
+// call first; Fallback, a form tried only in place of another. Its evidence: Seen, used so by
+// public scripts or the vendor's material for the real object model; Chosen, no public trace,
+// our best reading. Its alternative: another form of the same operation, tried when the farm
+// does not know the row's own form (a failure that changed nothing). An alternative on
+// another object stands for public use's way of doing the same: AppInitialize in place of
+// FarmAddApplication means creating MetaFrameApplication by its ProgID and initialising it,
+// FarmGetRootFolder in place of FolderInitialize reaching the folder from the farm's root
+// folder, one GetSubFolder at a time.
 //
 // Not in the table: the settings of the Windows-farm and Windows-application views, which
-// are reached by the farm-file key names themselves (any name those two views are asked for).
+// are reached by the farm-file key names themselves (any name those two views are asked for),
+// except EnableApp, which public use sets on the application itself.
 #pragma once
 
 #include <array>
@@ -46,11 +52,14 @@ constexpr std::string_view KindName(Kind kind) {
 }
 
 enum class Access : uint8_t {
-    Get,     // property get
-    Method,  // method call
+    Get,       // property get
+    Method,    // method call
+    Property,  // property get and put
 };
 
 enum class Evidence : uint8_t { Seen, Chosen };
+
+enum class Form : uint8_t { Described, Fallback };
 
 enum class Op : uint8_t {
     FarmInitialize,
@@ -113,6 +122,10 @@ enum class Op : uint8_t {
     GroupAccountName,
     CollectionCount,
     CollectionNewEnum,
+    FarmGetRootFolder,
+    FolderGetSubFolder,
+    AppEnableApp,
+    WinAppEnableApp,
 };
 
 struct Member {
@@ -129,6 +142,7 @@ struct Member {
     // The form to try when the farm does not know this one; none when there is nothing to
     // fall back on.
     std::optional<Op> alternative = std::nullopt;
+    Form form = Form::Described;
 };
 
 // In the order of Op.
@@ -140,9 +154,9 @@ inline constexpr std::array kMembers{
     Member{Op::FarmServers,                   Kind::Farm,        "Servers",               Access::Get,    "",      'c', Evidence::Seen},
     Member{Op::FarmApplications,              Kind::Farm,        "Applications",          Access::Get,    "",      'c', Evidence::Seen},
     Member{Op::FarmWinFarmObject,             Kind::Farm,        "WinFarmObject",         Access::Get,    "",      'o', Evidence::Seen},
-    Member{Op::FarmAddApplication,            Kind::Farm,        "AddApplication",        Access::Method, "n",     'o', Evidence::Chosen},
-    Member{Op::FarmGetApplication,            Kind::Farm,        "GetApplication",        Access::Method, "ns",    'o', Evidence::Chosen},
-    Member{Op::FarmGetServer,                 Kind::Farm,        "GetServer",             Access::Method, "ns",    'o', Evidence::Chosen},
+    Member{Op::FarmAddApplication,            Kind::Farm,        "AddApplication",        Access::Method, "n",     'o', Evidence::Chosen, Op::AppInitialize},
+    Member{Op::FarmGetApplication,            Kind::Farm,        "GetApplication",        Access::Method, "ns",    'o', Evidence::Chosen, Op::AppInitialize},
+    Member{Op::FarmGetServer,                 Kind::Farm,        "GetServer",             Access::Method, "ns",    'o', Evidence::Chosen, Op::ServerInitialize},
     Member{Op::ZoneName,                      Kind::Zone,        "ZoneName",              Access::Get,    "",      's', Evidence::Seen},
     Member{Op::ZoneDataCollector,             Kind::Zone,        "DataCollector",         Access::Get,    "",      's', Evidence::Seen},
     Member{Op::WinFarmIsCitrixAdministrator,  Kind::WinFarm,     "IsCitrixAdministrator", Access::Get,    "",      'v', Evidence::Seen},
@@ -165,36 +179,42 @@ inline constexpr std::array kMembers{
     Member{Op::AppAddServer,                  Kind::Application, "AddServer",             Access::Method, "o",     '-', Evidence::Seen},
     Member{Op::AppRemoveServer,               Kind::Application, "RemoveServer",          Access::Method, "s",     '-', Evidence::Seen},
     Member{Op::AppDelete,                     Kind::Application, "Delete",                Access::Method, "",      '-', Evidence::Chosen},
-    Member{Op::AppAddUser,                    Kind::Application, "AddUser",               Access::Method, "nsns",  '-', Evidence::Seen},
-    Member{Op::AppAddGroup,                   Kind::Application, "AddGroup",              Access::Method, "nsns",  '-', Evidence::Chosen},
-    Member{Op::WinAppSaveData,                Kind::WinApp,      "SaveData",              Access::Method, "",      '-', Evidence::Chosen},
-    Member{Op::WinAppAddServer,               Kind::WinApp,      "AddServer",             Access::Method, "o",     '-', Evidence::Chosen},
-    Member{Op::WinAppRemoveServer,            Kind::WinApp,      "RemoveServer",          Access::Method, "s",     '-', Evidence::Chosen},
+    Member{Op::AppAddUser,                    Kind::Application, "AddUser",               Access::Method, "nsns",  '-', Evidence::Seen, std::nullopt, Form::Fallback},
+    Member{Op::AppAddGroup,                   Kind::Application, "AddGroup",              Access::Method, "nsns",  '-', Evidence::Chosen, std::nullopt, Form::Fallback},
+    Member{Op::WinAppSaveData,                Kind::WinApp,      "SaveData",              Access::Method, "",      '-', Evidence::Chosen, Op::AppSaveData},
+    Member{Op::WinAppAddServer,               Kind::WinApp,      "AddServer",             Access::Method, "o",     '-', Evidence::Chosen, Op::AppAddServer},
+    Member{Op::WinAppRemoveServer,            Kind::WinApp,      "RemoveServer",          Access::Method, "s",     '-', Evidence::Chosen, Op::AppRemoveServer},
     Member{Op::WinAppAddUser,                 Kind::WinApp,      "AddUser",               Access::Method, "o",     '-', Evidence::Chosen, Op::AppAddUser},
     Member{Op::WinAppAddGroup,                Kind::WinApp,      "AddGroup",              Access::Method, "o",     '-', Evidence::Chosen, Op::AppAddGroup},
     Member{Op::WinAppWriteIconToFile,         Kind::WinApp,      "WriteIconToFile",       Access::Method, "s",     '-', Evidence::Chosen},
     Member{Op::WinAppLoadIconFromFile,        Kind::WinApp,      "LoadIconFromFile",      Access::Method, "sn",    '-', Evidence::Chosen},
-    Member{Op::FolderInitialize,              Kind::Folder,      "Initialize",            Access::Method, "ns",    '-', Evidence::Chosen},
+    Member{Op::FolderInitialize,              Kind::Folder,      "Initialize",            Access::Method, "ns",    '-', Evidence::Chosen, Op::FarmGetRootFolder},
     Member{Op::FolderAddSubFolder,            Kind::Folder,      "AddSubFolder",          Access::Method, "s",     '-', Evidence::Chosen},
     Member{Op::BindingInitialize,             Kind::Binding,     "Initialize",            Access::Method, "nss",   '-', Evidence::Seen},
     Member{Op::BindingServerName,             Kind::Binding,     "ServerName",            Access::Get,    "",      's', Evidence::Seen},
     Member{Op::UserInitialize,                Kind::User,        "Initialize",            Access::Method, "nsnso", '-', Evidence::Chosen, Op::UserInitializeFour},
-    Member{Op::UserInitializeFour,            Kind::User,        "Initialize",            Access::Method, "nsns",  '-', Evidence::Seen},
+    Member{Op::UserInitializeFour,            Kind::User,        "Initialize",            Access::Method, "nsns",  '-', Evidence::Seen, std::nullopt, Form::Fallback},
     Member{Op::UserAAType,                    Kind::User,        "AAType",                Access::Get,    "",      'n', Evidence::Chosen},
     Member{Op::UserAccountType,               Kind::User,        "AccountType",           Access::Get,    "",      'n', Evidence::Chosen},
     Member{Op::UserAAName,                    Kind::User,        "AAName",                Access::Get,    "",      's', Evidence::Seen},
     Member{Op::UserUserName,                  Kind::User,        "UserName",              Access::Get,    "",      's', Evidence::Seen, Op::UserAccountName},
-    Member{Op::UserAccountName,               Kind::User,        "AccountName",           Access::Get,    "",      's', Evidence::Chosen},
+    Member{Op::UserAccountName,               Kind::User,        "AccountName",           Access::Get,    "",      's', Evidence::Chosen, std::nullopt, Form::Fallback},
     Member{Op::GroupInitialize,               Kind::Group,       "Initialize",            Access::Method, "nsnso", '-', Evidence::Chosen, Op::GroupInitializeFour},
-    Member{Op::GroupInitializeFour,           Kind::Group,       "Initialize",            Access::Method, "nsns",  '-', Evidence::Chosen},
+    Member{Op::GroupInitializeFour,           Kind::Group,       "Initialize",            Access::Method, "nsns",  '-', Evidence::Chosen, std::nullopt, Form::Fallback},
     Member{Op::GroupAAType,                   Kind::Group,       "AAType",                Access::Get,    "",      'n', Evidence::Chosen},
     Member{Op::GroupAccountType,              Kind::Group,       "AccountType",           Access::Get,    "",      'n', Evidence::Chosen},
     Member{Op::GroupAAName,                   Kind::Group,       "AAName",                Access::Get,    "",      's', Evidence::Seen},
     Member{Op::GroupGroupName,                Kind::Group,       "GroupName",             Access::Get,    "",      's', Evidence::Seen, Op::GroupAccountName},
-    Member{Op::GroupAccountName,              Kind::Group,       "AccountName",           Access::Get,    "",      's', Evidence::Chosen},
+    Member{Op::GroupAccountName,              Kind::Group,       "AccountName",           Access::Get,    "",      's', Evidence::Chosen, std::nullopt, Form::Fallback},
     Member{Op::CollectionCount,               Kind::Collection,  "Count",                 Access::Get,    "",      'n', Evidence::Seen},
     // The standard enumerator member; always reached by its fixed DISPID, never by name.
     Member{Op::CollectionNewEnum,            Kind::Collection,  "_NewEnum",              Access::Get,    "",      'e', Evidence::Seen},
+    // Folders as public use reaches them: the root folder of a type, then one level at a time.
+    Member{Op::FarmGetRootFolder,             Kind::Farm,        "GetRootFolder",         Access::Method, "n",     'o', Evidence::Seen, std::nullopt, Form::Fallback},
+    Member{Op::FolderGetSubFolder,            Kind::Folder,      "GetSubFolder",          Access::Method, "s",     'o', Evidence::Seen, std::nullopt, Form::Fallback},
+    // EnableApp is the application's own property in public use; the view's is chosen.
+    Member{Op::AppEnableApp,                  Kind::Application, "EnableApp",             Access::Property, "",    'n', Evidence::Seen, std::nullopt, Form::Fallback},
+    Member{Op::WinAppEnableApp,               Kind::WinApp,      "EnableApp",             Access::Property, "",    'v', Evidence::Chosen, Op::AppEnableApp},
     // clang-format on
 };
 

@@ -24,6 +24,8 @@ class Object {
     explicit Object(Dispatch d) : d_(std::move(d)) {}
 
     std::string Text(Op op) { return ToText(d_.Call(op).Get()); }
+    // The farm's number for one of the program's type codes.
+    int32_t ObjectType(int type) { return d_.session()->FarmConstants().ObjectType(type); }
     int32_t Number(Op op) { return ToNumber(d_.Call(op).Get()); }
     Dispatch Child(Op op, Type type, std::initializer_list<Arg> args = {}) {
         win::Variant v = d_.Call(op, args);
@@ -140,7 +142,7 @@ class Binding final : public farm::Binding, public Object {
     explicit Binding(Dispatch d) : Object(std::move(d)) {}
     void Initialize(int type, const std::string& serverName,
                     const std::string& distinguishedName) override {
-        d_.Call(Op::BindingInitialize, {int32_t{type}, serverName, distinguishedName});
+        d_.Call(Op::BindingInitialize, {ObjectType(type), serverName, distinguishedName});
     }
     std::string ServerName() override { return Text(Op::BindingServerName); }
 };
@@ -152,147 +154,6 @@ class WinFarm final : public farm::WinFarm, public Object {
     void Put(std::string_view key, const farm::Value& value) override { d_.PutByName(key, value); }
     farm::Value IsCitrixAdministrator() override {
         return ToValue(d_.Call(Op::WinFarmIsCitrixAdministrator).Get());
-    }
-};
-
-class WinApp final : public farm::WinApp, public Object {
-  public:
-    // `application`: the application the view belongs to, which takes the public forms of
-    // adding users and groups.
-    WinApp(Dispatch d, Dispatch application)
-        : Object(std::move(d)), application_(std::move(application)) {}
-    farm::Value Get(std::string_view key) override { return ToValue(d_.GetByName(key).Get()); }
-    void Put(std::string_view key, const farm::Value& value) override { d_.PutByName(key, value); }
-    void SaveData() override { d_.Call(Op::WinAppSaveData); }
-    void AddServer(farm::Binding& binding) override {
-        d_.Call(Op::WinAppAddServer, {RawOf(binding)});
-    }
-    void RemoveServer(const std::string& serverName) override {
-        d_.Call(Op::WinAppRemoveServer, {serverName});
-    }
-    void AddUser(farm::Account& user) override { AddAccount(Op::WinAppAddUser, user); }
-    void AddGroup(farm::Account& group) override { AddAccount(Op::WinAppAddGroup, group); }
-    void WriteIconToFile(const std::string& path) override {
-        d_.Call(Op::WinAppWriteIconToFile, {path});
-    }
-    void LoadIconFromFile(const std::string& path, int32_t index) override {
-        d_.Call(Op::WinAppLoadIconFromFile, {path, index});
-    }
-
-  private:
-    void AddAccount(Op op, farm::Account& account) {
-        IDispatch* raw = RawOf(account);
-        d_.session()->WithAlternative(
-            d_.type(), op, [&] { return d_.Call(op, {raw}); },
-            [&] {
-                auto* own = dynamic_cast<Account*>(&account);
-                if (!own) {
-                    throw farm::FarmError(base::kErrTypeMismatch, "Type mismatch");
-                }
-                const Account::Values v = own->FourValues();
-                return application_.Call(*MemberOf(op).alternative,
-                                         {v.accountType, v.aaName, v.aaType, v.accountName});
-            });
-    }
-
-    Dispatch application_;
-};
-
-class Application final : public farm::Application, public Object {
-  public:
-    explicit Application(Dispatch d) : Object(std::move(d)) {}
-    void Initialize(int type, const std::string& distinguishedName) override {
-        d_.Call(Op::AppInitialize, {int32_t{type}, distinguishedName});
-    }
-    void LoadData(bool full) override { d_.Call(Op::AppLoadData, {full}); }
-    void SaveData() override { d_.Call(Op::AppSaveData); }
-    std::string AppName() override { return Text(Op::AppName); }
-    std::string DistinguishedName() override { return Text(Op::AppDistinguishedName); }
-    std::string Description() override { return Text(Op::AppDescription); }
-    std::unique_ptr<farm::Collection<farm::Binding>> Servers() override {
-        return MakeCollection<farm::Binding, Binding>(Child(Op::AppServers, Type::Bindings),
-                                                      Type::Binding);
-    }
-    std::unique_ptr<farm::Collection<farm::Account>> Users() override {
-        return MakeCollection<farm::Account, Account>(Child(Op::AppUsers, Type::Users), Type::User);
-    }
-    std::unique_ptr<farm::Collection<farm::Account>> Groups() override {
-        return MakeCollection<farm::Account, Account>(Child(Op::AppGroups, Type::Groups),
-                                                      Type::Group);
-    }
-    std::unique_ptr<farm::WinApp> WinAppObject() override {
-        return std::make_unique<WinApp>(Child(Op::AppWinAppObject, Type::WinApp), d_);
-    }
-    void AddServer(farm::Binding& binding) override { d_.Call(Op::AppAddServer, {RawOf(binding)}); }
-    void RemoveServer(const std::string& serverName) override {
-        d_.Call(Op::AppRemoveServer, {serverName});
-    }
-    void Delete() override { d_.Call(Op::AppDelete); }
-};
-
-class WinServer final : public farm::WinServer, public Object {
-  public:
-    explicit WinServer(Dispatch d) : Object(std::move(d)) {}
-    int32_t WinNTVerMajor() override { return Number(Op::WinServerVerMajor); }
-    int32_t WinNTVerMinor() override { return Number(Op::WinServerVerMinor); }
-};
-
-class Server final : public farm::Server, public Object {
-  public:
-    explicit Server(Dispatch d) : Object(std::move(d)) {}
-    void Initialize(int type, const std::string& serverName) override {
-        d_.Call(Op::ServerInitialize, {int32_t{type}, serverName});
-    }
-    std::string ServerName() override { return Text(Op::ServerName); }
-    std::unique_ptr<farm::Collection<farm::Application>> Applications() override {
-        return MakeCollection<farm::Application, Application>(
-            Child(Op::ServerApplications, Type::Applications), Type::Application);
-    }
-    std::unique_ptr<farm::WinServer> WinServerObject() override {
-        return std::make_unique<WinServer>(Child(Op::ServerWinServerObject, Type::WinServer));
-    }
-};
-
-class Folder final : public farm::Folder, public Object {
-  public:
-    explicit Folder(Dispatch d) : Object(std::move(d)) {}
-    void Initialize(int folderType, const std::string& path) override {
-        d_.Call(Op::FolderInitialize, {int32_t{folderType}, path});
-    }
-    void AddSubFolder(const std::string& name) override { d_.Call(Op::FolderAddSubFolder, {name}); }
-};
-
-class Farm final : public farm::Farm, public Object {
-  public:
-    explicit Farm(Dispatch d) : Object(std::move(d)) {}
-    void Initialize(int type) override { d_.Call(Op::FarmInitialize, {int32_t{type}}); }
-    std::string FarmName() override { return Text(Op::FarmName); }
-    std::unique_ptr<farm::Collection<farm::Zone>> Zones() override {
-        return MakeCollection<farm::Zone, Zone>(Child(Op::FarmZones, Type::Zones), Type::Zone);
-    }
-    std::unique_ptr<farm::Collection<farm::Server>> Servers() override {
-        return MakeCollection<farm::Server, Server>(Child(Op::FarmServers, Type::Servers),
-                                                    Type::Server);
-    }
-    std::unique_ptr<farm::Collection<farm::Application>> Applications() override {
-        return MakeCollection<farm::Application, Application>(
-            Child(Op::FarmApplications, Type::Applications), Type::Application);
-    }
-    std::unique_ptr<farm::WinFarm> WinFarmObject() override {
-        return std::make_unique<WinFarm>(Child(Op::FarmWinFarmObject, Type::WinFarm));
-    }
-    std::unique_ptr<farm::Application> AddApplication(int type) override {
-        return std::make_unique<Application>(
-            Child(Op::FarmAddApplication, Type::Application, {int32_t{type}}));
-    }
-    std::unique_ptr<farm::Application> GetApplication(
-        int type, const std::string& distinguishedName) override {
-        return std::make_unique<Application>(
-            Child(Op::FarmGetApplication, Type::Application, {int32_t{type}, distinguishedName}));
-    }
-    std::unique_ptr<farm::Server> GetServer(int type, const std::string& serverName) override {
-        return std::make_unique<Server>(
-            Child(Op::FarmGetServer, Type::Server, {int32_t{type}, serverName}));
     }
 };
 
@@ -327,6 +188,390 @@ Dispatch Create(const std::shared_ptr<Session>& session, Creatable creatable, Ty
     return Dispatch(session, type, std::move(object));
 }
 
+constexpr std::string_view kAppNameKey = "AppName";
+constexpr std::string_view kParentFolderKey = "ParentFolderDN";
+constexpr std::string_view kRootFolder = "Applications";
+
+// What an application object stands for, shared with its views. A new application made as
+// public use makes one (created by its ProgID where the farm has no AddApplication) is
+// initialised only once its name and folder are known: until then the settings assigned
+// through its view wait here, in their order.
+struct AppState {
+    explicit AppState(Dispatch d) : app(std::move(d)) {}
+
+    Dispatch app;
+    std::optional<std::vector<std::pair<std::string, farm::Value>>> waiting;
+
+    Session& session() { return *app.session(); }
+
+    // Initialises a new application with the distinguished name its settings give, then
+    // assigns them; a no-op for any other application.
+    void Ready(const std::function<void(std::string_view, const farm::Value&)>& assign) {
+        if (!waiting) {
+            return;
+        }
+        const auto settings = std::move(*waiting);
+        waiting.reset();
+        std::string name;
+        std::string folder(kRootFolder);
+        for (const auto& [key, value] : settings) {
+            if (SameName(key, kAppNameKey)) {
+                name = farm::AsText(value);
+            } else if (SameName(key, kParentFolderKey) && !farm::AsText(value).empty()) {
+                folder = farm::AsText(value);
+            }
+        }
+        const int32_t type = session().FarmConstants().ObjectType(farm::kWinAppObject);
+        app.Call(Op::AppInitialize, {type, std::string_view(folder + "/" + name)});
+        for (const auto& [key, value] : settings) {
+            // The name and the folder are the distinguished name's.
+            if (!SameName(key, kAppNameKey) && !SameName(key, kParentFolderKey)) {
+                assign(key, value);
+            }
+        }
+    }
+};
+using AppStatePtr = std::shared_ptr<AppState>;
+
+class WinApp final : public farm::WinApp {
+    // The view's member `op`, or where the farm does not know it, the application's own.
+    template <class OnView, class OnApplication>
+    auto WithApplication(Op op, OnView&& onView, OnApplication&& onApplication) {
+        return state_->session().WithAlternative(Type::WinApp, op, onView, onApplication);
+    }
+
+  public:
+    // `view`: the application's view, when the application has one yet.
+    WinApp(AppStatePtr state, std::optional<Dispatch> view)
+        : state_(std::move(state)), view_(std::move(view)) {}
+
+    farm::Value Get(std::string_view key) override {
+        Ready();
+        if (SameName(key, "EnableApp")) {
+            return ToValue(WithApplication(
+                               Op::WinAppEnableApp,
+                               [&] { return View().Call(Op::WinAppEnableApp); },
+                               [&] { return state_->app.Call(Op::AppEnableApp); })
+                               .Get());
+        }
+        return ToValue(View().GetByName(key).Get());
+    }
+    void Put(std::string_view key, const farm::Value& value) override {
+        if (state_->waiting) {
+            state_->waiting->emplace_back(std::string(key), value);
+            return;
+        }
+        Assign(key, value);
+    }
+    void SaveData() override {
+        Ready();
+        WithApplication(
+            Op::WinAppSaveData, [&] { return View().Call(Op::WinAppSaveData); },
+            [&] { return state_->app.Call(Op::AppSaveData); });
+    }
+    void AddServer(farm::Binding& binding) override {
+        Ready();
+        IDispatch* raw = RawOf(binding);
+        WithApplication(
+            Op::WinAppAddServer, [&] { return View().Call(Op::WinAppAddServer, {raw}); },
+            [&] { return state_->app.Call(Op::AppAddServer, {raw}); });
+    }
+    void RemoveServer(const std::string& serverName) override {
+        Ready();
+        WithApplication(
+            Op::WinAppRemoveServer,
+            [&] { return View().Call(Op::WinAppRemoveServer, {serverName}); },
+            [&] { return state_->app.Call(Op::AppRemoveServer, {serverName}); });
+    }
+    void AddUser(farm::Account& user) override { AddAccount(Op::WinAppAddUser, user); }
+    void AddGroup(farm::Account& group) override { AddAccount(Op::WinAppAddGroup, group); }
+    void WriteIconToFile(const std::string& path) override {
+        Ready();
+        View().Call(Op::WinAppWriteIconToFile, {path});
+    }
+    void LoadIconFromFile(const std::string& path, int32_t index) override {
+        Ready();
+        View().Call(Op::WinAppLoadIconFromFile, {path, index});
+    }
+
+    // Initialises a new application and assigns the settings that waited for it.
+    void Ready() {
+        state_->Ready(
+            [this](std::string_view key, const farm::Value& value) { Assign(key, value); });
+    }
+
+  private:
+    Dispatch& View() {
+        if (!view_) {
+            win::Variant v = state_->app.Call(Op::AppWinAppObject);
+            view_.emplace(state_->app.session(), Type::WinApp, ToDispatch(v.Get()));
+        }
+        return *view_;
+    }
+
+    void Assign(std::string_view key, const farm::Value& value) {
+        if (SameName(key, "EnableApp")) {
+            WithApplication(
+                Op::WinAppEnableApp,
+                [&] {
+                    View().Put(Op::WinAppEnableApp, value);
+                    return true;
+                },
+                [&] {
+                    state_->app.Put(Op::AppEnableApp, value);
+                    return true;
+                });
+            return;
+        }
+        View().PutByName(key, value);
+    }
+
+    void AddAccount(Op op, farm::Account& account) {
+        Ready();
+        IDispatch* raw = RawOf(account);
+        WithApplication(
+            op, [&] { return View().Call(op, {raw}); },
+            [&] {
+                auto* own = dynamic_cast<Account*>(&account);
+                if (!own) {
+                    throw farm::FarmError(base::kErrTypeMismatch, "Type mismatch");
+                }
+                const Account::Values v = own->FourValues();
+                return state_->app.Call(*MemberOf(op).alternative,
+                                        {v.accountType, v.aaName, v.aaType, v.accountName});
+            });
+    }
+
+    AppStatePtr state_;
+    std::optional<Dispatch> view_;
+};
+
+class Application final : public farm::Application {
+  public:
+    explicit Application(Dispatch d) : state_(std::make_shared<AppState>(std::move(d))) {}
+    // A new application whose Initialize waits for its name and folder.
+    static std::unique_ptr<Application> New(Dispatch d) {
+        auto application = std::make_unique<Application>(std::move(d));
+        application->state_->waiting.emplace();
+        return application;
+    }
+
+    void Initialize(int type, const std::string& distinguishedName) override {
+        state_->waiting.reset();
+        App().Call(Op::AppInitialize, {ObjectType(type), distinguishedName});
+    }
+    void LoadData(bool full) override { Ready().Call(Op::AppLoadData, {full}); }
+    void SaveData() override { Ready().Call(Op::AppSaveData); }
+    std::string AppName() override { return ToText(Ready().Call(Op::AppName).Get()); }
+    std::string DistinguishedName() override {
+        return ToText(Ready().Call(Op::AppDistinguishedName).Get());
+    }
+    std::string Description() override { return ToText(Ready().Call(Op::AppDescription).Get()); }
+    std::unique_ptr<farm::Collection<farm::Binding>> Servers() override {
+        return MakeCollection<farm::Binding, Binding>(Child(Op::AppServers, Type::Bindings),
+                                                      Type::Binding);
+    }
+    std::unique_ptr<farm::Collection<farm::Account>> Users() override {
+        return MakeCollection<farm::Account, Account>(Child(Op::AppUsers, Type::Users), Type::User);
+    }
+    std::unique_ptr<farm::Collection<farm::Account>> Groups() override {
+        return MakeCollection<farm::Account, Account>(Child(Op::AppGroups, Type::Groups),
+                                                      Type::Group);
+    }
+    std::unique_ptr<farm::WinApp> WinAppObject() override {
+        if (state_->waiting) {
+            return std::make_unique<WinApp>(state_, std::nullopt);
+        }
+        return std::make_unique<WinApp>(state_, Child(Op::AppWinAppObject, Type::WinApp));
+    }
+    void AddServer(farm::Binding& binding) override {
+        Ready().Call(Op::AppAddServer, {RawOf(binding)});
+    }
+    void RemoveServer(const std::string& serverName) override {
+        Ready().Call(Op::AppRemoveServer, {serverName});
+    }
+    void Delete() override { Ready().Call(Op::AppDelete); }
+
+  private:
+    Dispatch& App() { return state_->app; }
+    int32_t ObjectType(int type) { return state_->session().FarmConstants().ObjectType(type); }
+
+    // The application, initialised first where it is new.
+    Dispatch& Ready() {
+        if (state_->waiting) {
+            WinApp(state_, std::nullopt).Ready();
+        }
+        return App();
+    }
+    Dispatch Child(Op op, Type type) {
+        win::Variant v = Ready().Call(op);
+        return Dispatch(App().session(), type, ToDispatch(v.Get()));
+    }
+
+    AppStatePtr state_;
+};
+
+class WinServer final : public farm::WinServer, public Object {
+  public:
+    explicit WinServer(Dispatch d) : Object(std::move(d)) {}
+    int32_t WinNTVerMajor() override { return Number(Op::WinServerVerMajor); }
+    int32_t WinNTVerMinor() override { return Number(Op::WinServerVerMinor); }
+};
+
+class Server final : public farm::Server, public Object {
+  public:
+    explicit Server(Dispatch d) : Object(std::move(d)) {}
+    void Initialize(int type, const std::string& serverName) override {
+        d_.Call(Op::ServerInitialize, {ObjectType(type), serverName});
+    }
+    std::string ServerName() override { return Text(Op::ServerName); }
+    std::unique_ptr<farm::Collection<farm::Application>> Applications() override {
+        return MakeCollection<farm::Application, Application>(
+            Child(Op::ServerApplications, Type::Applications), Type::Application);
+    }
+    std::unique_ptr<farm::WinServer> WinServerObject() override {
+        return std::make_unique<WinServer>(Child(Op::ServerWinServerObject, Type::WinServer));
+    }
+};
+
+// A farm object, initialised for the Windows farm.
+Dispatch OpenFarm(const std::shared_ptr<Session>& session) {
+    Dispatch farm = Create(session, Creatable::Farm, Type::Farm);
+    farm.Call(Op::FarmInitialize, {session->FarmConstants().ObjectType(farm::kWinFarmObject)});
+    return farm;
+}
+
+// A folder: the object created by its ProgID and bound to a path, or, where the farm has no
+// such class or Initialize, the folder reached as public use reaches it, from the farm's root
+// folder one level at a time.
+class Folder final : public farm::Folder {
+  public:
+    Folder(std::shared_ptr<Session> session, std::optional<Dispatch> created)
+        : session_(std::move(session)), created_(std::move(created)) {}
+
+    void Initialize(int folderType, const std::string& path) override {
+        if (!created_) {
+            bound_ = Reach(folderType, path);
+            return;
+        }
+        session_->WithAlternative(
+            Type::Folder, Op::FolderInitialize,
+            [&] {
+                created_->Call(Op::FolderInitialize,
+                               {session_->FarmConstants().FolderType(folderType), path});
+                bound_ = created_;
+                return true;
+            },
+            [&] {
+                bound_ = Reach(folderType, path);
+                return true;
+            });
+    }
+    void AddSubFolder(const std::string& name) override {
+        if (bound_) {
+            bound_->Call(Op::FolderAddSubFolder, {name});
+        } else if (created_) {
+            created_->Call(Op::FolderAddSubFolder, {name});  // the farm says what is wrong
+        } else {
+            throw farm::FarmError(base::kErrObjectNotSet,
+                                  "Object variable or With block variable not set");
+        }
+    }
+
+  private:
+    Dispatch Reach(int folderType, const std::string& path) {
+        Dispatch farm = OpenFarm(session_);
+        win::Variant root =
+            farm.Call(Op::FarmGetRootFolder, {session_->FarmConstants().FolderType(folderType)});
+        Dispatch folder(session_, Type::Folder, ToDispatch(root.Get()));
+        // The first level is the root folder itself.
+        size_t start = path.find('/');
+        while (start != std::string::npos) {
+            const size_t end = path.find('/', start + 1);
+            const std::string_view name = std::string_view(path).substr(
+                start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+            win::Variant sub = folder.Call(Op::FolderGetSubFolder, {name});
+            folder = Dispatch(session_, Type::Folder, ToDispatch(sub.Get()));
+            start = end;
+        }
+        return folder;
+    }
+
+    std::shared_ptr<Session> session_;
+    std::optional<Dispatch> created_;
+    std::optional<Dispatch> bound_;
+};
+
+class Farm final : public farm::Farm, public Object {
+  public:
+    explicit Farm(Dispatch d) : Object(std::move(d)) {}
+    void Initialize(int type) override { d_.Call(Op::FarmInitialize, {ObjectType(type)}); }
+    std::string FarmName() override { return Text(Op::FarmName); }
+    std::unique_ptr<farm::Collection<farm::Zone>> Zones() override {
+        return MakeCollection<farm::Zone, Zone>(Child(Op::FarmZones, Type::Zones), Type::Zone);
+    }
+    std::unique_ptr<farm::Collection<farm::Server>> Servers() override {
+        return MakeCollection<farm::Server, Server>(Child(Op::FarmServers, Type::Servers),
+                                                    Type::Server);
+    }
+    std::unique_ptr<farm::Collection<farm::Application>> Applications() override {
+        return MakeCollection<farm::Application, Application>(
+            Child(Op::FarmApplications, Type::Applications), Type::Application);
+    }
+    std::unique_ptr<farm::WinFarm> WinFarmObject() override {
+        return std::make_unique<WinFarm>(Child(Op::FarmWinFarmObject, Type::WinFarm));
+    }
+    // Where the farm has no AddApplication: a new application object, initialised once its
+    // name and folder are known.
+    std::unique_ptr<farm::Application> AddApplication(int type) override {
+        return Session().WithAlternative(
+            Type::Farm, Op::FarmAddApplication,
+            [&] {
+                return std::make_unique<Application>(
+                    Child(Op::FarmAddApplication, Type::Application, {ObjectType(type)}));
+            },
+            [&] {
+                return Application::New(
+                    Create(d_.session(), Creatable::Application, Type::Application));
+            });
+    }
+    // Where the farm has no GetApplication or GetServer: the object created by its ProgID
+    // and initialised.
+    std::unique_ptr<farm::Application> GetApplication(
+        int type, const std::string& distinguishedName) override {
+        return Session().WithAlternative(
+            Type::Farm, Op::FarmGetApplication,
+            [&] {
+                return std::make_unique<Application>(Child(Op::FarmGetApplication,
+                                                           Type::Application,
+                                                           {ObjectType(type), distinguishedName}));
+            },
+            [&] {
+                auto application = std::make_unique<Application>(
+                    Create(d_.session(), Creatable::Application, Type::Application));
+                application->Initialize(type, distinguishedName);
+                return application;
+            });
+    }
+    std::unique_ptr<farm::Server> GetServer(int type, const std::string& serverName) override {
+        return Session().WithAlternative(
+            Type::Farm, Op::FarmGetServer,
+            [&] {
+                return std::make_unique<Server>(
+                    Child(Op::FarmGetServer, Type::Server, {ObjectType(type), serverName}));
+            },
+            [&] {
+                auto server =
+                    std::make_unique<Server>(Create(d_.session(), Creatable::Server, Type::Server));
+                server->Initialize(type, serverName);
+                return server;
+            });
+    }
+
+  private:
+    mfcom::Session& Session() { return *d_.session(); }
+};
+
 }  // namespace
 
 MfcomFactory::MfcomFactory(NameLookup lookup) : session_(std::make_shared<Session>(lookup)) {}
@@ -350,8 +595,22 @@ std::unique_ptr<farm::Application> MfcomFactory::CreateApplication() {
     return std::make_unique<Application>(
         Create(session_, Creatable::Application, Type::Application));
 }
+// Where the farm has no folder class, the folder is reached through the farm; the class is
+// not asked for again.
 std::unique_ptr<farm::Folder> MfcomFactory::CreateFolder() {
-    return std::make_unique<Folder>(Create(session_, Creatable::Folder, Type::Folder));
+    if (session_->UsesAlternative(Type::Folder, Op::FolderInitialize)) {
+        return std::make_unique<Folder>(session_, std::nullopt);
+    }
+    try {
+        return std::make_unique<Folder>(session_,
+                                        Create(session_, Creatable::Folder, Type::Folder));
+    } catch (const farm::FarmError& e) {
+        if (!ClassUnavailable(e)) {
+            throw;
+        }
+        session_->UseAlternative(Type::Folder, Op::FolderInitialize);
+        return std::make_unique<Folder>(session_, std::nullopt);
+    }
 }
 std::unique_ptr<farm::Binding> MfcomFactory::CreateBinding() {
     return std::make_unique<Binding>(Create(session_, Creatable::Binding, Type::Binding));

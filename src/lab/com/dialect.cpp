@@ -2,6 +2,9 @@
 
 #include <stdexcept>
 
+#include "farm/farm.h"
+#include "lab/rules.h"
+
 namespace labcom {
 
 namespace {
@@ -38,10 +41,21 @@ bool KindNamed(std::string_view name, Kind& kind) {
 Dialect Dialect::Parse(std::string_view text) {
     Dialect dialect;
     for (std::string_view word : Words(text)) {
-        if (mfcom::SameName(word, "public")) {
-            Dialect forms = Parse(kPublicForms);
+        const bool strict = mfcom::SameName(word, "strict");
+        if (strict || mfcom::SameName(word, "public")) {
+            Dialect forms = Parse(strict ? kStrictForms : kPublicForms);
             dialect.changes_.insert(dialect.changes_.end(), forms.changes_.begin(),
                                     forms.changes_.end());
+            dialect.otherConstants_ |= forms.otherConstants_;
+            dialect.noFolderClass_ |= forms.noFolderClass_;
+            continue;
+        }
+        if (mfcom::SameName(word, "OtherConstants")) {
+            dialect.otherConstants_ = true;
+            continue;
+        }
+        if (mfcom::SameName(word, "NoFolderClass")) {
+            dialect.noFolderClass_ = true;
             continue;
         }
         Change change;
@@ -110,6 +124,28 @@ const Member* Dialect::FormOf(const Member& first, size_t argCount) const {
         }
     }
     return nullptr;
+}
+
+int32_t Dialect::ValueOf(Code code) const {
+    // The object model's values, and the others (as labfarm.idl declares both).
+    constexpr int32_t kModel[] = {farm::kWinFarmObject, farm::kWinAppObject, farm::kWinSrvObject,
+                                  farm::kApplicationFolder};
+    constexpr int32_t kOther[] = {101, 103, 106, 12};
+    const auto index = static_cast<size_t>(code);
+    return otherConstants_ ? kOther[index] : kModel[index];
+}
+
+int32_t Dialect::ToLab(Code code, int32_t value, const char* call) const {
+    if (!otherConstants_) {
+        return value;  // the lab checks it itself
+    }
+    const int32_t expected = ValueOf(code);
+    if (value != expected) {
+        lab::Refuse(lab::Rule::kBadTypeCode, "Type code " + std::to_string(value) +
+                                                 " is not valid for " + call + "; it takes " +
+                                                 std::to_string(expected) + ".");
+    }
+    return Dialect().ValueOf(code);
 }
 
 }  // namespace labcom

@@ -4,9 +4,15 @@
 //   Kind.Name/N      its form with N arguments is unknown
 //   Kind.Name=Other  the member answers to Other instead
 //   public           the forms public use shows, in place of the ones it never shows
+//   OtherConstants   the constants (object and folder types) have other values than the
+//                    object model's, those of the dll's second type library
+//   NoFolderClass    MetaFrameCOM.MetaFrameFolder cannot be created
+//   strict           only what public use shows: public, and the members with no public trace
+//                    that have a public counterpart missing, no folder class, other constants
 // The workstation's setting Dialect (see workstation.h) holds it; empty means the table.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +25,14 @@ namespace labcom {
 inline constexpr std::string_view kPublicForms =
     "WinApp.AddUser WinApp.AddGroup User.Initialize/5 Group.Initialize/5 User.AccountName "
     "Group.AccountName";
+// And the members with no public trace that have a public counterpart.
+inline constexpr std::string_view kStrictForms =
+    "public WinApp.SaveData WinApp.AddServer WinApp.RemoveServer WinApp.EnableApp "
+    "Farm.AddApplication Farm.GetApplication Farm.GetServer Folder.Initialize OtherConstants "
+    "NoFolderClass";
+
+// The numbers the object model names: the object types and the application-folder type.
+enum class Code : uint8_t { Farm, Application, Server, AppFolder };
 
 class Dialect {
   public:
@@ -35,6 +49,16 @@ class Dialect {
     // arguments, or nullptr.
     const mfcom::Member* FormOf(const mfcom::Member& first, size_t argCount) const;
 
+    bool OtherConstants() const { return otherConstants_; }
+    bool LacksClass(mfcom::Creatable creatable) const {
+        return noFolderClass_ && creatable == mfcom::Creatable::Folder;
+    }
+    // The number a client passes for `code`, in this dialect.
+    int32_t ValueOf(Code code) const;
+    // The lab's own number for what a client passed where `call` takes `code`; refused as a
+    // bad type code when it is not this dialect's number.
+    int32_t ToLab(Code code, int32_t value, const char* call) const;
+
   private:
     struct Change {
         mfcom::Kind object;
@@ -45,6 +69,8 @@ class Dialect {
     const Change* ChangeOf(const mfcom::Member& member) const;
 
     std::vector<Change> changes_;
+    bool otherConstants_ = false;
+    bool noFolderClass_ = false;
 };
 
 }  // namespace labcom

@@ -4,6 +4,7 @@
 
 #include <olectl.h>
 
+#include <algorithm>
 #include <string>
 #include <type_traits>
 
@@ -100,6 +101,20 @@ void LabFarm_ResetCallCounts() {
     Module::Instance().ResetCallCounts();
 }
 
+int LabFarm_GetUnknownNames(char* buffer, int size) {
+    try {
+        const std::string text = Module::Instance().UnknownNames();
+        if (buffer && size > 0) {
+            const size_t copied = std::min(text.size(), static_cast<size_t>(size - 1));
+            text.copy(buffer, copied);
+            buffer[copied] = '\0';
+        }
+        return static_cast<int>(text.size());
+    } catch (...) {
+        return -1;  // nothing may leave an exported function
+    }
+}
+
 void LabFarm_FailCall(long long callNumber, int number, const char* description) {
     try {
         Module::Instance().Faults().FailCall(callNumber, number, Text(description));
@@ -132,6 +147,7 @@ void LabFarm_ResetCallCount() {
 
 // The exported functions must match the hook types the tests use.
 static_assert(std::is_same_v<decltype(&LabFarm_GetCallCounts), labcom::hooks::GetCallCounts>);
+static_assert(std::is_same_v<decltype(&LabFarm_GetUnknownNames), labcom::hooks::GetUnknownNames>);
 static_assert(std::is_same_v<decltype(&LabFarm_FailCall), labcom::hooks::FailCall>);
 static_assert(std::is_same_v<decltype(&LabFarm_FailOperation), labcom::hooks::FailOperation>);
 static_assert(std::is_same_v<decltype(&LabFarm_CallCount), labcom::hooks::CallCount>);

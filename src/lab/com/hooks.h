@@ -10,6 +10,11 @@ using GetCallCounts = void (*)(long long* invokes, long long* getIdsOfNames);
 inline constexpr const char* kGetCallCounts = "LabFarm_GetCallCounts";
 using ResetCallCounts = void (*)();
 inline constexpr const char* kResetCallCounts = "LabFarm_ResetCallCounts";
+// The names the dll's objects answered as unknown since the last ResetCallCounts, one line
+// each: "Kind.Name count". Copies at most `size` bytes with a closing NUL into `buffer` and
+// returns the length of the whole text.
+using GetUnknownNames = int (*)(char* buffer, int size);
+inline constexpr const char* kGetUnknownNames = "LabFarm_GetUnknownNames";
 
 // The fault injector of the dll's lab farm: calls of the farm interface, counted from 1.
 using FailCall = void (*)(long long callNumber, int number, const char* description);

@@ -100,6 +100,20 @@ ITypeInfo* Module::TypeInfo(mfcom::Kind kind) {
     return nullptr;
 }
 
+void Module::CountUnknownName(mfcom::Kind kind, std::string_view name) {
+    std::lock_guard lock(mutex_);
+    ++unknownNames_[std::string(mfcom::KindName(kind)) + "." + std::string(name)];
+}
+
+std::string Module::UnknownNames() {
+    std::lock_guard lock(mutex_);
+    std::string text;
+    for (const auto& [name, count] : unknownNames_) {
+        text += name + " " + std::to_string(count) + "\n";
+    }
+    return text;
+}
+
 std::shared_ptr<const Dialect> Module::CurrentDialect() {
     std::lock_guard lock(mutex_);
     return dialect_;

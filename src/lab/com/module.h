@@ -46,7 +46,13 @@ class Module {
     void ResetCallCounts() {
         invokes_ = 0;
         getIds_ = 0;
+        std::lock_guard lock(mutex_);
+        unknownNames_.clear();
     }
+    // A name an object of `kind` answered as unknown.
+    void CountUnknownName(mfcom::Kind kind, std::string_view name);
+    // "Kind.Name count" lines, in name order.
+    std::string UnknownNames();
 
     // A settings name gets one DISPID for the life of the process, so that a client's
     // DISPID cache stays right; the DISPID leads back to the name exactly as first asked.
@@ -77,6 +83,7 @@ class Module {
     std::string plannedFailure_;
     std::shared_ptr<const Dialect> dialect_ = std::make_shared<Dialect>();
     std::map<std::string, int32_t, std::less<>> settingDispids_;
+    std::map<std::string, long long> unknownNames_;
     std::vector<std::string> settingNames_;
     win::ComPtr<ITypeLib> typeLib_;
     std::atomic<long long> invokes_{0};

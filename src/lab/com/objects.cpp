@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -12,6 +13,8 @@
 #include "lab/com/dialect.h"
 #include "lab/com/dispids.h"
 #include "lab/com/module.h"
+#include "lab/objects.h"
+#include "lab/rules.h"
 #include "win/com.h"
 #include "win/text.h"
 
@@ -117,6 +120,7 @@ class LabObject : public Counted<IDispatch> {
             } else {
                 ids[0] = DISPID_UNKNOWN;
                 hr = DISP_E_UNKNOWNNAME;
+                module.CountUnknownName(kind_, name);
             }
             for (UINT i = 1; i < count; ++i) {  // no member takes named arguments
                 ids[i] = DISPID_UNKNOWN;
@@ -169,11 +173,28 @@ class LabObject : public Counted<IDispatch> {
   protected:
     // Runs one member of the table on the wrapped lab object.
     virtual void Call(const Member& member, const Args& args, Variant& result) = 0;
+    // Assigns a property of the table.
+    virtual void Put(const Member& member, const farm::Value&) {
+        throw std::logic_error("no put handler for " + std::string(member.name));
+    }
+    const Dialect& dialect() const { return *dialect_; }
     // The settings reached by name (the Windows-farm and Windows-application views only).
     virtual farm::SettingsView* Settings() { return nullptr; }
 
   private:
     HRESULT CallMember(const Member& first, WORD flags, const DISPPARAMS& p, Variant& out) {
+        if (first.access == mfcom::Access::Property &&
+            (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))) {
+            if (p.cArgs != 1 || p.cNamedArgs != 1 || !p.rgdispidNamedArgs ||
+                p.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
+                return DISP_E_BADPARAMCOUNT;
+            }
+            if (dialect_->Lacks(first)) {
+                return DISP_E_MEMBERNOTFOUND;
+            }
+            Put(first, mfcom::ToValue(p.rgvarg[0]));
+            return S_OK;
+        }
         if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) {
             return DISP_E_MEMBERNOTFOUND;
         }
@@ -474,7 +495,9 @@ class BindingObject final : public LabObject {
     void Call(const Member& member, const Args& args, Variant& result) override {
         switch (member.op) {
             case Op::BindingInitialize:
-                binding_->Initialize(args.Number(0), args.Text(1), args.Text(2));
+                binding_->Initialize(
+                    dialect().ToLab(Code::Server, args.Number(0), "Binding.Initialize"),
+                    args.Text(1), args.Text(2));
                 return;
             case Op::BindingServerName:
                 result = Variant(binding_->ServerName());
@@ -535,7 +558,7 @@ class WinAppObject final : public LabObject {
         : LabObject(Kind::WinApp), view_(std::move(view)) {}
 
   protected:
-    void Call(const Member& member, const Args& args, Variant&) override {
+    void Call(const Member& member, const Args& args, Variant& result) override {
         switch (member.op) {
             case Op::WinAppSaveData:
                 view_->SaveData();
@@ -558,9 +581,18 @@ class WinAppObject final : public LabObject {
             case Op::WinAppLoadIconFromFile:
                 view_->LoadIconFromFile(args.Text(0), args.Number(1));
                 return;
+            case Op::WinAppEnableApp:
+                result = mfcom::FromValue(view_->Get(member.name));
+                return;
             default:
                 NoSuchMember(member);
         }
+    }
+    void Put(const Member& member, const farm::Value& value) override {
+        if (member.op != Op::WinAppEnableApp) {
+            NoSuchMember(member);
+        }
+        view_->Put(member.name, value);
     }
     farm::SettingsView* Settings() override { return view_.get(); }
 
@@ -577,13 +609,22 @@ class ApplicationObject final : public LabObject {
     void Call(const Member& member, const Args& args, Variant& result) override {
         switch (member.op) {
             case Op::AppInitialize:
-                app_->Initialize(args.Number(0), args.Text(1));
+                Initialize(
+                    dialect().ToLab(Code::Application, args.Number(0), "Application.Initialize"),
+                    args.Text(1));
                 return;
             case Op::AppLoadData:
+                if (notYetStored_) {
+                    throw *notYetStored_;
+                }
                 app_->LoadData(args.Boolean(0));
                 return;
             case Op::AppSaveData:
                 app_->SaveData();
+                notYetStored_.reset();
+                return;
+            case Op::AppEnableApp:
+                result = mfcom::FromValue(app_->WinAppObject()->Get(member.name));
                 return;
             case Op::AppName:
                 result = Variant(app_->AppName());
@@ -625,9 +666,43 @@ class ApplicationObject final : public LabObject {
                 NoSuchMember(member);
         }
     }
+    void Put(const Member& member, const farm::Value& value) override {
+        if (member.op != Op::AppEnableApp) {
+            NoSuchMember(member);
+        }
+        app_->WinAppObject()->Put(member.name, value);
+    }
 
   private:
+    // Where the farm has no AddApplication, an application is made as public use makes one:
+    // Initialize with the new distinguished name, then its settings, then SaveData. Until it
+    // is saved, LoadData finds nothing to load.
+    void Initialize(int32_t type, const std::string& distinguishedName) {
+        try {
+            app_->Initialize(type, distinguishedName);
+            notYetStored_.reset();
+        } catch (const farm::FarmError& e) {
+            if (!dialect().Lacks(mfcom::MemberOf(Op::FarmAddApplication)) ||
+                e.number() != lab::RuleNumber(lab::Rule::kApplicationNotFound)) {
+                throw;
+            }
+            const std::shared_ptr<lab::LabFactory> factory = Module::Instance().Factory();
+            std::unique_ptr<farm::Farm> farm = factory->CreateFarm();
+            farm->Initialize(farm::kWinFarmObject);
+            std::unique_ptr<farm::Application> created = farm->AddApplication(farm::kWinAppObject);
+            const size_t slash = distinguishedName.rfind('/');
+            std::unique_ptr<farm::WinApp> view = created->WinAppObject();
+            view->Put("AppName", distinguishedName.substr(slash + 1));
+            if (slash != std::string::npos) {
+                view->Put("ParentFolderDN", distinguishedName.substr(0, slash));
+            }
+            app_ = std::move(created);
+            notYetStored_ = e;
+        }
+    }
+
     std::unique_ptr<farm::Application> app_;
+    std::optional<farm::FarmError> notYetStored_;  // what LoadData says of a new application
 };
 
 class ServerObject final : public LabObject {
@@ -639,7 +714,9 @@ class ServerObject final : public LabObject {
     void Call(const Member& member, const Args& args, Variant& result) override {
         switch (member.op) {
             case Op::ServerInitialize:
-                server_->Initialize(args.Number(0), args.Text(1));
+                server_->Initialize(
+                    dialect().ToLab(Code::Server, args.Number(0), "Server.Initialize"),
+                    args.Text(1));
                 return;
             case Op::ServerName:
                 result = Variant(server_->ServerName());
@@ -664,14 +741,32 @@ class FolderObject final : public LabObject {
     explicit FolderObject(std::unique_ptr<farm::Folder> folder)
         : LabObject(Kind::Folder), folder_(std::move(folder)) {}
 
+    // A folder of the application tree, bound to its path (as the farm hands one out).
+    static ComPtr<IDispatch> At(const std::string& path) {
+        std::unique_ptr<farm::Folder> folder = Module::Instance().Factory()->CreateFolder();
+        folder->Initialize(farm::kApplicationFolder, path);
+        ComPtr<FolderObject> object = Make<FolderObject>(std::move(folder));
+        object->path_ = path;
+        return object;
+    }
+
   protected:
-    void Call(const Member& member, const Args& args, Variant&) override {
+    void Call(const Member& member, const Args& args, Variant& result) override {
         switch (member.op) {
             case Op::FolderInitialize:
-                folder_->Initialize(args.Number(0), args.Text(1));
+                folder_->Initialize(
+                    dialect().ToLab(Code::AppFolder, args.Number(0), "Folder.Initialize"),
+                    args.Text(1));
+                path_ = args.Text(1);
                 return;
             case Op::FolderAddSubFolder:
                 folder_->AddSubFolder(args.Text(0));
+                return;
+            case Op::FolderGetSubFolder:
+                if (path_.empty()) {
+                    NotInitialized();
+                }
+                result = ObjectResult(At(path_ + "/" + args.Text(0)));
                 return;
             default:
                 NoSuchMember(member);
@@ -679,7 +774,12 @@ class FolderObject final : public LabObject {
     }
 
   private:
+    [[noreturn]] static void NotInitialized() {
+        lab::Refuse(lab::Rule::kNotInitialized, "The folder object is not initialised.");
+    }
+
     std::unique_ptr<farm::Folder> folder_;
+    std::string path_;  // empty until bound
 };
 
 class FarmObject final : public LabObject {
@@ -691,7 +791,7 @@ class FarmObject final : public LabObject {
     void Call(const Member& member, const Args& args, Variant& result) override {
         switch (member.op) {
             case Op::FarmInitialize:
-                farm_->Initialize(args.Number(0));
+                farm_->Initialize(dialect().ToLab(Code::Farm, args.Number(0), "Farm.Initialize"));
                 return;
             case Op::FarmName:
                 result = Variant(farm_->FarmName());
@@ -709,13 +809,25 @@ class FarmObject final : public LabObject {
                 result = ObjectResult(Make<WinFarmObject>(farm_->WinFarmObject()));
                 return;
             case Op::FarmAddApplication:
-                result = ObjectResult(Wrap(farm_->AddApplication(args.Number(0))));
+                result = ObjectResult(Wrap(farm_->AddApplication(
+                    dialect().ToLab(Code::Application, args.Number(0), "Farm.AddApplication"))));
                 return;
             case Op::FarmGetApplication:
-                result = ObjectResult(Wrap(farm_->GetApplication(args.Number(0), args.Text(1))));
+                result = ObjectResult(Wrap(farm_->GetApplication(
+                    dialect().ToLab(Code::Application, args.Number(0), "Farm.GetApplication"),
+                    args.Text(1))));
                 return;
             case Op::FarmGetServer:
-                result = ObjectResult(Wrap(farm_->GetServer(args.Number(0), args.Text(1))));
+                result = ObjectResult(Wrap(farm_->GetServer(
+                    dialect().ToLab(Code::Server, args.Number(0), "Farm.GetServer"),
+                    args.Text(1))));
+                return;
+            case Op::FarmGetRootFolder:
+                farm_->FarmName();  // refused before Initialize, as every farm call
+                lab::CheckType(
+                    dialect().ToLab(Code::AppFolder, args.Number(0), "Farm.GetRootFolder"),
+                    farm::kApplicationFolder, "Farm.GetRootFolder");
+                result = ObjectResult(FolderObject::At("Applications"));
                 return;
             default:
                 NoSuchMember(member);
@@ -755,6 +867,9 @@ ComPtr<IDispatch> CreateObject(mfcom::Creatable creatable) {
         case mfcom::Creatable::Application:
             return Wrap(factory.CreateApplication());
         case mfcom::Creatable::Folder:
+            if (Module::Instance().CurrentDialect()->LacksClass(creatable)) {
+                throw farm::FarmError(REGDB_E_CLASSNOTREG, "Class not registered");
+            }
             return Make<FolderObject>(factory.CreateFolder());
         case mfcom::Creatable::Binding:
             return Wrap(factory.CreateBinding());
