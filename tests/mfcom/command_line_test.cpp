@@ -48,6 +48,11 @@ TEST_F(CommandLineTest, CheckWritesTheReportAndAnswersWithItsExitCode) {
     };
     EXPECT_EQ(run(""), static_cast<DWORD>(app::kCheckAllReady)) << FileText(report);
     EXPECT_NE(FileText(report).find("  Take offline: ready\r\n"), std::string::npos);
+    // Each constant with its value and where it came from.
+    EXPECT_NE(FileText(report).find(
+                  "  MetaFrameAppFolder                 3      from the type library\r\n"),
+              std::string::npos)
+        << FileText(report);
 
     EXPECT_EQ(run("WinServer.WinNTVerMajor"), static_cast<DWORD>(app::kCheckNotReady));
     EXPECT_NE(FileText(report).find(

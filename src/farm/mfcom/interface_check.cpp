@@ -582,6 +582,23 @@ std::string CheckReport::Text() const {
     line("Type library: " + typeLibrary);
     line("Farm: " + farm);
     line();
+    line("Commands");
+    for (const Verdict& verdict : verdicts) {
+        std::string text = "  " + std::string(CommandName(verdict.command)) + ": ";
+        switch (verdict.readiness) {
+            case Readiness::Ready:
+                text += "ready";
+                break;
+            case Readiness::WillFail:
+                text += "will fail: " + verdict.reason;
+                break;
+            case Readiness::Unverified:
+                text += "not verified: " + verdict.reason;
+                break;
+        }
+        line(text);
+    }
+    line();
     line("Constants");
     for (const ConstantRow& row : kConstants) {
         std::string source;
@@ -598,23 +615,6 @@ std::string CheckReport::Text() const {
         }
         line("  " + pad(std::string(row.name), 34) +
              pad(std::to_string(constants.Value(row.constant)), 6) + source);
-    }
-    line();
-    line("Commands");
-    for (const Verdict& verdict : verdicts) {
-        std::string text = "  " + std::string(CommandName(verdict.command)) + ": ";
-        switch (verdict.readiness) {
-            case Readiness::Ready:
-                text += "ready";
-                break;
-            case Readiness::WillFail:
-                text += "will fail: " + verdict.reason;
-                break;
-            case Readiness::Unverified:
-                text += "not verified: " + verdict.reason;
-                break;
-        }
-        line(text);
     }
     line();
     line("Classes");
