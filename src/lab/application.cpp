@@ -173,6 +173,8 @@ struct AppCore {
         } else {
             entry = AccountEntry{account.AAType(), account.AccountType(), account.AAName(),
                                  account.AccountName()};
+            CheckAccountNumbers(group ? AccountKind::kGroup : AccountKind::kUser, entry.aaType,
+                                entry.accountType);
         }
         const std::string name = entry.aaName + "\\" + entry.accountName;
         if (!ReadFarm(*state, farm, [&](const FarmState& f) {
@@ -310,7 +312,9 @@ std::unique_ptr<farm::Collection<farm::Account>> Accounts(const CorePtr& core, b
                 [&](const AppRecord& record) { return groups ? record.groups : record.users; });
             std::vector<std::unique_ptr<farm::Account>> items;
             for (AccountEntry& entry : entries) {
-                items.push_back(std::make_unique<LabAccount>(core->state, std::move(entry)));
+                items.push_back(std::make_unique<LabAccount>(
+                    core->state, groups ? AccountKind::kGroup : AccountKind::kUser,
+                    std::move(entry)));
             }
             return items;
         });

@@ -271,9 +271,11 @@ void WriteApplicationKeys(settings::TextStream& out, farm::Application& app, far
 
 void WriteAccounts(settings::TextStream& out, std::string_view key,
                    farm::Collection<farm::Account>& accounts) {
+    // AccountType:AAType:AAName:name, so that the import's order of the fields gives the
+    // order public writes use (User=2:1:DOMAIN:name for a domain user of an NT domain).
     for (const auto& account : accounts.Items()) {
-        const int32_t first = account->AAType();
-        const int32_t second = account->AccountType();
+        const int32_t first = account->AccountType();
+        const int32_t second = account->AAType();
         const std::string text1 = account->AAName();
         const std::string text2 = account->AccountName();
         settings::WriteKeyLine(out, key, settings::JoinEntry(first, second, text1, text2));
@@ -634,12 +636,12 @@ class FarmImport {
         auto& slot = group ? shared_.currentGroup : shared_.currentUser;
         slot = group ? shared_.factory.CreateGroup() : shared_.factory.CreateUser();
         // Arguments in the order of the call: second integer, first text, first integer,
-        // second text.
-        const int32_t accountType = settings::ToInt32(field(1));
+        // second text; that is authority type, authority name, account type, account name.
+        const int32_t aaType = settings::ToInt32(field(1));
         const std::string& aaName = field(2);
-        const int32_t aaType = settings::ToInt32(field(0));
+        const int32_t accountType = settings::ToInt32(field(0));
         const std::string& accountName = field(3);
-        slot->Initialize(accountType, aaName, aaType, accountName, *shared_.credential);
+        slot->Initialize(aaType, aaName, accountType, accountName, *shared_.credential);
         if (group) {
             CurrentView().AddGroup(*slot);
         } else {

@@ -304,7 +304,7 @@ TEST_P(FarmContract, RefusesWithTheRuleNumberAndDescription) {
              app->LoadData(true);
              auto credential = f.CreateCredential();
              auto user = f.CreateUser();
-             user->Initialize(2, "CFLAB", 1, "mallory", *credential);
+             user->Initialize(1, "CFLAB", 2, "mallory", *credential);
              app->WinAppObject()->AddUser(*user);
          },
          lab::Rule::kUnknownAccount, "Account 'CFLAB\\mallory' is not known to the farm."},
@@ -343,6 +343,14 @@ TEST_P(FarmContract, RefusesWithTheRuleNumberAndDescription) {
              app->WinAppObject()->Get("NoSuchKey");
          },
          lab::Rule::kUnknownName, "Unknown name: the application has no member 'NoSuchKey'."},
+        {"user numbers the other way round",
+         [](auto& f) {
+             auto credential = f.CreateCredential();
+             f.CreateUser()->Initialize(2, "CFLAB", 1, "bob", *credential);
+         },
+         lab::Rule::kUnknownAccountKind,
+         "The authority type 2 (the first value of Initialize) is not an account authority type; "
+         "the farm knows 1 (Windows NT domain or Active Directory)."},
         {"unknown folder",
          [](auto& f) { f.CreateFolder()->Initialize(farm::kApplicationFolder, "Applications/No"); },
          lab::Rule::kFolderNotFound, "Folder 'Applications/No' is not in the farm."},
@@ -412,10 +420,10 @@ TEST_P(FarmContract, NewApplicationIsSavedWithEverything) {
     app->AddServer(*binding);
     auto credential = Factory().CreateCredential();
     auto user = Factory().CreateUser();
-    user->Initialize(2, "CFLAB", 1, "bob", *credential);
+    user->Initialize(1, "CFLAB", 2, "bob", *credential);
     view->AddUser(*user);
     auto group = Factory().CreateGroup();
-    group->Initialize(3, "CFLAB", 1, "Office Users", *credential);
+    group->Initialize(1, "CFLAB", 3, "Office Users", *credential);
     view->AddGroup(*group);
     view->LoadIconFromFile(iconPath, 0);
     view->SaveData();

@@ -185,9 +185,10 @@ TEST_F(FarmObjectsTest, AccountsKeepTheirFourFieldsAndReachTheStore) {
     LabFactory factory = Factory();
     auto credential = factory.CreateCredential();
     auto user = factory.CreateUser();
-    user->Initialize(/*accountType=*/1, "ZELTLAB", /*aaType=*/2, "grace", *credential);
-    EXPECT_EQ(user->AAType(), 2);
-    EXPECT_EQ(user->AccountType(), 1);
+    // As public writes give them: authority type, authority name, account type, name.
+    user->Initialize(/*aaType=*/1, "ZELTLAB", /*accountType=*/2, "grace", *credential);
+    EXPECT_EQ(user->AAType(), 1);
+    EXPECT_EQ(user->AccountType(), 2);
     EXPECT_EQ(user->AAName(), "ZELTLAB");
     EXPECT_EQ(user->AccountName(), "grace");
 
@@ -196,7 +197,8 @@ TEST_F(FarmObjectsTest, AccountsKeepTheirFourFieldsAndReachTheStore) {
     app->SaveData();
     auto users = LoadApp(factory, "Applications/Office/Visio")->Users()->Items();
     ASSERT_FALSE(users.empty());
-    EXPECT_EQ(users.back()->AAType(), 2);
+    EXPECT_EQ(users.back()->AAType(), 1);
+    EXPECT_EQ(users.back()->AccountType(), 2);
     EXPECT_EQ(users.back()->AccountName(), "grace");
 }
 

@@ -6,6 +6,7 @@
 
 #include "farm/mfcom/mfcom.h"
 #include "lab/com/workstation.h"
+#include "lab/rules.h"
 #include "mfcom/com_session.h"
 #include "mfcom/com_support.h"
 #include "shared/farm_file.h"
@@ -73,6 +74,33 @@ TEST_F(FarmFileComTest, DemoFarmRoundTripsThroughTheTargetFarm) {
     }
 }
 
+// An entry with its two numbers the other way round asks for authority type 2, which the
+// farm refuses, whether the account is created with the credential or by four values.
+TEST_F(FarmFileComTest, AccountNumbersTheOtherWayRoundAreRefused) {
+    WriteDemoAndTarget();
+    const lab::FarmModel before = store_->Read(lab::kTargetFarm);
+    comtest::ScopedLabSetting setting(root_ / "store", std::string(lab::kTargetFarm));
+    Write("icon.ico", lab::MakeIcon(5));
+    Write("swapped.ini",
+          "[Application]\r\nAppName=Swapped\r\n[Users]\r\nUser=1:2:ZELTLAB:alice\r\n"
+          "[Icon]\r\nIcon=" +
+              PathOf("icon.ico") + "\r\n");
+    for (const char* dialect : {"", "public"}) {
+        SCOPED_TRACE(dialect);
+        labcom::ScopedLabValue speaking(labcom::kDialectValue, dialect);
+        ComSession session(root_, log_);
+        shared::ImportFarm(session.shared, PathOf("swapped.ini"));
+        ASSERT_EQ(session.feedback.messages.size(), 1u);
+        const auto error = shared::ParseUnexpectedError(session.feedback.messages[0].text);
+        ASSERT_TRUE(error.has_value()) << session.feedback.messages[0].text;
+        EXPECT_EQ(error->number, lab::RuleNumber(lab::Rule::kUnknownAccountKind));
+        EXPECT_EQ(error->description,
+                  "The authority type 2 (the first value of Initialize) is not an account "
+                  "authority type; the farm knows 1 (Windows NT domain or Active Directory).");
+        EXPECT_EQ(store_->Read(lab::kTargetFarm), before);
+    }
+}
+
 using Asked = std::pair<mfcom::Kind, std::string>;
 
 struct DialectCase {
@@ -125,7 +153,9 @@ TEST_P(FarmFileDialectTest, UsersAndGroupsArriveWhicheverFormsTheFarmKnows) {
         accounts += demo.applications[i].users.size() + demo.applications[i].groups.size();
     }
     ASSERT_GE(accounts, 10u);
-    EXPECT_NE(Read("demo.ini").find("\r\nUser="), std::string::npos);
+    // AccountType:AAType: domain users and global groups of an NT domain.
+    EXPECT_NE(Read("demo.ini").find("\r\nUser=2:1:ZELTLAB:"), std::string::npos);
+    EXPECT_NE(Read("demo.ini").find("\r\nGroup=2:1:ZELTLAB:"), std::string::npos);
 
     for (const Asked& name : c.asked) {
         EXPECT_TRUE(asked.contains(name)) << mfcom::KindName(name.first) << "." << name.second;

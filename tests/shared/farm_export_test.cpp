@@ -44,7 +44,7 @@ TEST_F(FarmExportTest, WritesFarmBlockThenOneBlockPerApplication) {
         "PNFolder=Tools\r\nAddToClientStartMenu=0\r\nPlaceUnderProgramsFolder=0\r\n"
         "StartMenuFolder=\r\nAddShortcutToClientDesktop=0\r\nDesktopIntegrate=0\r\n"
         "MFAttributes=0\r\nPNAttributes=0\r\nParentFolderDN=Applications/Office\r\n"
-        "\r\n[Servers]\r\nServer=S1\r\nServer=S2\r\n\r\n[Users]\r\nUser=1:2:LAB:ann\r\n"
+        "\r\n[Servers]\r\nServer=S1\r\nServer=S2\r\n\r\n[Users]\r\nUser=2:1:LAB:ann\r\n"
         "\r\n[Groups]\r\nGroup=2:1:LAB:staff\r\n\r\n[Icon]\r\nIcon=" +
         IconPath("Word.ico") + "\r\n\r\n";
     EXPECT_EQ(file.substr(file.find("\r\n\r\n[Application]") + 2, firstBlock.size()), firstBlock);

@@ -91,7 +91,7 @@ TEST_F(ImportObserverTest, NamesEveryLinePassedOverAndTheStopWithoutChangingTheI
         "ParentFolderDN=Applications/Office",  // 10 the folder exists: a folder step fails
         "[Servers]",                           // 11
         "Server=S1",                           // 12
-        "User=1:1:LAB:ann",                    // 13 no User key in [Servers]
+        "User=2:1:LAB:ann",                    // 13 no User key in [Servers]
         "[Icon]",                              // 14
         Icon(),                                // 15 stored in Office: no namesake looked for
         "[Application]",                       // 16

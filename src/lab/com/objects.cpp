@@ -373,8 +373,9 @@ ComPtr<IDispatch> WrapGroup(std::unique_ptr<farm::Account> account) {
     return Wrap(std::move(account), Kind::Group);
 }
 
-// A new account of the lab farm initialised with four values, as the public forms give them,
-// and the credential the farm interface wants.
+// A new account of the lab farm initialised with four values, as the public forms give them
+// (authority type, authority name, account type, account name), and the credential the farm
+// interface wants.
 std::unique_ptr<farm::Account> NewAccount(const Args& args, bool group) {
     const std::shared_ptr<lab::LabFactory> factory = Module::Instance().Factory();
     std::unique_ptr<farm::Account> account = group ? factory->CreateGroup() : factory->CreateUser();
