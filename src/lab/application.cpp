@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <string_view>
 #include <system_error>
 
 #include "lab/icon.h"
@@ -20,6 +21,14 @@ std::filesystem::path PathOf(const std::string& utf8) {
            "Application " + Quoted(distinguishedName) + " is not in the farm.");
 }
 
+constexpr std::string_view kWindowType = "DefaultWindowType";
+
+// The settings whose meaning the window type decides (a custom size or a percentage).
+bool IsWindowSize(std::string_view key) {
+    return key == "DefaultWindowWidth" || key == "DefaultWindowHeight" ||
+           key == "DefaultWindowScale";
+}
+
 AppRecord NewRecord() {
     AppRecord record;
     for (const AppKey& key : ApplicationKeys()) {
@@ -36,6 +45,7 @@ struct AppCore {
     std::string farm;                     // empty until initialised
     std::optional<std::string> identity;  // the stored application's distinguished name
     std::optional<AppRecord> work;        // the working copy, once loaded or changed
+    bool windowTypePut = false;           // DefaultWindowType was put on this object
 
     void Require() const {
         if (farm.empty()) {
@@ -269,6 +279,13 @@ struct AppCore {
                    "AppName and ParentFolderDN.");
         }
         farm::Value converted = ConvertForKey(value, key.kind, key.name);
+        if (IsWindowSize(key.name) && !identity && !windowTypePut) {
+            Refuse(Rule::kWindowSizeBeforeType,
+                   std::string(key.name) + " cannot be set on an application that was never " +
+                       "saved before its DefaultWindowType: the window type says what the size " +
+                       "means.");
+        }
+        windowTypePut = windowTypePut || key.name == kWindowType;
         AppRecord& record = Work();
         switch (key.field) {
             case AppField::kName:

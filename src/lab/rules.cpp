@@ -15,7 +15,7 @@ constexpr int32_t Hresult(uint32_t value) {
 }
 
 // Indexed by Rule; keep in the order of the enumeration and of the list in rules.h.
-constexpr std::array<int32_t, 26> kNumbers = {
+constexpr std::array<int32_t, 27> kNumbers = {
     Hresult(0x80040201),     // kFarmUnreachable
     Hresult(0x80040202),     // kBadTypeCode
     Hresult(0x80040203),     // kNotInitialized
@@ -42,9 +42,10 @@ constexpr std::array<int32_t, 26> kNumbers = {
     Hresult(0x80040215),     // kZoneNotFound
     Hresult(0x80040216),     // kStoreIo
     Hresult(0x80040217),     // kUnknownAccountKind
+    Hresult(0x80040218),     // kWindowSizeBeforeType
 };
 
-static_assert(kNumbers.size() == static_cast<size_t>(Rule::kUnknownAccountKind) + 1);
+static_assert(kNumbers.size() == static_cast<size_t>(Rule::kWindowSizeBeforeType) + 1);
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/error.h"
@@ -98,6 +99,7 @@ constexpr std::string_view kDefaultInitProg = "DefaultInitProg";
 constexpr std::string_view kDefaultWorkDir = "DefaultWorkDir";
 constexpr std::string_view kPNAttributes = "PNAttributes";
 constexpr std::string_view kParentFolderDN = "ParentFolderDN";
+constexpr std::string_view kDefaultWindowType = "DefaultWindowType";
 
 constexpr std::array<AppKey, 28> kAppKeys{{
     {kAppName, Kind::Text, AppSource::Application, AppReading::Assigned},
@@ -129,6 +131,12 @@ constexpr std::array<AppKey, 28> kAppKeys{{
     {kPNAttributes, Kind::Integer, AppSource::View, AppReading::Assigned},
     {kParentFolderDN, Kind::Text, AppSource::View, AppReading::Assigned},
 }};
+
+// The settings whose meaning the window type decides: a farm takes them after the type.
+bool IsWindowSize(std::string_view key) {
+    return key == "DefaultWindowHeight" || key == "DefaultWindowScale" ||
+           key == "DefaultWindowWidth";
+}
 
 template <class Row, size_t N>
 const Row* FindKey(const std::array<Row, N>& table, std::string_view key) {
@@ -434,10 +442,12 @@ class FarmImport {
             line_ = stream_->ReadLine();
             const auto entered = SectionOf(settings::ClassifyHeader(line_));
             if (entered) {
+                AssignHeldSizes();  // the block's key lines end here
                 section_ = *entered;
             }
             HandleLine(line_, entered.has_value());
         }
+        AssignHeldSizes();
         stream_->Close();
     }
 
@@ -534,6 +544,7 @@ class FarmImport {
     void StartApplication() {
         shared_.currentApplication = shared_.farmObject->AddApplication(farm::kWinAppObject);
         shared_.currentWinApp = shared_.currentApplication->WinAppObject();
+        windowTypeMet_ = false;
         section_ = Section::Application;
     }
 
@@ -577,8 +588,36 @@ class FarmImport {
         if (row->key == kParentFolderDN) {
             CreateFolders(keyLine.value);
         }
-        const farm::Value value = ParseValue(row->key, row->kind, keyLine.value);
+        farm::Value value = ParseValue(row->key, row->kind, keyLine.value);
+        if (IsWindowSize(row->key) && !windowTypeMet_) {
+            // A farm takes a size only after the window type that gives it its meaning; the
+            // exported file has the sizes first.
+            CurrentView();
+            heldSizes_.push_back({row->key, std::move(value), lineNumber_, line_});
+            return;
+        }
         CurrentView().Put(row->key, value);
+        if (row->key == kDefaultWindowType) {
+            windowTypeMet_ = true;
+            AssignHeldSizes();
+        }
+    }
+
+    // Assigns the sizes held back, in the file's order; a failure names the size's own line.
+    void AssignHeldSizes() {
+        if (heldSizes_.empty()) {
+            return;
+        }
+        std::vector<HeldSize> held = std::exchange(heldSizes_, {});
+        const int64_t lineNumber = lineNumber_;
+        std::string line = std::move(line_);
+        for (HeldSize& size : held) {
+            lineNumber_ = size.lineNumber;
+            line_ = std::move(size.line);
+            CurrentView().Put(size.key, size.value);
+        }
+        lineNumber_ = lineNumber;
+        line_ = std::move(line);
     }
 
     // Creates every level of the folder path; whatever fails here is passed over.
@@ -714,6 +753,14 @@ class FarmImport {
         }
     }
 
+    // A size setting read before its block's window type.
+    struct HeldSize {
+        std::string_view key;
+        farm::Value value;
+        int64_t lineNumber;
+        std::string line;
+    };
+
     Shared& shared_;
     ImportObserver* observer_;
     const ServerMapping* servers_;
@@ -722,6 +769,8 @@ class FarmImport {
     Section section_ = Section::Farm;
     int64_t lineNumber_ = 0;
     std::string line_;
+    bool windowTypeMet_ = false;  // the current block's DefaultWindowType line was read
+    std::vector<HeldSize> heldSizes_;
 };
 
 }  // namespace

@@ -44,7 +44,7 @@ struct ImportOptions {
 };
 
 // Applies a farm file to the farm. Reports its own failures; shows each application's name
-// in the status line.
+// in the status line. The window sizes of a block are assigned after its DefaultWindowType.
 void ImportFarm(Shared& shared, const std::string& fileName, const ImportOptions& options = {});
 
 // A setting of the Windows-farm or Windows-application view that the farm file carries, by

@@ -351,6 +351,13 @@ TEST_P(FarmContract, RefusesWithTheRuleNumberAndDescription) {
          lab::Rule::kUnknownAccountKind,
          "The authority type 2 (the first value of Initialize) is not an account authority type; "
          "the farm knows 1 (Windows NT domain or Active Directory)."},
+        {"window size of a new application before its type",
+         [](auto& f) {
+             OpenFarm(f)->AddApplication(3)->WinAppObject()->Put("DefaultWindowScale", 75);
+         },
+         lab::Rule::kWindowSizeBeforeType,
+         "DefaultWindowScale cannot be set on an application that was never saved before its "
+         "DefaultWindowType: the window type says what the size means."},
         {"unknown folder",
          [](auto& f) { f.CreateFolder()->Initialize(farm::kApplicationFolder, "Applications/No"); },
          lab::Rule::kFolderNotFound, "Folder 'Applications/No' is not in the farm."},
@@ -414,6 +421,7 @@ TEST_P(FarmContract, NewApplicationIsSavedWithEverything) {
     view->Put("ParentFolderDN", std::string("Applications/Office/Tools"));
     view->Put("Description", std::string("Shows = things"));
     view->Put("DefaultInitProg", std::string("C:\\Tools\\viewer.exe \"%1\""));
+    view->Put("DefaultWindowType", 2);  // before the size it gives meaning
     view->Put("DefaultWindowWidth", 800);
     auto binding = Factory().CreateBinding();
     binding->Initialize(farm::kWinSrvObject, "CF-SRV03", "");
@@ -435,6 +443,7 @@ TEST_P(FarmContract, NewApplicationIsSavedWithEverything) {
     EXPECT_EQ(saved.folder, "Applications/Office/Tools");
     EXPECT_EQ(saved.description, "Shows = things");
     EXPECT_EQ(saved.keys.at("DefaultInitProg"), farm::Value("C:\\Tools\\viewer.exe \"%1\""));
+    EXPECT_EQ(saved.keys.at("DefaultWindowType"), farm::Value(2));
     EXPECT_EQ(saved.keys.at("DefaultWindowWidth"), farm::Value(800));
     EXPECT_EQ(saved.servers, std::vector<std::string>{"CF-SRV03"});
     EXPECT_EQ(saved.users, (std::vector<lab::AccountEntry>{{1, 2, "CFLAB", "bob"}}));

@@ -248,6 +248,12 @@ const Refusal kRefusals[] = {
          t.LoadApp(f, kWord)->WinAppObject()->Put("DistinguishedName",
                                                   std::string("Applications/Other"));
      }},
+    {"NewApplicationSizeBeforeType", Rule::kWindowSizeBeforeType, "DefaultWindowHeight",
+     [](RuleTest& t, LabFactory& f) {
+         auto view = t.OpenFarm(f)->AddApplication(3)->WinAppObject();
+         view->Put("DefaultWindowColor", 2);
+         view->Put("DefaultWindowHeight", 600);
+     }},
     {"ZoneGone", Rule::kZoneNotFound, "London",
      [](RuleTest& t, LabFactory& f) {
          auto zones = t.OpenFarm(f)->Zones()->Items();
@@ -284,7 +290,7 @@ INSTANTIATE_TEST_SUITE_P(Lab, RuleTest, ::testing::ValuesIn(kRefusals), RefusalN
 
 TEST(RuleNumbers, AreDistinctAndNegativeHresultsOrAutomationNumbers) {
     std::set<int32_t> seen;
-    for (int rule = 0; rule <= static_cast<int>(Rule::kUnknownAccountKind); ++rule) {
+    for (int rule = 0; rule <= static_cast<int>(Rule::kWindowSizeBeforeType); ++rule) {
         const int32_t number = RuleNumber(static_cast<Rule>(rule));
         EXPECT_TRUE(seen.insert(number).second) << "rule " << rule << " repeats " << number;
         EXPECT_TRUE(number < 0 || number == 6 || number == 13) << number;
