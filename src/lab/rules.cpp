@@ -20,7 +20,7 @@ constexpr std::array<int32_t, 27> kNumbers = {
     Hresult(0x80040202),     // kBadTypeCode
     Hresult(0x80040203),     // kNotInitialized
     Hresult(0x80040204),     // kSettingNotReported
-    Hresult(0x80020006),     // kUnknownName
+    base::kErrUnknownName,   // kUnknownName
     base::kErrTypeMismatch,  // kTypeMismatch
     base::kErrOverflow,      // kOverflow
     Hresult(0x80040205),     // kApplicationNotFound

@@ -132,6 +132,12 @@ constexpr std::array<AppKey, 28> kAppKeys{{
     {kParentFolderDN, Kind::Text, AppSource::View, AppReading::Assigned},
 }};
 
+// An application setting the import goes on without where the farm does not have it: every
+// one but the name, without which the application cannot be stored.
+bool CanBePassedOver(std::string_view key) {
+    return key != kAppName;
+}
+
 // The settings whose meaning the window type decides: a farm takes them after the type.
 bool IsWindowSize(std::string_view key) {
     return key == "DefaultWindowHeight" || key == "DefaultWindowScale" ||
@@ -217,6 +223,45 @@ farm::Value ParseValue(const std::string_view key, Kind kind, const std::string&
     throw base::Error(base::kErrTypeMismatch, "Type mismatch: " + std::string(key));
 }
 
+// ---- Settings the farm does not have ------------------------------------------------------
+
+// The settings of the farm file whose names this farm does not know at all, each once, farm
+// settings before application settings.
+class SettingsNotOnFarm {
+  public:
+    void Add(FarmSource, std::string_view name) { AddTo(farm_, name); }
+    void Add(AppSource, std::string_view name) { AddTo(application_, name); }
+    bool HasApplicationSetting(std::string_view name) const {
+        return std::find(application_.begin(), application_.end(), name) != application_.end();
+    }
+
+    // Shows the message that lists them, when there are any.
+    void Report(Feedback& feedback, std::string_view lead, MessageIcon icon) const {
+        if (farm_.empty() && application_.empty()) {
+            return;
+        }
+        std::string text(lead);
+        text += "\r\n";
+        for (const std::string& name : farm_) {
+            text += "\r\n" + name + " (farm setting)";
+        }
+        for (const std::string& name : application_) {
+            text += "\r\n" + name + " (application setting)";
+        }
+        feedback.ShowMessage(text, "Finished", icon);
+    }
+
+  private:
+    static void AddTo(std::vector<std::string>& names, std::string_view name) {
+        if (std::find(names.begin(), names.end(), name) == names.end()) {
+            names.emplace_back(name);
+        }
+    }
+
+    std::vector<std::string> farm_;
+    std::vector<std::string> application_;
+};
+
 // ---- Export -----------------------------------------------------------------------------
 
 std::string Path(std::string_view folder, std::string_view name) {
@@ -226,7 +271,10 @@ std::string Path(std::string_view folder, std::string_view name) {
     return path;
 }
 
-void WriteFarmBlock(settings::TextStream& out, farm::Farm& farmObject, farm::WinFarm& view) {
+// A setting the farm does not have is left out and noted; an optional one is left out on
+// any failure, silently, as older farms cannot report it.
+void WriteFarmBlock(settings::TextStream& out, farm::Farm& farmObject, farm::WinFarm& view,
+                    SettingsNotOnFarm& notOnFarm) {
     out.WriteLine("[Farm]");
     for (const FarmKey& row : kFarmKeys) {
         if (row.source == FarmSource::Farm) {
@@ -234,14 +282,17 @@ void WriteFarmBlock(settings::TextStream& out, farm::Farm& farmObject, farm::Win
             continue;
         }
         std::string text;
-        if (row.optional) {
-            try {
-                text = FormatValue(row.kind, view.Get(row.key));
-            } catch (const farm::FarmError&) {
+        try {
+            text = FormatValue(row.kind, view.Get(row.key));
+        } catch (const farm::FarmError& e) {
+            if (row.optional) {
                 continue;  // a setting this farm cannot report
             }
-        } else {
-            text = FormatValue(row.kind, view.Get(row.key));
+            if (!base::IsUnknownName(e)) {
+                throw;
+            }
+            notOnFarm.Add(FarmSource::Settings, row.key);
+            continue;
         }
         settings::WriteKeyLine(out, row.key, text);
     }
@@ -257,11 +308,28 @@ std::string ApplicationText(farm::Application& app, std::string_view key) {
     return app.Description();
 }
 
-void WriteApplicationKeys(settings::TextStream& out, farm::Application& app, farm::WinApp& view) {
+void WriteApplicationKeys(settings::TextStream& out, farm::Application& app, farm::WinApp& view,
+                          SettingsNotOnFarm& notOnFarm) {
+    // A setting of the view; nothing when the farm does not have it (asked once per export).
+    const auto read = [&](std::string_view key) -> std::optional<farm::Value> {
+        if (notOnFarm.HasApplicationSetting(key)) {
+            return std::nullopt;
+        }
+        try {
+            return view.Get(key);
+        } catch (const farm::FarmError& e) {
+            if (!base::IsUnknownName(e)) {
+                throw;
+            }
+            notOnFarm.Add(AppSource::View, key);
+            return std::nullopt;
+        }
+    };
     bool desktop = false;
     for (const AppKey& row : kAppKeys) {
         if (row.key == kDefaultInitProg) {
-            desktop = (farm::AsNumber(view.Get(kPNAttributes)) & kPublishedDesktopBit) != 0;
+            const std::optional<farm::Value> attributes = read(kPNAttributes);
+            desktop = attributes && (farm::AsNumber(*attributes) & kPublishedDesktopBit) != 0;
             if (desktop) {
                 settings::WriteKeyLine(out, row.key, kPublishedDesktop);
                 continue;
@@ -270,10 +338,13 @@ void WriteApplicationKeys(settings::TextStream& out, farm::Application& app, far
         if (row.key == kDefaultWorkDir && desktop) {
             continue;
         }
-        const std::string text = row.source == AppSource::Application
-                                     ? ApplicationText(app, row.key)
-                                     : FormatValue(row.kind, view.Get(row.key));
-        settings::WriteKeyLine(out, row.key, text);
+        if (row.source == AppSource::Application) {
+            settings::WriteKeyLine(out, row.key, ApplicationText(app, row.key));
+            continue;
+        }
+        if (const std::optional<farm::Value> value = read(row.key)) {
+            settings::WriteKeyLine(out, row.key, FormatValue(row.kind, *value));
+        }
     }
 }
 
@@ -304,14 +375,15 @@ std::string SaveIcon(settings::FileSystem& files, farm::Application& app, farm::
 }
 
 void WriteApplicationBlock(Shared& shared, settings::TextStream& out,
-                           const std::string& iconsFolder, IconNames& iconNames) {
+                           const std::string& iconsFolder, IconNames& iconNames,
+                           SettingsNotOnFarm& notOnFarm) {
     farm::Application& app = *shared.currentApplication;
     shared.currentWinApp = app.WinAppObject();
     farm::WinApp& view = *shared.currentWinApp;
 
     out.WriteLine();
     out.WriteLine("[Application]");
-    WriteApplicationKeys(out, app, view);
+    WriteApplicationKeys(out, app, view, notOnFarm);
 
     out.WriteLine();
     out.WriteLine("[Servers]");
@@ -451,6 +523,9 @@ class FarmImport {
         stream_->Close();
     }
 
+    // The settings of the file that the farm does not have, passed over.
+    const SettingsNotOnFarm& NotOnFarm() const { return notOnFarm_; }
+
     settings::TextStream* Stream() const { return stream_.get(); }
     int64_t LineNumber() const { return lineNumber_; }
     const std::string& Line() const { return line_; }
@@ -535,8 +610,11 @@ class FarmImport {
         }
         try {
             settings_->Put(row->key, ParseValue(row->key, row->kind, keyLine.value));
-        } catch (const base::Error&) {
-            // Passed over: a bad number or a refused setting.
+        } catch (const base::Error& e) {
+            // Passed over: a bad number or a refused setting, or one this farm does not have.
+            if (base::IsUnknownName(e)) {
+                notOnFarm_.Add(FarmSource::Settings, row->key);
+            }
             PassOver(PassedOver::FarmSetting);
         }
     }
@@ -579,9 +657,9 @@ class FarmImport {
         }
         if (row->key == kDefaultInitProg) {
             if (keyLine.value == kPublishedDesktop) {
-                CurrentView().Put(kPNAttributes, int32_t{kPublishedDesktopBit});
+                PutApplicationSetting(kPNAttributes, int32_t{kPublishedDesktopBit});
             } else {
-                CurrentView().Put(kDefaultInitProg, TrimBlanks(keyLine.value));
+                PutApplicationSetting(kDefaultInitProg, TrimBlanks(keyLine.value));
             }
             return;
         }
@@ -596,10 +674,25 @@ class FarmImport {
             heldSizes_.push_back({row->key, std::move(value), lineNumber_, line_});
             return;
         }
-        CurrentView().Put(row->key, value);
+        PutApplicationSetting(row->key, value);
         if (row->key == kDefaultWindowType) {
             windowTypeMet_ = true;
             AssignHeldSizes();
+        }
+    }
+
+    // Assigns a setting of the current application; one the farm does not have is passed
+    // over.
+    void PutApplicationSetting(std::string_view key, const farm::Value& value) {
+        farm::WinApp& view = CurrentView();
+        try {
+            view.Put(key, value);
+        } catch (const farm::FarmError& e) {
+            if (!base::IsUnknownName(e) || !CanBePassedOver(key)) {
+                throw;
+            }
+            notOnFarm_.Add(AppSource::View, key);
+            PassOver(PassedOver::ApplicationSetting);
         }
     }
 
@@ -614,7 +707,7 @@ class FarmImport {
         for (HeldSize& size : held) {
             lineNumber_ = size.lineNumber;
             line_ = std::move(size.line);
-            CurrentView().Put(size.key, size.value);
+            PutApplicationSetting(size.key, size.value);
         }
         lineNumber_ = lineNumber;
         line_ = std::move(line);
@@ -771,6 +864,7 @@ class FarmImport {
     std::string line_;
     bool windowTypeMet_ = false;  // the current block's DefaultWindowType line was read
     std::vector<HeldSize> heldSizes_;
+    SettingsNotOnFarm notOnFarm_;
 };
 
 }  // namespace
@@ -788,7 +882,8 @@ void ExportFarm(Shared& shared, const std::string& fileName) {
         const std::unique_ptr<farm::WinFarm> farmSettings = farmObject.WinFarmObject();
 
         stream = files.CreateTextFile(fileName);
-        WriteFarmBlock(*stream, farmObject, *farmSettings);
+        SettingsNotOnFarm notOnFarm;
+        WriteFarmBlock(*stream, farmObject, *farmSettings, notOnFarm);
 
         int16_t count = 0;
         for (size_t i = 0, n = farmObject.Applications()->Items().size(); i < n; ++i) {
@@ -799,9 +894,12 @@ void ExportFarm(Shared& shared, const std::string& fileName) {
         for (auto& app : farmObject.Applications()->Items()) {
             AdvanceProgress(shared.feedback, count);
             shared.currentApplication = std::move(app);
-            WriteApplicationBlock(shared, *stream, iconsFolder, iconNames);
+            WriteApplicationBlock(shared, *stream, iconsFolder, iconNames, notOnFarm);
         }
         stream->Close();
+        notOnFarm.Report(shared.feedback,
+                         "This farm does not have these settings; the farm file leaves them out:",
+                         MessageIcon::Information);
     } catch (...) {
         ShowUnexpectedError(shared.feedback, CurrentError());
         CloseQuietly(stream.get());
@@ -814,6 +912,9 @@ void ImportFarm(Shared& shared, const std::string& fileName, const ImportOptions
         shared.feedback.SetStatusCaption("");
         shared.feedback.SetStatusVisible(true);
         import.Run(fileName);
+        import.NotOnFarm().Report(
+            shared.feedback, "This farm does not have these settings; the import passed them over:",
+            MessageIcon::Warning);
     } catch (...) {
         const ErrorInfo error = CurrentError();
         ShowUnexpectedError(shared.feedback, error);
@@ -828,7 +929,7 @@ std::vector<ViewSetting> FarmSettingsExported() {
     std::vector<ViewSetting> names;
     for (const FarmKey& row : kFarmKeys) {
         if (row.source == FarmSource::Settings) {
-            names.push_back({row.key, row.optional});
+            names.push_back({row.key, true});  // left out where the farm does not have it
         }
     }
     return names;
@@ -848,7 +949,7 @@ std::vector<ViewSetting> ApplicationSettingsExported() {
     std::vector<ViewSetting> names;
     for (const AppKey& row : kAppKeys) {
         if (row.source == AppSource::View) {
-            names.push_back({row.key, false});
+            names.push_back({row.key, true});  // left out where the farm does not have it
         }
     }
     return names;
@@ -858,7 +959,7 @@ std::vector<ViewSetting> ApplicationSettingsImported() {
     std::vector<ViewSetting> names;
     for (const AppKey& row : kAppKeys) {
         if (row.reading == AppReading::Assigned) {
-            names.push_back({row.key, false});
+            names.push_back({row.key, CanBePassedOver(row.key)});
         }
     }
     return names;

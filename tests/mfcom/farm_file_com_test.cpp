@@ -101,6 +101,67 @@ TEST_F(FarmFileComTest, AccountNumbersTheOtherWayRoundAreRefused) {
     }
 }
 
+// A farm whose views lack a setting: the export leaves its line out and names it at the end,
+// the import passes it over and names it at the end; everything else arrives. Read back from
+// the store, not through the program.
+TEST_F(FarmFileComTest, AFarmWithoutSomeSettingsStillExportsAndImports) {
+    WriteDemoAndTarget();
+    comtest::ScopedLabSetting setting(root_ / "store", std::string(lab::kDemoFarm));
+    const std::string lacking = "WinFarm.NoRedundantGraphics WinApp.DesktopIntegrate";
+    const std::string named =
+        "\r\n\r\nNoRedundantGraphics (farm setting)\r\nDesktopIntegrate (application setting)";
+    {
+        ComSession complete(root_, log_);
+        shared::ExportFarm(complete.shared, PathOf("complete.ini"));
+        ASSERT_TRUE(complete.feedback.messages.empty()) << complete.feedback.messages[0].text;
+    }
+    {
+        labcom::ScopedLabValue speaking(labcom::kDialectValue, lacking);
+        ComSession source(root_, log_);
+        shared::ExportFarm(source.shared, PathOf("lacking.ini"));
+        ASSERT_EQ(source.feedback.messages.size(), 1u);
+        EXPECT_EQ(source.feedback.messages[0].title, "Finished");
+        EXPECT_EQ(source.feedback.messages[0].text,
+                  "This farm does not have these settings; the farm file leaves them out:" + named);
+    }
+    std::vector<std::string> expected;
+    for (const std::string& line : Lines(Read("complete.ini"))) {
+        if (!line.starts_with("NoRedundantGraphics=") && !line.starts_with("DesktopIntegrate=")) {
+            expected.push_back(line);
+        }
+    }
+    ASSERT_LT(expected.size(), Lines(Read("complete.ini")).size());
+    EXPECT_EQ(Lines(Read("lacking.ini")), expected);
+
+    labcom::WriteSetting(labcom::kFarmValue, lab::kTargetFarm);
+    const farm::Value graphics = store_->Read(lab::kTargetFarm).settings.at("NoRedundantGraphics");
+    {
+        labcom::ScopedLabValue speaking(labcom::kDialectValue, lacking);
+        ComSession destination(root_, log_);
+        shared::ImportFarm(destination.shared, PathOf("complete.ini"));
+        ASSERT_EQ(destination.feedback.messages.size(), 1u);
+        EXPECT_EQ(destination.feedback.messages[0].icon, shared::MessageIcon::Warning);
+        EXPECT_EQ(destination.feedback.messages[0].text,
+                  "This farm does not have these settings; the import passed them over:" + named);
+    }
+    const lab::FarmModel demo = lab::MakeDemoFarm();
+    const lab::FarmModel imported = store_->Read(lab::kTargetFarm);
+    EXPECT_EQ(imported.settings.at("NoRedundantGraphics"), graphics);
+    ASSERT_EQ(imported.applications.size(), demo.applications.size());
+    for (size_t i = 0; i < demo.applications.size(); ++i) {
+        const lab::AppRecord& app = imported.applications[i];
+        EXPECT_EQ(app.DistinguishedName(), demo.applications[i].DistinguishedName());
+        EXPECT_EQ(app.users, demo.applications[i].users) << i;
+        EXPECT_EQ(app.servers, demo.applications[i].servers) << i;
+        for (const auto& [key, value] : demo.applications[i].keys) {
+            if (key != "DesktopIntegrate" && key != "HideDisabledApp" && key != "CPUPriority") {
+                EXPECT_EQ(app.keys.at(key), value) << i << " " << key;
+            }
+        }
+        EXPECT_EQ(app.keys.at("DesktopIntegrate"), farm::Value(0)) << i;  // never assigned
+    }
+}
+
 using Asked = std::pair<mfcom::Kind, std::string>;
 
 struct DialectCase {

@@ -25,6 +25,8 @@ std::string WhereName(PassedOver where) {
     switch (where) {
         case PassedOver::FarmSetting:
             return "setting";
+        case PassedOver::ApplicationSetting:
+            return "not on farm";
         case PassedOver::Folder:
             return "folder";
         case PassedOver::Namesake:

@@ -3,11 +3,14 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/error.h"
 #include "win/com.h"
 #include "win/system_message.h"
 #include "win/text.h"
 
 namespace mfcom {
+
+static_assert(DISP_E_UNKNOWNNAME == base::kErrUnknownName);
 
 namespace {
 

@@ -112,7 +112,8 @@ class LabObject : public Counted<IDispatch> {
             const std::string name = win::Narrow(std::wstring_view(names[0] ? names[0] : L""));
             if (const Member* member = dialect_->Find(kind_, name)) {
                 ids[0] = DispidOf(member->op);
-            } else if (Settings() && !name.empty() && !mfcom::FindMember(kind_, name)) {
+            } else if (Settings() && !name.empty() && !mfcom::FindMember(kind_, name) &&
+                       !dialect_->LacksSetting(kind_, name)) {
                 ids[0] = module.SettingDispid(name);
             } else {
                 ids[0] = DISPID_UNKNOWN;
@@ -192,7 +193,7 @@ class LabObject : public Counted<IDispatch> {
     HRESULT CallSetting(farm::SettingsView& view, DISPID dispid, WORD flags, const DISPPARAMS& p,
                         Variant& out) {
         const auto name = Module::Instance().SettingName(dispid);
-        if (!name) {
+        if (!name || dialect_->LacksSetting(kind_, *name)) {
             return DISP_E_MEMBERNOTFOUND;
         }
         if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
