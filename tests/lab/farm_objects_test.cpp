@@ -202,29 +202,18 @@ TEST_F(FarmObjectsTest, AccountsKeepTheirFourFieldsAndReachTheStore) {
     EXPECT_EQ(users.back()->AccountName(), "grace");
 }
 
-// The window type says what a size means: a new application takes its sizes only after its
-// type, a stored one (which has a type) takes a size alone.
-TEST_F(FarmObjectsTest, WindowSizeOfANewApplicationWaitsForItsType) {
+// Once its window type is put, a new application takes its sizes; a stored one, which has a
+// type, takes a size alone (the refusal before the type is among the rules).
+TEST_F(FarmObjectsTest, WindowSizesFollowTheWindowType) {
     LabFactory factory = Factory();
-    auto app = OpenFarm(factory)->AddApplication(3);
-    auto view = app->WinAppObject();
-    view->Put("AppName", std::string("Sized"));
-    ExpectRefused(Rule::kWindowSizeBeforeType, "DefaultWindowWidth",
-                  [&] { view->Put("DefaultWindowWidth", 640); });
+    auto view = OpenFarm(factory)->AddApplication(3)->WinAppObject();
     view->Put("DefaultWindowType", 2);
     view->Put("DefaultWindowWidth", 640);
-    view->Put("DefaultWindowHeight", 480);
-    view->Put("DefaultWindowScale", 0);
-    app->SaveData();
-    const AppRecord saved = store->Read(kDemoFarm).applications.back();
-    EXPECT_EQ(saved.keys.at("DefaultWindowType"), farm::Value(2));
-    EXPECT_EQ(saved.keys.at("DefaultWindowWidth"), farm::Value(640));
-    EXPECT_EQ(saved.keys.at("DefaultWindowHeight"), farm::Value(480));
-
-    auto stored = LoadApp(factory, "Applications/Sized");
+    EXPECT_EQ(view->Get("DefaultWindowWidth"), farm::Value(640));
+    auto stored = LoadApp(factory, "Applications/Notepad");
     stored->WinAppObject()->Put("DefaultWindowScale", 80);
     stored->SaveData();
-    EXPECT_EQ(store->Read(kDemoFarm).applications.back().keys.at("DefaultWindowScale"),
+    EXPECT_EQ(store->Read(kDemoFarm).applications[0].keys.at("DefaultWindowScale"),
               farm::Value(80));
 }
 

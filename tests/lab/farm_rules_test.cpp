@@ -195,10 +195,6 @@ const Refusal kRefusals[] = {
      [](RuleTest&, LabFactory& f) {
          f.CreateUser()->Initialize(2, "ZELTLAB", 1, "alice", NoCredential());
      }},
-    {"UnknownAuthorityType", Rule::kUnknownAccountKind, "authority type 0",
-     [](RuleTest&, LabFactory& f) {
-         f.CreateGroup()->Initialize(0, "ZELTLAB", 2, "Finance", NoCredential());
-     }},
     {"GroupTypeForUser", Rule::kUnknownAccountKind, "account type 3 (the third value",
      [](RuleTest&, LabFactory& f) {
          f.CreateUser()->Initialize(1, "ZELTLAB", 3, "alice", NoCredential());

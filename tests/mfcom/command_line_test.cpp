@@ -50,13 +50,6 @@ TEST_F(CommandLineTest, CheckWritesTheReportAndAnswersWithItsExitCode) {
     EXPECT_EQ(run(""), static_cast<DWORD>(app::kCheckAllReady)) << FileText(report);
     EXPECT_NE(FileText(report).find("  Take offline: ready\r\n"), std::string::npos);
 
-    // A setting the farm does not have is listed; the commands go on without it.
-    EXPECT_EQ(run("WinFarm.NoRedundantGraphics"), static_cast<DWORD>(app::kCheckAllReady))
-        << FileText(report);
-    EXPECT_NE(FileText(report).find("; not on this farm: NoRedundantGraphics\r\n"),
-              std::string::npos)
-        << FileText(report);
-
     EXPECT_EQ(run("WinServer.WinNTVerMajor"), static_cast<DWORD>(app::kCheckNotReady));
     EXPECT_NE(FileText(report).find(
                   "  Take offline: will fail: the server view has no WinNTVerMajor\r\n"),

@@ -154,9 +154,7 @@ TEST_F(InterfaceCheckTest, FindsWhatTheLabLacksAndTheCommandsItBreaks) {
         // Settings the farm does not have: the export leaves them out, the import passes
         // them over; Options cannot do without its seven.
         {"WinFarm.NoRedundantGraphics", Command::ExportFarm, Readiness::Ready, ""},
-        {"WinFarm.NoRedundantGraphics", Command::ImportFarm, Readiness::Ready, ""},
         {"WinApp.DesktopIntegrate", Command::ImportFarm, Readiness::Ready, ""},
-        {"WinApp.DefaultWindowType", Command::ExportFarm, Readiness::Ready, ""},
         {"WinApp.DefaultWindowType", Command::Options, Readiness::WillFail,
          "the application view has no DefaultWindowType"},
         {"WinApp.AppName", Command::ImportFarm, Readiness::WillFail,
