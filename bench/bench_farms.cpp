@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "lab/accounts.h"
+
 namespace bench {
 
 WorkFolderFileSystem::WorkFolderFileSystem(std::string folder)
@@ -64,10 +66,12 @@ lab::FarmModel MakeFarm(const std::string& name, int applications) {
             app.servers.push_back(server.name);
         }
         for (int u = 0; u < kUsers; ++u) {
-            app.users.push_back({1, 1, "BENCH", "user" + std::to_string(u)});
+            app.users.push_back(
+                {lab::kNtDomainAuthority, lab::kDomainUser, "BENCH", "user" + std::to_string(u)});
         }
         for (int g = 0; g < kGroups; ++g) {
-            app.groups.push_back({1, 2, "BENCH", "group" + std::to_string(g)});
+            app.groups.push_back(
+                {lab::kNtDomainAuthority, lab::kGlobalGroup, "BENCH", "group" + std::to_string(g)});
         }
         app.icon = lab::MakeIcon(static_cast<uint32_t>(i));
         model.applications.push_back(std::move(app));

@@ -91,10 +91,10 @@ class TimedCredential : public farm::Credential, public Timing<farm::Credential>
 class TimedAccount : public farm::Account, public Timing<farm::Account> {
   public:
     using Timing::Timing;
-    void Initialize(int32_t accountType, const std::string& aaName, int32_t aaType,
+    void Initialize(int32_t aaType, const std::string& aaName, int32_t accountType,
                     const std::string& accountName, farm::Credential& credential) override {
         Time([&] {
-            inner_->Initialize(accountType, aaName, aaType, accountName,
+            inner_->Initialize(aaType, aaName, accountType, accountName,
                                Unwrap<TimedCredential>(credential));
         });
     }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -18,16 +19,19 @@ namespace {
 using mfcom::Command;
 using mfcom::Kind;
 
+// `goesOn`: the command goes on where the farm does not have the setting.
 void Add(std::vector<mfcom::SettingNeed>& needs, Kind view, std::string_view name, Command command,
-         bool optional) {
-    for (mfcom::SettingNeed& need : needs) {
-        if (need.view == view && need.name == name) {
-            need.commands.push_back(command);
-            need.optional = need.optional && optional;
-            return;
-        }
+         bool goesOn) {
+    auto need = std::find_if(needs.begin(), needs.end(), [&](const mfcom::SettingNeed& n) {
+        return n.view == view && n.name == name;
+    });
+    if (need == needs.end()) {
+        need = needs.insert(needs.end(), mfcom::SettingNeed{view, std::string(name), {}, {}});
     }
-    needs.push_back(mfcom::SettingNeed{view, std::string(name), {command}, optional});
+    need->commands.push_back(command);
+    if (goesOn) {
+        need->goOnWithout.push_back(command);
+    }
 }
 
 }  // namespace

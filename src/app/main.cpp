@@ -74,6 +74,18 @@ void WriteMessages(const std::string& text) {
     }
 }
 
+// COM for the program's run, with the call security the farm's vendor asks for: calls reach
+// the farm with the impersonation level "impersonate", whatever the workstation's DCOM
+// defaults say. Set before any farm object is created; where it cannot be set (something set
+// it already), the defaults stay and the program goes on.
+class FarmCom {
+  public:
+    FarmCom() { win::SetCallSecurity(); }
+
+  private:
+    win::ComInit com_;
+};
+
 bool SameSwitch(const std::wstring& argument, const wchar_t* name) {
     return CompareStringOrdinal(argument.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL;
 }
@@ -89,10 +101,10 @@ std::optional<int> RunCommandLine() {
     std::string messages;
     int code = kBadUsage;
     if (SameSwitch(arguments[0], L"/check") && arguments.size() == 2) {
-        win::ComInit com;
+        FarmCom com;
         code = app::RunCheckCommand(arguments[1], messages);
     } else if (SameSwitch(arguments[0], L"/export") && arguments.size() == 2) {
-        win::ComInit com;
+        FarmCom com;
         mfcom::MfcomFactory factory;
         code = app::RunExportCommand(
             win::Narrow(arguments[1]), factory, [] { return settings::CreateFileSystem(); },
@@ -108,7 +120,7 @@ int Run(HINSTANCE instance) {
     if (const std::optional<int> code = RunCommandLine()) {
         return *code;
     }
-    win::ComInit com;
+    FarmCom com;
     mfcom::MfcomFactory factory;
     ui::Win32FileDialogs fileDialogs;
     ui::Win32ProcessLauncher launcher;

@@ -23,6 +23,28 @@ std::string Now() {
     return text;
 }
 
+// A message as one log line: its first line, then the others joined by commas ("... leaves
+// them out: NoRedundantGraphics (farm setting), DesktopIntegrate (application setting)").
+std::string OneLine(const std::string& message) {
+    std::string line;
+    size_t parts = 0;
+    for (size_t start = 0; start <= message.size();) {
+        size_t end = message.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            end = message.size();
+        }
+        if (end > start) {
+            line += (parts == 0   ? ""
+                     : parts == 1 ? " "
+                                  : ", ") +
+                    message.substr(start, end - start);
+            ++parts;
+        }
+        start = end + 1;
+    }
+    return line;
+}
+
 }  // namespace
 
 std::string LogFileOf(const std::string& farmFile) {
@@ -40,19 +62,19 @@ int RunExportCommand(const std::string& file, farm::ObjectFactory& factory,
         shared::Shared module(factory, makeFileSystem, feedback);
         shared::ExportFarm(module, path);
     }
-    if (feedback.messages.empty()) {
-        lines.push_back(Now() + " Done.");
-    } else {
-        code = kExportFailed;
-        for (const std::string& message : feedback.messages) {
-            const auto error = shared::ParseUnexpectedError(message);
-            lines.push_back(
-                Now() + " Failed: " +
-                (error ? "error " + std::to_string(error->number) + ": " + error->description
-                       : message));
+    // Only the unexpected-error message ends an export; any other message is a notice of a
+    // complete one (the settings this farm does not have).
+    for (const std::string& message : feedback.messages) {
+        if (const auto error = shared::ParseUnexpectedError(message)) {
+            code = kExportFailed;
+            lines.push_back(Now() + " Failed: error " + std::to_string(error->number) + ": " +
+                            error->description);
+        } else {
+            lines.push_back(Now() + " " + OneLine(message));
         }
-        lines.push_back(Now() + " The farm file is not a complete export.");
     }
+    lines.push_back(Now() +
+                    (code == kExportDone ? " Done." : " The farm file is not a complete export."));
     std::ofstream log(std::filesystem::path(win::Widen(LogFileOf(path))),
                       std::ios::binary | std::ios::app);
     for (const std::string& line : lines) {

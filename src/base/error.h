@@ -44,4 +44,14 @@ inline constexpr int32_t kErrInvalidUseOfNull = 94;
 inline constexpr int32_t kErrInvalidPropertyArrayIndex = 381;
 inline constexpr int32_t kErrCancel = 32755;  // a cancelled file dialog
 
+// The farm's number for a member or setting name it does not know at all
+// (DISP_E_UNKNOWNNAME, 0x80020006, as a signed 32-bit number).
+inline constexpr int32_t kErrUnknownName = -2147352570;
+
+// The farm does not know the name: it has no such member or setting (an older farm, or
+// another version of the object model).
+inline bool IsUnknownName(const Error& error) {
+    return error.number() == kErrUnknownName;
+}
+
 }  // namespace base

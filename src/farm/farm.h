@@ -61,16 +61,16 @@ class Credential {
 };
 
 // A user or group entry of an application (MetaFrameUser / MetaFrameGroup): two numbers
-// and two texts.
+// and two texts, given in the order of public writes (AddUser(1, domain, 2, user)).
 class Account {
   public:
     virtual ~Account() = default;
-    virtual void Initialize(int32_t accountType, const std::string& aaName, int32_t aaType,
+    virtual void Initialize(int32_t aaType, const std::string& aaName, int32_t accountType,
                             const std::string& accountName, Credential& credential) = 0;
-    virtual int32_t AAType() = 0;           // first number
-    virtual int32_t AccountType() = 0;      // second number
-    virtual std::string AAName() = 0;       // first text
-    virtual std::string AccountName() = 0;  // second text
+    virtual int32_t AAType() = 0;           // the authority type (1: NT domain or directory)
+    virtual int32_t AccountType() = 0;      // the account type (of a user: 2 domain user)
+    virtual std::string AAName() = 0;       // the authority's name, e.g. the domain
+    virtual std::string AccountName() = 0;  // the user's or group's name
 };
 
 // An application-server binding (MetaFrameAppSrvBinding).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <string_view>
 #include <system_error>
 
 #include "lab/icon.h"
@@ -20,6 +21,14 @@ std::filesystem::path PathOf(const std::string& utf8) {
            "Application " + Quoted(distinguishedName) + " is not in the farm.");
 }
 
+constexpr std::string_view kWindowType = "DefaultWindowType";
+
+// The settings whose meaning the window type decides (a custom size or a percentage).
+bool IsWindowSize(std::string_view key) {
+    return key == "DefaultWindowWidth" || key == "DefaultWindowHeight" ||
+           key == "DefaultWindowScale";
+}
+
 AppRecord NewRecord() {
     AppRecord record;
     for (const AppKey& key : ApplicationKeys()) {
@@ -36,6 +45,7 @@ struct AppCore {
     std::string farm;                     // empty until initialised
     std::optional<std::string> identity;  // the stored application's distinguished name
     std::optional<AppRecord> work;        // the working copy, once loaded or changed
+    bool windowTypePut = false;           // DefaultWindowType was put on this object
 
     void Require() const {
         if (farm.empty()) {
@@ -173,6 +183,8 @@ struct AppCore {
         } else {
             entry = AccountEntry{account.AAType(), account.AccountType(), account.AAName(),
                                  account.AccountName()};
+            CheckAccountNumbers(group ? AccountKind::kGroup : AccountKind::kUser, entry.aaType,
+                                entry.accountType);
         }
         const std::string name = entry.aaName + "\\" + entry.accountName;
         if (!ReadFarm(*state, farm, [&](const FarmState& f) {
@@ -267,6 +279,13 @@ struct AppCore {
                    "AppName and ParentFolderDN.");
         }
         farm::Value converted = ConvertForKey(value, key.kind, key.name);
+        if (IsWindowSize(key.name) && !identity && !windowTypePut) {
+            Refuse(Rule::kWindowSizeBeforeType,
+                   std::string(key.name) + " cannot be set on an application that was never " +
+                       "saved before its DefaultWindowType: the window type says what the size " +
+                       "means.");
+        }
+        windowTypePut = windowTypePut || key.name == kWindowType;
         AppRecord& record = Work();
         switch (key.field) {
             case AppField::kName:
@@ -310,7 +329,9 @@ std::unique_ptr<farm::Collection<farm::Account>> Accounts(const CorePtr& core, b
                 [&](const AppRecord& record) { return groups ? record.groups : record.users; });
             std::vector<std::unique_ptr<farm::Account>> items;
             for (AccountEntry& entry : entries) {
-                items.push_back(std::make_unique<LabAccount>(core->state, std::move(entry)));
+                items.push_back(std::make_unique<LabAccount>(
+                    core->state, groups ? AccountKind::kGroup : AccountKind::kUser,
+                    std::move(entry)));
             }
             return items;
         });

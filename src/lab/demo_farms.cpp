@@ -1,5 +1,6 @@
 #include <array>
 
+#include "lab/accounts.h"
 #include "lab/keys.h"
 #include "lab/lab.h"
 
@@ -8,11 +9,6 @@ namespace lab {
 namespace {
 
 constexpr const char* kDomain = "ZELTLAB";
-// Account authority types and account types as the entries carry them.
-constexpr int32_t kDomainAuthority = 1;
-constexpr int32_t kLocalAuthority = 2;
-constexpr int32_t kUserAccount = 1;
-constexpr int32_t kGroupAccount = 2;
 
 constexpr std::array<const char*, 8> kUsers = {"alice", "bob",   "carol", "dave",
                                                "erin",  "frank", "grace", "heidi"};
@@ -197,15 +193,17 @@ AppRecord MakeDemoApp(const DemoApp& demo, uint32_t index) {
     for (uint32_t i = 0; i < count; ++i) {
         app.servers.push_back(kDemoServers[(index + i) % kDemoServers.size()]);
     }
-    app.users.push_back({kDomainAuthority, kUserAccount, kDomain, kUsers[index % kUsers.size()]});
+    // Domain users and global groups of the domain, as a farm file holds them:
+    // User=2:1:ZELTLAB:alice, Group=2:1:ZELTLAB:Finance.
+    app.users.push_back({kNtDomainAuthority, kDomainUser, kDomain, kUsers[index % kUsers.size()]});
     if (index % 2 == 0) {
         app.users.push_back(
-            {kLocalAuthority, kUserAccount, kDomain, kUsers[(index + 3) % kUsers.size()]});
+            {kNtDomainAuthority, kDomainUser, kDomain, kUsers[(index + 3) % kUsers.size()]});
     }
     app.groups.push_back(
-        {kDomainAuthority, kGroupAccount, kDomain, kGroups[index % kGroups.size()]});
+        {kNtDomainAuthority, kGlobalGroup, kDomain, kGroups[index % kGroups.size()]});
     if (index % 3 == 0 && app.groups.front().accountName != "Domain Users") {
-        app.groups.push_back({kDomainAuthority, kGroupAccount, kDomain, "Domain Users"});
+        app.groups.push_back({kNtDomainAuthority, kGlobalGroup, kDomain, "Domain Users"});
     }
     app.icon = MakeIcon(index + 1);
     return app;

@@ -17,11 +17,12 @@ namespace lab {
 
 // ---- The farm model: plain data, as the store keeps it ----------------------------------
 
+// In the order Initialize takes them; the farm file writes AccountType first, then AAType.
 struct AccountEntry {
-    int32_t aaType = 0;       // first number
-    int32_t accountType = 0;  // second number
-    std::string aaName;       // first text (the account authority, e.g. a domain)
-    std::string accountName;  // second text
+    int32_t aaType = 0;       // the account authority's type (accounts.h)
+    int32_t accountType = 0;  // the account's type, of a user or of a group (accounts.h)
+    std::string aaName;       // the account authority, e.g. a domain
+    std::string accountName;
     bool operator==(const AccountEntry&) const = default;
 };
 

@@ -469,12 +469,13 @@ std::string LabBinding::ServerName() {
     return server_;
 }
 
-LabAccount::LabAccount(StatePtr state, AccountEntry entry)
-    : state_(std::move(state)), initialized_(true), entry_(std::move(entry)) {}
+LabAccount::LabAccount(StatePtr state, AccountKind kind, AccountEntry entry)
+    : state_(std::move(state)), kind_(kind), initialized_(true), entry_(std::move(entry)) {}
 
-void LabAccount::Initialize(int32_t accountType, const std::string& aaName, int32_t aaType,
+void LabAccount::Initialize(int32_t aaType, const std::string& aaName, int32_t accountType,
                             const std::string& accountName, farm::Credential& /*credential*/) {
     Enter(*state_, "Account.Initialize");
+    CheckAccountNumbers(kind_, aaType, accountType);
     entry_ = AccountEntry{aaType, accountType, aaName, accountName};
     initialized_ = true;
 }
@@ -559,12 +560,12 @@ std::unique_ptr<farm::Binding> LabFactory::CreateBinding() {
 
 std::unique_ptr<farm::Account> LabFactory::CreateUser() {
     Enter(*state_, "Factory.CreateUser");
-    return std::make_unique<LabAccount>(state_);
+    return std::make_unique<LabAccount>(state_, AccountKind::kUser);
 }
 
 std::unique_ptr<farm::Account> LabFactory::CreateGroup() {
     Enter(*state_, "Factory.CreateGroup");
-    return std::make_unique<LabAccount>(state_);
+    return std::make_unique<LabAccount>(state_, AccountKind::kGroup);
 }
 
 std::unique_ptr<farm::Credential> LabFactory::CreateCredential() {

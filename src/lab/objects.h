@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "farm/farm.h"
+#include "lab/accounts.h"
 #include "lab/farm_state.h"
 #include "lab/lab.h"
 #include "lab/rules.h"
@@ -109,10 +110,11 @@ class LabBinding : public farm::Binding {
 
 class LabAccount : public farm::Account {
   public:
-    explicit LabAccount(StatePtr state) : state_(std::move(state)) {}
-    LabAccount(StatePtr state, AccountEntry entry);
+    LabAccount(StatePtr state, AccountKind kind) : state_(std::move(state)), kind_(kind) {}
+    LabAccount(StatePtr state, AccountKind kind, AccountEntry entry);
 
-    void Initialize(int32_t accountType, const std::string& aaName, int32_t aaType,
+    // Refuses numbers that are not of their kind (accounts.h).
+    void Initialize(int32_t aaType, const std::string& aaName, int32_t accountType,
                     const std::string& accountName, farm::Credential& credential) override;
     int32_t AAType() override;
     int32_t AccountType() override;
@@ -126,6 +128,7 @@ class LabAccount : public farm::Account {
     const AccountEntry& Checked(const char* operation);
 
     StatePtr state_;
+    AccountKind kind_;
     bool initialized_ = false;
     AccountEntry entry_;
 };

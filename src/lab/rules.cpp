@@ -15,12 +15,12 @@ constexpr int32_t Hresult(uint32_t value) {
 }
 
 // Indexed by Rule; keep in the order of the enumeration and of the list in rules.h.
-constexpr std::array<int32_t, 25> kNumbers = {
+constexpr std::array<int32_t, 27> kNumbers = {
     Hresult(0x80040201),     // kFarmUnreachable
     Hresult(0x80040202),     // kBadTypeCode
     Hresult(0x80040203),     // kNotInitialized
     Hresult(0x80040204),     // kSettingNotReported
-    Hresult(0x80020006),     // kUnknownName
+    base::kErrUnknownName,   // kUnknownName
     base::kErrTypeMismatch,  // kTypeMismatch
     base::kErrOverflow,      // kOverflow
     Hresult(0x80040205),     // kApplicationNotFound
@@ -41,9 +41,11 @@ constexpr std::array<int32_t, 25> kNumbers = {
     Hresult(0x80040214),     // kReadOnlyKey
     Hresult(0x80040215),     // kZoneNotFound
     Hresult(0x80040216),     // kStoreIo
+    Hresult(0x80040217),     // kUnknownAccountKind
+    Hresult(0x80040218),     // kWindowSizeBeforeType
 };
 
-static_assert(kNumbers.size() == static_cast<size_t>(Rule::kStoreIo) + 1);
+static_assert(kNumbers.size() == static_cast<size_t>(Rule::kWindowSizeBeforeType) + 1);
 
 }  // namespace
 

@@ -39,6 +39,11 @@
 // 23  kReadOnlyKey             0x80040214   Put of DistinguishedName
 // 24  kZoneNotFound            0x80040215   a zone object whose zone has gone
 // 25  kStoreIo                 0x80040216   the farm store cannot read or write its files
+// 26  kUnknownAccountKind      0x80040217   Account::Initialize with an authority type or an
+//                                           account type that is not one of its kind (accounts.h)
+// 27  kWindowSizeBeforeType    0x80040218   Put of DefaultWindowWidth, DefaultWindowHeight or
+//                                           DefaultWindowScale on an application never saved,
+//                                           before its DefaultWindowType was put
 #pragma once
 
 #include <cstdint>
@@ -72,6 +77,8 @@ enum class Rule {
     kReadOnlyKey,
     kZoneNotFound,
     kStoreIo,
+    kUnknownAccountKind,
+    kWindowSizeBeforeType,
 };
 
 // The number a refusal by this rule carries.

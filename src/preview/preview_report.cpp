@@ -49,6 +49,8 @@ std::string WhereText(const LineNote& note) {
     switch (note.where) {
         case shared::PassedOver::FarmSetting:
             return "setting kept";
+        case shared::PassedOver::ApplicationSetting:
+            return "not on this farm";
         case shared::PassedOver::Folder:
             return "folder step";
         case shared::PassedOver::Namesake:

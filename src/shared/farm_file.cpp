@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/error.h"
@@ -98,6 +99,7 @@ constexpr std::string_view kDefaultInitProg = "DefaultInitProg";
 constexpr std::string_view kDefaultWorkDir = "DefaultWorkDir";
 constexpr std::string_view kPNAttributes = "PNAttributes";
 constexpr std::string_view kParentFolderDN = "ParentFolderDN";
+constexpr std::string_view kDefaultWindowType = "DefaultWindowType";
 
 constexpr std::array<AppKey, 28> kAppKeys{{
     {kAppName, Kind::Text, AppSource::Application, AppReading::Assigned},
@@ -129,6 +131,18 @@ constexpr std::array<AppKey, 28> kAppKeys{{
     {kPNAttributes, Kind::Integer, AppSource::View, AppReading::Assigned},
     {kParentFolderDN, Kind::Text, AppSource::View, AppReading::Assigned},
 }};
+
+// An application setting the import goes on without where the farm does not have it: every
+// one but the name, without which the application cannot be stored.
+bool CanBePassedOver(std::string_view key) {
+    return key != kAppName;
+}
+
+// The settings whose meaning the window type decides: a farm takes them after the type.
+bool IsWindowSize(std::string_view key) {
+    return key == "DefaultWindowHeight" || key == "DefaultWindowScale" ||
+           key == "DefaultWindowWidth";
+}
 
 template <class Row, size_t N>
 const Row* FindKey(const std::array<Row, N>& table, std::string_view key) {
@@ -209,6 +223,45 @@ farm::Value ParseValue(const std::string_view key, Kind kind, const std::string&
     throw base::Error(base::kErrTypeMismatch, "Type mismatch: " + std::string(key));
 }
 
+// ---- Settings the farm does not have ------------------------------------------------------
+
+// The settings of the farm file whose names this farm does not know at all, each once, farm
+// settings before application settings.
+class SettingsNotOnFarm {
+  public:
+    void Add(FarmSource, std::string_view name) { AddTo(farm_, name); }
+    void Add(AppSource, std::string_view name) { AddTo(application_, name); }
+    bool HasApplicationSetting(std::string_view name) const {
+        return std::find(application_.begin(), application_.end(), name) != application_.end();
+    }
+
+    // Shows the message that lists them, when there are any.
+    void Report(Feedback& feedback, std::string_view lead, MessageIcon icon) const {
+        if (farm_.empty() && application_.empty()) {
+            return;
+        }
+        std::string text(lead);
+        text += "\r\n";
+        for (const std::string& name : farm_) {
+            text += "\r\n" + name + " (farm setting)";
+        }
+        for (const std::string& name : application_) {
+            text += "\r\n" + name + " (application setting)";
+        }
+        feedback.ShowMessage(text, "Finished", icon);
+    }
+
+  private:
+    static void AddTo(std::vector<std::string>& names, std::string_view name) {
+        if (std::find(names.begin(), names.end(), name) == names.end()) {
+            names.emplace_back(name);
+        }
+    }
+
+    std::vector<std::string> farm_;
+    std::vector<std::string> application_;
+};
+
 // ---- Export -----------------------------------------------------------------------------
 
 std::string Path(std::string_view folder, std::string_view name) {
@@ -218,7 +271,10 @@ std::string Path(std::string_view folder, std::string_view name) {
     return path;
 }
 
-void WriteFarmBlock(settings::TextStream& out, farm::Farm& farmObject, farm::WinFarm& view) {
+// A setting the farm does not have is left out and noted; an optional one is left out on
+// any failure, silently, as older farms cannot report it.
+void WriteFarmBlock(settings::TextStream& out, farm::Farm& farmObject, farm::WinFarm& view,
+                    SettingsNotOnFarm& notOnFarm) {
     out.WriteLine("[Farm]");
     for (const FarmKey& row : kFarmKeys) {
         if (row.source == FarmSource::Farm) {
@@ -226,14 +282,17 @@ void WriteFarmBlock(settings::TextStream& out, farm::Farm& farmObject, farm::Win
             continue;
         }
         std::string text;
-        if (row.optional) {
-            try {
-                text = FormatValue(row.kind, view.Get(row.key));
-            } catch (const farm::FarmError&) {
+        try {
+            text = FormatValue(row.kind, view.Get(row.key));
+        } catch (const farm::FarmError& e) {
+            if (row.optional) {
                 continue;  // a setting this farm cannot report
             }
-        } else {
-            text = FormatValue(row.kind, view.Get(row.key));
+            if (!base::IsUnknownName(e)) {
+                throw;
+            }
+            notOnFarm.Add(FarmSource::Settings, row.key);
+            continue;
         }
         settings::WriteKeyLine(out, row.key, text);
     }
@@ -249,11 +308,28 @@ std::string ApplicationText(farm::Application& app, std::string_view key) {
     return app.Description();
 }
 
-void WriteApplicationKeys(settings::TextStream& out, farm::Application& app, farm::WinApp& view) {
+void WriteApplicationKeys(settings::TextStream& out, farm::Application& app, farm::WinApp& view,
+                          SettingsNotOnFarm& notOnFarm) {
+    // A setting of the view; nothing when the farm does not have it (asked once per export).
+    const auto read = [&](std::string_view key) -> std::optional<farm::Value> {
+        if (notOnFarm.HasApplicationSetting(key)) {
+            return std::nullopt;
+        }
+        try {
+            return view.Get(key);
+        } catch (const farm::FarmError& e) {
+            if (!base::IsUnknownName(e)) {
+                throw;
+            }
+            notOnFarm.Add(AppSource::View, key);
+            return std::nullopt;
+        }
+    };
     bool desktop = false;
     for (const AppKey& row : kAppKeys) {
         if (row.key == kDefaultInitProg) {
-            desktop = (farm::AsNumber(view.Get(kPNAttributes)) & kPublishedDesktopBit) != 0;
+            const std::optional<farm::Value> attributes = read(kPNAttributes);
+            desktop = attributes && (farm::AsNumber(*attributes) & kPublishedDesktopBit) != 0;
             if (desktop) {
                 settings::WriteKeyLine(out, row.key, kPublishedDesktop);
                 continue;
@@ -262,18 +338,23 @@ void WriteApplicationKeys(settings::TextStream& out, farm::Application& app, far
         if (row.key == kDefaultWorkDir && desktop) {
             continue;
         }
-        const std::string text = row.source == AppSource::Application
-                                     ? ApplicationText(app, row.key)
-                                     : FormatValue(row.kind, view.Get(row.key));
-        settings::WriteKeyLine(out, row.key, text);
+        if (row.source == AppSource::Application) {
+            settings::WriteKeyLine(out, row.key, ApplicationText(app, row.key));
+            continue;
+        }
+        if (const std::optional<farm::Value> value = read(row.key)) {
+            settings::WriteKeyLine(out, row.key, FormatValue(row.kind, *value));
+        }
     }
 }
 
 void WriteAccounts(settings::TextStream& out, std::string_view key,
                    farm::Collection<farm::Account>& accounts) {
+    // AccountType:AAType:AAName:name, so that the import's order of the fields gives the
+    // order public writes use (User=2:1:DOMAIN:name for a domain user of an NT domain).
     for (const auto& account : accounts.Items()) {
-        const int32_t first = account->AAType();
-        const int32_t second = account->AccountType();
+        const int32_t first = account->AccountType();
+        const int32_t second = account->AAType();
         const std::string text1 = account->AAName();
         const std::string text2 = account->AccountName();
         settings::WriteKeyLine(out, key, settings::JoinEntry(first, second, text1, text2));
@@ -294,14 +375,15 @@ std::string SaveIcon(settings::FileSystem& files, farm::Application& app, farm::
 }
 
 void WriteApplicationBlock(Shared& shared, settings::TextStream& out,
-                           const std::string& iconsFolder, IconNames& iconNames) {
+                           const std::string& iconsFolder, IconNames& iconNames,
+                           SettingsNotOnFarm& notOnFarm) {
     farm::Application& app = *shared.currentApplication;
     shared.currentWinApp = app.WinAppObject();
     farm::WinApp& view = *shared.currentWinApp;
 
     out.WriteLine();
     out.WriteLine("[Application]");
-    WriteApplicationKeys(out, app, view);
+    WriteApplicationKeys(out, app, view, notOnFarm);
 
     out.WriteLine();
     out.WriteLine("[Servers]");
@@ -432,12 +514,17 @@ class FarmImport {
             line_ = stream_->ReadLine();
             const auto entered = SectionOf(settings::ClassifyHeader(line_));
             if (entered) {
+                AssignHeldSizes();  // the block's key lines end here
                 section_ = *entered;
             }
             HandleLine(line_, entered.has_value());
         }
+        AssignHeldSizes();
         stream_->Close();
     }
+
+    // The settings of the file that the farm does not have, passed over.
+    const SettingsNotOnFarm& NotOnFarm() const { return notOnFarm_; }
 
     settings::TextStream* Stream() const { return stream_.get(); }
     int64_t LineNumber() const { return lineNumber_; }
@@ -523,8 +610,11 @@ class FarmImport {
         }
         try {
             settings_->Put(row->key, ParseValue(row->key, row->kind, keyLine.value));
-        } catch (const base::Error&) {
-            // Passed over: a bad number or a refused setting.
+        } catch (const base::Error& e) {
+            // Passed over: a bad number or a refused setting, or one this farm does not have.
+            if (base::IsUnknownName(e)) {
+                notOnFarm_.Add(FarmSource::Settings, row->key);
+            }
             PassOver(PassedOver::FarmSetting);
         }
     }
@@ -532,6 +622,7 @@ class FarmImport {
     void StartApplication() {
         shared_.currentApplication = shared_.farmObject->AddApplication(farm::kWinAppObject);
         shared_.currentWinApp = shared_.currentApplication->WinAppObject();
+        windowTypeMet_ = false;
         section_ = Section::Application;
     }
 
@@ -566,17 +657,60 @@ class FarmImport {
         }
         if (row->key == kDefaultInitProg) {
             if (keyLine.value == kPublishedDesktop) {
-                CurrentView().Put(kPNAttributes, int32_t{kPublishedDesktopBit});
+                PutApplicationSetting(kPNAttributes, int32_t{kPublishedDesktopBit});
             } else {
-                CurrentView().Put(kDefaultInitProg, TrimBlanks(keyLine.value));
+                PutApplicationSetting(kDefaultInitProg, TrimBlanks(keyLine.value));
             }
             return;
         }
         if (row->key == kParentFolderDN) {
             CreateFolders(keyLine.value);
         }
-        const farm::Value value = ParseValue(row->key, row->kind, keyLine.value);
-        CurrentView().Put(row->key, value);
+        farm::Value value = ParseValue(row->key, row->kind, keyLine.value);
+        if (IsWindowSize(row->key) && !windowTypeMet_) {
+            // A farm takes a size only after the window type that gives it its meaning; the
+            // exported file has the sizes first.
+            CurrentView();
+            heldSizes_.push_back({row->key, std::move(value), lineNumber_, line_});
+            return;
+        }
+        PutApplicationSetting(row->key, value);
+        if (row->key == kDefaultWindowType) {
+            windowTypeMet_ = true;
+            AssignHeldSizes();
+        }
+    }
+
+    // Assigns a setting of the current application; one the farm does not have is passed
+    // over.
+    void PutApplicationSetting(std::string_view key, const farm::Value& value) {
+        farm::WinApp& view = CurrentView();
+        try {
+            view.Put(key, value);
+        } catch (const farm::FarmError& e) {
+            if (!base::IsUnknownName(e) || !CanBePassedOver(key)) {
+                throw;
+            }
+            notOnFarm_.Add(AppSource::View, key);
+            PassOver(PassedOver::ApplicationSetting);
+        }
+    }
+
+    // Assigns the sizes held back, in the file's order; a failure names the size's own line.
+    void AssignHeldSizes() {
+        if (heldSizes_.empty()) {
+            return;
+        }
+        std::vector<HeldSize> held = std::exchange(heldSizes_, {});
+        const int64_t lineNumber = lineNumber_;
+        std::string line = std::move(line_);
+        for (HeldSize& size : held) {
+            lineNumber_ = size.lineNumber;
+            line_ = std::move(size.line);
+            PutApplicationSetting(size.key, size.value);
+        }
+        lineNumber_ = lineNumber;
+        line_ = std::move(line);
     }
 
     // Creates every level of the folder path; whatever fails here is passed over.
@@ -634,12 +768,12 @@ class FarmImport {
         auto& slot = group ? shared_.currentGroup : shared_.currentUser;
         slot = group ? shared_.factory.CreateGroup() : shared_.factory.CreateUser();
         // Arguments in the order of the call: second integer, first text, first integer,
-        // second text.
-        const int32_t accountType = settings::ToInt32(field(1));
+        // second text; that is authority type, authority name, account type, account name.
+        const int32_t aaType = settings::ToInt32(field(1));
         const std::string& aaName = field(2);
-        const int32_t aaType = settings::ToInt32(field(0));
+        const int32_t accountType = settings::ToInt32(field(0));
         const std::string& accountName = field(3);
-        slot->Initialize(accountType, aaName, aaType, accountName, *shared_.credential);
+        slot->Initialize(aaType, aaName, accountType, accountName, *shared_.credential);
         if (group) {
             CurrentView().AddGroup(*slot);
         } else {
@@ -712,6 +846,14 @@ class FarmImport {
         }
     }
 
+    // A size setting read before its block's window type.
+    struct HeldSize {
+        std::string_view key;
+        farm::Value value;
+        int64_t lineNumber;
+        std::string line;
+    };
+
     Shared& shared_;
     ImportObserver* observer_;
     const ServerMapping* servers_;
@@ -720,6 +862,9 @@ class FarmImport {
     Section section_ = Section::Farm;
     int64_t lineNumber_ = 0;
     std::string line_;
+    bool windowTypeMet_ = false;  // the current block's DefaultWindowType line was read
+    std::vector<HeldSize> heldSizes_;
+    SettingsNotOnFarm notOnFarm_;
 };
 
 }  // namespace
@@ -737,7 +882,8 @@ void ExportFarm(Shared& shared, const std::string& fileName) {
         const std::unique_ptr<farm::WinFarm> farmSettings = farmObject.WinFarmObject();
 
         stream = files.CreateTextFile(fileName);
-        WriteFarmBlock(*stream, farmObject, *farmSettings);
+        SettingsNotOnFarm notOnFarm;
+        WriteFarmBlock(*stream, farmObject, *farmSettings, notOnFarm);
 
         int16_t count = 0;
         for (size_t i = 0, n = farmObject.Applications()->Items().size(); i < n; ++i) {
@@ -748,9 +894,12 @@ void ExportFarm(Shared& shared, const std::string& fileName) {
         for (auto& app : farmObject.Applications()->Items()) {
             AdvanceProgress(shared.feedback, count);
             shared.currentApplication = std::move(app);
-            WriteApplicationBlock(shared, *stream, iconsFolder, iconNames);
+            WriteApplicationBlock(shared, *stream, iconsFolder, iconNames, notOnFarm);
         }
         stream->Close();
+        notOnFarm.Report(shared.feedback,
+                         "This farm does not have these settings; the farm file leaves them out:",
+                         MessageIcon::Information);
     } catch (...) {
         ShowUnexpectedError(shared.feedback, CurrentError());
         CloseQuietly(stream.get());
@@ -763,6 +912,9 @@ void ImportFarm(Shared& shared, const std::string& fileName, const ImportOptions
         shared.feedback.SetStatusCaption("");
         shared.feedback.SetStatusVisible(true);
         import.Run(fileName);
+        import.NotOnFarm().Report(
+            shared.feedback, "This farm does not have these settings; the import passed them over:",
+            MessageIcon::Warning);
     } catch (...) {
         const ErrorInfo error = CurrentError();
         ShowUnexpectedError(shared.feedback, error);
@@ -777,7 +929,7 @@ std::vector<ViewSetting> FarmSettingsExported() {
     std::vector<ViewSetting> names;
     for (const FarmKey& row : kFarmKeys) {
         if (row.source == FarmSource::Settings) {
-            names.push_back({row.key, row.optional});
+            names.push_back({row.key, true});  // left out where the farm does not have it
         }
     }
     return names;
@@ -797,7 +949,7 @@ std::vector<ViewSetting> ApplicationSettingsExported() {
     std::vector<ViewSetting> names;
     for (const AppKey& row : kAppKeys) {
         if (row.source == AppSource::View) {
-            names.push_back({row.key, false});
+            names.push_back({row.key, true});  // left out where the farm does not have it
         }
     }
     return names;
@@ -807,7 +959,7 @@ std::vector<ViewSetting> ApplicationSettingsImported() {
     std::vector<ViewSetting> names;
     for (const AppKey& row : kAppKeys) {
         if (row.reading == AppReading::Assigned) {
-            names.push_back({row.key, false});
+            names.push_back({row.key, CanBePassedOver(row.key)});
         }
     }
     return names;

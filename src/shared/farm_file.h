@@ -14,16 +14,18 @@ namespace shared {
 class ServerMapping;
 
 // Writes the farm file and the icons folder below the working directory. Reports its own
-// failures with the unexpected-error message; drives the progress bar.
+// failures with the unexpected-error message; drives the progress bar. A setting whose name
+// the farm does not know is left out, and a message at the end names each one.
 void ExportFarm(Shared& shared, const std::string& fileName);
 
 // Where a line the import passes over was passed over.
 enum class PassedOver {
-    FarmSetting,    // a farm setting left as it was: no number, or refused
-    Folder,         // a step of creating the folders of ParentFolderDN
-    Namesake,       // finding or deleting the root folder's application of the same name
-    NotRead,        // a line no section reads (no failure: the reason's number is 0)
-    ServerLeftOut,  // a Server line the server mapping leaves out (number 0 as well)
+    FarmSetting,         // a farm setting left as it was: no number, or refused
+    ApplicationSetting,  // an application setting the farm does not have
+    Folder,              // a step of creating the folders of ParentFolderDN
+    Namesake,            // finding or deleting the root folder's application of the same name
+    NotRead,             // a line no section reads (no failure: the reason's number is 0)
+    ServerLeftOut,       // a Server line the server mapping leaves out (number 0 as well)
 };
 
 // Told of each line the import passes over and of the failure that stops it. Lines count
@@ -44,15 +46,17 @@ struct ImportOptions {
 };
 
 // Applies a farm file to the farm. Reports its own failures; shows each application's name
-// in the status line.
+// in the status line. The window sizes of a block are assigned after its DefaultWindowType.
+// At its end a message names the settings it passed over because the farm does not have
+// them.
 void ImportFarm(Shared& shared, const std::string& fileName, const ImportOptions& options = {});
 
 // A setting of the Windows-farm or Windows-application view that the farm file carries, by
 // the name the view answers to.
 struct ViewSetting {
     std::string_view name;
-    // The procedure goes on without it: the export leaves out a setting the farm cannot report,
-    // the import passes over a refused one.
+    // The procedure goes on where the farm does not have it: the export leaves it out, the
+    // import passes it over.
     bool optional = false;
 };
 

@@ -16,6 +16,11 @@ ComInit::~ComInit() {
     CoUninitialize();
 }
 
+HRESULT SetCallSecurity() {
+    return CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+}
+
 std::string FromBstr(BSTR text) {
     return text ? Narrow(std::wstring_view(text, SysStringLen(text))) : std::string();
 }

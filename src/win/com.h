@@ -83,6 +83,12 @@ class ComInit {
     ComInit& operator=(const ComInit&) = delete;
 };
 
+// Sets the process's COM call security: the default authentication level and the
+// impersonation level "impersonate", so that the objects called may act for the caller.
+// Call it once, after COM is initialised and before any object is created. Returns what
+// CoInitializeSecurity answered (RPC_E_TOO_LATE when the process's security was set already).
+HRESULT SetCallSecurity();
+
 // The text of a BSTR as UTF-8 (see text.h); a null BSTR is the empty text.
 std::string FromBstr(BSTR text);
 

@@ -304,7 +304,7 @@ TEST_P(FarmContract, RefusesWithTheRuleNumberAndDescription) {
              app->LoadData(true);
              auto credential = f.CreateCredential();
              auto user = f.CreateUser();
-             user->Initialize(2, "CFLAB", 1, "mallory", *credential);
+             user->Initialize(1, "CFLAB", 2, "mallory", *credential);
              app->WinAppObject()->AddUser(*user);
          },
          lab::Rule::kUnknownAccount, "Account 'CFLAB\\mallory' is not known to the farm."},
@@ -343,6 +343,21 @@ TEST_P(FarmContract, RefusesWithTheRuleNumberAndDescription) {
              app->WinAppObject()->Get("NoSuchKey");
          },
          lab::Rule::kUnknownName, "Unknown name: the application has no member 'NoSuchKey'."},
+        {"user numbers the other way round",
+         [](auto& f) {
+             auto credential = f.CreateCredential();
+             f.CreateUser()->Initialize(2, "CFLAB", 1, "bob", *credential);
+         },
+         lab::Rule::kUnknownAccountKind,
+         "The authority type 2 (the first value of Initialize) is not an account authority type; "
+         "the farm knows 1 (Windows NT domain or Active Directory)."},
+        {"window size of a new application before its type",
+         [](auto& f) {
+             OpenFarm(f)->AddApplication(3)->WinAppObject()->Put("DefaultWindowScale", 75);
+         },
+         lab::Rule::kWindowSizeBeforeType,
+         "DefaultWindowScale cannot be set on an application that was never saved before its "
+         "DefaultWindowType: the window type says what the size means."},
         {"unknown folder",
          [](auto& f) { f.CreateFolder()->Initialize(farm::kApplicationFolder, "Applications/No"); },
          lab::Rule::kFolderNotFound, "Folder 'Applications/No' is not in the farm."},
@@ -406,16 +421,17 @@ TEST_P(FarmContract, NewApplicationIsSavedWithEverything) {
     view->Put("ParentFolderDN", std::string("Applications/Office/Tools"));
     view->Put("Description", std::string("Shows = things"));
     view->Put("DefaultInitProg", std::string("C:\\Tools\\viewer.exe \"%1\""));
+    view->Put("DefaultWindowType", 2);  // before the size it gives meaning
     view->Put("DefaultWindowWidth", 800);
     auto binding = Factory().CreateBinding();
     binding->Initialize(farm::kWinSrvObject, "CF-SRV03", "");
     app->AddServer(*binding);
     auto credential = Factory().CreateCredential();
     auto user = Factory().CreateUser();
-    user->Initialize(2, "CFLAB", 1, "bob", *credential);
+    user->Initialize(1, "CFLAB", 2, "bob", *credential);
     view->AddUser(*user);
     auto group = Factory().CreateGroup();
-    group->Initialize(3, "CFLAB", 1, "Office Users", *credential);
+    group->Initialize(1, "CFLAB", 3, "Office Users", *credential);
     view->AddGroup(*group);
     view->LoadIconFromFile(iconPath, 0);
     view->SaveData();
@@ -427,6 +443,7 @@ TEST_P(FarmContract, NewApplicationIsSavedWithEverything) {
     EXPECT_EQ(saved.folder, "Applications/Office/Tools");
     EXPECT_EQ(saved.description, "Shows = things");
     EXPECT_EQ(saved.keys.at("DefaultInitProg"), farm::Value("C:\\Tools\\viewer.exe \"%1\""));
+    EXPECT_EQ(saved.keys.at("DefaultWindowType"), farm::Value(2));
     EXPECT_EQ(saved.keys.at("DefaultWindowWidth"), farm::Value(800));
     EXPECT_EQ(saved.servers, std::vector<std::string>{"CF-SRV03"});
     EXPECT_EQ(saved.users, (std::vector<lab::AccountEntry>{{1, 2, "CFLAB", "bob"}}));

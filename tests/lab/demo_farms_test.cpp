@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <set>
 
+#include "lab/accounts.h"
 #include "lab/icon.h"
 #include "lab/keys.h"
 #include "lab_fixture.h"
@@ -57,9 +58,11 @@ TEST(DemoFarmsTest, DemoFarmIsConsistentAndRich) {
         }
         EXPECT_FALSE(app.users.empty());
         EXPECT_FALSE(app.groups.empty());
-        for (const auto* entries : {&app.users, &app.groups}) {
-            for (const AccountEntry& entry : *entries) {
+        for (const AccountKind kind : {AccountKind::kUser, AccountKind::kGroup}) {
+            for (const AccountEntry& entry : kind == AccountKind::kUser ? app.users : app.groups) {
                 EXPECT_TRUE(Has(farm.accounts, entry.aaName + "\\" + entry.accountName));
+                // Numbers a farm accepts, so that the entry can be created again.
+                EXPECT_NO_THROW(CheckAccountNumbers(kind, entry.aaType, entry.accountType));
                 // Entries travel as colon-separated fields and values as key=value lines.
                 EXPECT_EQ(entry.accountName.find(':'), std::string::npos);
             }

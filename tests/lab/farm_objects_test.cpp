@@ -185,9 +185,10 @@ TEST_F(FarmObjectsTest, AccountsKeepTheirFourFieldsAndReachTheStore) {
     LabFactory factory = Factory();
     auto credential = factory.CreateCredential();
     auto user = factory.CreateUser();
-    user->Initialize(/*accountType=*/1, "ZELTLAB", /*aaType=*/2, "grace", *credential);
-    EXPECT_EQ(user->AAType(), 2);
-    EXPECT_EQ(user->AccountType(), 1);
+    // As public writes give them: authority type, authority name, account type, name.
+    user->Initialize(/*aaType=*/1, "ZELTLAB", /*accountType=*/2, "grace", *credential);
+    EXPECT_EQ(user->AAType(), 1);
+    EXPECT_EQ(user->AccountType(), 2);
     EXPECT_EQ(user->AAName(), "ZELTLAB");
     EXPECT_EQ(user->AccountName(), "grace");
 
@@ -196,8 +197,24 @@ TEST_F(FarmObjectsTest, AccountsKeepTheirFourFieldsAndReachTheStore) {
     app->SaveData();
     auto users = LoadApp(factory, "Applications/Office/Visio")->Users()->Items();
     ASSERT_FALSE(users.empty());
-    EXPECT_EQ(users.back()->AAType(), 2);
+    EXPECT_EQ(users.back()->AAType(), 1);
+    EXPECT_EQ(users.back()->AccountType(), 2);
     EXPECT_EQ(users.back()->AccountName(), "grace");
+}
+
+// Once its window type is put, a new application takes its sizes; a stored one, which has a
+// type, takes a size alone (the refusal before the type is among the rules).
+TEST_F(FarmObjectsTest, WindowSizesFollowTheWindowType) {
+    LabFactory factory = Factory();
+    auto view = OpenFarm(factory)->AddApplication(3)->WinAppObject();
+    view->Put("DefaultWindowType", 2);
+    view->Put("DefaultWindowWidth", 640);
+    EXPECT_EQ(view->Get("DefaultWindowWidth"), farm::Value(640));
+    auto stored = LoadApp(factory, "Applications/Notepad");
+    stored->WinAppObject()->Put("DefaultWindowScale", 80);
+    stored->SaveData();
+    EXPECT_EQ(store->Read(kDemoFarm).applications[0].keys.at("DefaultWindowScale"),
+              farm::Value(80));
 }
 
 TEST_F(FarmObjectsTest, IconsTravelThroughFilesByteForByte) {

@@ -178,7 +178,7 @@ const Refusal kRefusals[] = {
     {"UnknownUser", Rule::kUnknownAccount, "ZELTLAB\\mallory",
      [](RuleTest& t, LabFactory& f) {
          auto user = f.CreateUser();
-         user->Initialize(1, "ZELTLAB", 1, "mallory", NoCredential());
+         user->Initialize(1, "ZELTLAB", 2, "mallory", NoCredential());
          t.LoadApp(f, kWord)->WinAppObject()->AddUser(*user);
      }},
     {"GroupTwice", Rule::kDuplicateAccount, "Finance",
@@ -186,9 +186,22 @@ const Refusal kRefusals[] = {
          auto view = t.LoadApp(f, kWord)->WinAppObject();
          for (int i = 0; i < 2; ++i) {
              auto group = f.CreateGroup();
-             group->Initialize(2, "ZELTLAB", 1, "Finance", NoCredential());
+             group->Initialize(1, "ZELTLAB", 2, "Finance", NoCredential());
              view->AddGroup(*group);
          }
+     }},
+    // The numbers in the order of public writes: authority type first, account type third.
+    {"UserNumbersSwapped", Rule::kUnknownAccountKind, "authority type 2 (the first value",
+     [](RuleTest&, LabFactory& f) {
+         f.CreateUser()->Initialize(2, "ZELTLAB", 1, "alice", NoCredential());
+     }},
+    {"GroupTypeForUser", Rule::kUnknownAccountKind, "account type 3 (the third value",
+     [](RuleTest&, LabFactory& f) {
+         f.CreateUser()->Initialize(1, "ZELTLAB", 3, "alice", NoCredential());
+     }},
+    {"GroupTypeBeyondDomainLocal", Rule::kUnknownAccountKind, "not a group account type",
+     [](RuleTest&, LabFactory& f) {
+         f.CreateGroup()->Initialize(1, "ZELTLAB", 5, "Finance", NoCredential());
      }},
     {"IconIntoMissingFolder", Rule::kIconWriteFailed, "missing",
      [](RuleTest& t, LabFactory& f) {
@@ -231,6 +244,12 @@ const Refusal kRefusals[] = {
          t.LoadApp(f, kWord)->WinAppObject()->Put("DistinguishedName",
                                                   std::string("Applications/Other"));
      }},
+    {"NewApplicationSizeBeforeType", Rule::kWindowSizeBeforeType, "DefaultWindowHeight",
+     [](RuleTest& t, LabFactory& f) {
+         auto view = t.OpenFarm(f)->AddApplication(3)->WinAppObject();
+         view->Put("DefaultWindowColor", 2);
+         view->Put("DefaultWindowHeight", 600);
+     }},
     {"ZoneGone", Rule::kZoneNotFound, "London",
      [](RuleTest& t, LabFactory& f) {
          auto zones = t.OpenFarm(f)->Zones()->Items();
@@ -267,7 +286,7 @@ INSTANTIATE_TEST_SUITE_P(Lab, RuleTest, ::testing::ValuesIn(kRefusals), RefusalN
 
 TEST(RuleNumbers, AreDistinctAndNegativeHresultsOrAutomationNumbers) {
     std::set<int32_t> seen;
-    for (int rule = 0; rule <= static_cast<int>(Rule::kStoreIo); ++rule) {
+    for (int rule = 0; rule <= static_cast<int>(Rule::kWindowSizeBeforeType); ++rule) {
         const int32_t number = RuleNumber(static_cast<Rule>(rule));
         EXPECT_TRUE(seen.insert(number).second) << "rule " << rule << " repeats " << number;
         EXPECT_TRUE(number < 0 || number == 6 || number == 13) << number;

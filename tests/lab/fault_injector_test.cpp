@@ -73,9 +73,9 @@ struct World {
         binding->Initialize(6, "ZD-CTX05", "");
         credential = f.CreateCredential();
         user = f.CreateUser();
-        user->Initialize(1, "ZELTLAB", 1, "frank", *credential);
+        user->Initialize(1, "ZELTLAB", 2, "frank", *credential);
         group = f.CreateGroup();
-        group->Initialize(2, "ZELTLAB", 1, "Sales", *credential);
+        group->Initialize(1, "ZELTLAB", 2, "Sales", *credential);
         folder = f.CreateFolder();
         folder->Initialize(3, "Applications");
         (void)test;
@@ -172,7 +172,7 @@ const NamedCall kCalls[] = {
     {"Binding.Initialize", [](World& w) { w.binding->Initialize(6, "ZD-CTX04", ""); }},
     {"Binding.ServerName", [](World& w) { w.binding->ServerName(); }},
     {"Account.Initialize",
-     [](World& w) { w.user->Initialize(1, "ZELTLAB", 1, "bob", *w.credential); }},
+     [](World& w) { w.user->Initialize(1, "ZELTLAB", 2, "bob", *w.credential); }},
     {"Account.AAType", [](World& w) { w.user->AAType(); }},
     {"Account.AccountType", [](World& w) { w.user->AccountType(); }},
     {"Account.AAName", [](World& w) { w.user->AAName(); }},

@@ -62,14 +62,30 @@ inline std::filesystem::path BuildFolder() {
 
 // Runs a program with the whole command line given (program name first), in the working
 // folder given (none: this one), and returns its exit code; 255 when it does not start or
-// does not end within a minute.
+// does not end within a minute. With `errorFile`, the program's standard error goes there.
 inline DWORD RunProcess(const std::filesystem::path& exe, std::wstring commandLine,
-                        const std::filesystem::path& workingFolder = {}) {
+                        const std::filesystem::path& workingFolder = {},
+                        const std::filesystem::path& errorFile = {}) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    win::KernelHandle error;
+    if (!errorFile.empty()) {
+        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+        const HANDLE file = CreateFileW(errorFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                        &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            ADD_FAILURE() << "cannot create " << errorFile.string();
+            return 255;
+        }
+        error = win::KernelHandle(file);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError = error.get();
+    }
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup,
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, !errorFile.empty(), 0,
+                        nullptr, workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup,
                         &process)) {
         ADD_FAILURE() << exe.string() << " does not start: " << GetLastError();
         return 255;

@@ -22,10 +22,11 @@ class CommandLineTest : public FilesTest {
   protected:
     CommandLineTest() { store_->Write(lab::MakeDemoFarm()); }
 
-    DWORD Run(const std::wstring& arguments, const fs::path& folder = {}) {
+    DWORD Run(const std::wstring& arguments, const fs::path& folder = {},
+              const fs::path& errorFile = {}) {
         const auto exe = comtest::BuildFolder() / "src" / "app" / "zelttool.exe";
         EXPECT_TRUE(fs::exists(exe)) << "not built: " << exe.string();
-        return comtest::RunProcess(exe, L"zelttool.exe " + arguments, folder);
+        return comtest::RunProcess(exe, L"zelttool.exe " + arguments, folder, errorFile);
     }
 
     static std::string FileText(const fs::path& path) {
@@ -93,6 +94,32 @@ TEST_F(CommandLineTest, ExportWritesTheSameFarmFileAsExportFarm) {
               static_cast<DWORD>(app::kExportDone));
     EXPECT_EQ(FileText(folder / "unattended farm.ini.log").find(log), 0u);
     EXPECT_GT(FileText(folder / "unattended farm.ini.log").size(), log.size());
+}
+
+// A farm without some settings still exports completely: the file leaves them out, and the
+// log and standard error name them; the exit code stays 0.
+TEST_F(CommandLineTest, ExportOfAFarmWithoutSomeSettingsSucceedsAndNamesThem) {
+    labcom::ScopedLabValue speaking(labcom::kDialectValue,
+                                    "WinFarm.NoRedundantGraphics WinApp.DesktopIntegrate");
+    const fs::path folder = root_ / "work";
+    ASSERT_EQ(Run(L"/export farm.ini", folder, root_ / "stderr.txt"),
+              static_cast<DWORD>(app::kExportDone));
+    const std::string notice =
+        " This farm does not have these settings; the farm file leaves them out: "
+        "NoRedundantGraphics (farm setting), DesktopIntegrate (application setting)\r\n";
+    const std::string log = FileText(folder / "farm.ini.log");
+    EXPECT_NE(log.find(notice), std::string::npos) << log;
+    EXPECT_NE(log.find(" Done.\r\n"), std::string::npos) << log;
+    EXPECT_NE(FileText(root_ / "stderr.txt").find(notice), std::string::npos)
+        << FileText(root_ / "stderr.txt");
+    const std::string file = FileText(folder / "farm.ini");
+    EXPECT_EQ(file.find("NoRedundantGraphics="), std::string::npos);
+    EXPECT_EQ(file.find("DesktopIntegrate="), std::string::npos);
+    size_t blocks = 0;  // every application's block is there, to its icon
+    for (size_t at = 0; (at = file.find("\r\n[Icon]\r\nIcon=", at)) != std::string::npos; ++at) {
+        ++blocks;
+    }
+    EXPECT_EQ(blocks, lab::MakeDemoFarm().applications.size());
 }
 
 // A farm that refuses a read ends the export with the farm's number and text, in the log

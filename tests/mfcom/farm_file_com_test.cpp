@@ -6,6 +6,7 @@
 
 #include "farm/mfcom/mfcom.h"
 #include "lab/com/workstation.h"
+#include "lab/rules.h"
 #include "mfcom/com_session.h"
 #include "mfcom/com_support.h"
 #include "shared/farm_file.h"
@@ -73,6 +74,94 @@ TEST_F(FarmFileComTest, DemoFarmRoundTripsThroughTheTargetFarm) {
     }
 }
 
+// An entry with its two numbers the other way round asks for authority type 2, which the
+// farm refuses, whether the account is created with the credential or by four values.
+TEST_F(FarmFileComTest, AccountNumbersTheOtherWayRoundAreRefused) {
+    WriteDemoAndTarget();
+    const lab::FarmModel before = store_->Read(lab::kTargetFarm);
+    comtest::ScopedLabSetting setting(root_ / "store", std::string(lab::kTargetFarm));
+    Write("icon.ico", lab::MakeIcon(5));
+    Write("swapped.ini",
+          "[Application]\r\nAppName=Swapped\r\n[Users]\r\nUser=1:2:ZELTLAB:alice\r\n"
+          "[Icon]\r\nIcon=" +
+              PathOf("icon.ico") + "\r\n");
+    for (const char* dialect : {"", "public"}) {
+        SCOPED_TRACE(dialect);
+        labcom::ScopedLabValue speaking(labcom::kDialectValue, dialect);
+        ComSession session(root_, log_);
+        shared::ImportFarm(session.shared, PathOf("swapped.ini"));
+        ASSERT_EQ(session.feedback.messages.size(), 1u);
+        const auto error = shared::ParseUnexpectedError(session.feedback.messages[0].text);
+        ASSERT_TRUE(error.has_value()) << session.feedback.messages[0].text;
+        EXPECT_EQ(error->number, lab::RuleNumber(lab::Rule::kUnknownAccountKind));
+        EXPECT_EQ(error->description,
+                  "The authority type 2 (the first value of Initialize) is not an account "
+                  "authority type; the farm knows 1 (Windows NT domain or Active Directory).");
+        EXPECT_EQ(store_->Read(lab::kTargetFarm), before);
+    }
+}
+
+// A farm whose views lack a setting: the export leaves its line out and names it at the end,
+// the import passes it over and names it at the end; everything else arrives. Read back from
+// the store, not through the program.
+TEST_F(FarmFileComTest, AFarmWithoutSomeSettingsStillExportsAndImports) {
+    WriteDemoAndTarget();
+    comtest::ScopedLabSetting setting(root_ / "store", std::string(lab::kDemoFarm));
+    const std::string lacking = "WinFarm.NoRedundantGraphics WinApp.DesktopIntegrate";
+    const std::string named =
+        "\r\n\r\nNoRedundantGraphics (farm setting)\r\nDesktopIntegrate (application setting)";
+    {
+        ComSession complete(root_, log_);
+        shared::ExportFarm(complete.shared, PathOf("complete.ini"));
+        ASSERT_TRUE(complete.feedback.messages.empty()) << complete.feedback.messages[0].text;
+    }
+    {
+        labcom::ScopedLabValue speaking(labcom::kDialectValue, lacking);
+        ComSession source(root_, log_);
+        shared::ExportFarm(source.shared, PathOf("lacking.ini"));
+        ASSERT_EQ(source.feedback.messages.size(), 1u);
+        EXPECT_EQ(source.feedback.messages[0].title, "Finished");
+        EXPECT_EQ(source.feedback.messages[0].text,
+                  "This farm does not have these settings; the farm file leaves them out:" + named);
+    }
+    std::vector<std::string> expected;
+    for (const std::string& line : Lines(Read("complete.ini"))) {
+        if (!line.starts_with("NoRedundantGraphics=") && !line.starts_with("DesktopIntegrate=")) {
+            expected.push_back(line);
+        }
+    }
+    ASSERT_LT(expected.size(), Lines(Read("complete.ini")).size());
+    EXPECT_EQ(Lines(Read("lacking.ini")), expected);
+
+    labcom::WriteSetting(labcom::kFarmValue, lab::kTargetFarm);
+    const farm::Value graphics = store_->Read(lab::kTargetFarm).settings.at("NoRedundantGraphics");
+    {
+        labcom::ScopedLabValue speaking(labcom::kDialectValue, lacking);
+        ComSession destination(root_, log_);
+        shared::ImportFarm(destination.shared, PathOf("complete.ini"));
+        ASSERT_EQ(destination.feedback.messages.size(), 1u);
+        EXPECT_EQ(destination.feedback.messages[0].icon, shared::MessageIcon::Warning);
+        EXPECT_EQ(destination.feedback.messages[0].text,
+                  "This farm does not have these settings; the import passed them over:" + named);
+    }
+    const lab::FarmModel demo = lab::MakeDemoFarm();
+    const lab::FarmModel imported = store_->Read(lab::kTargetFarm);
+    EXPECT_EQ(imported.settings.at("NoRedundantGraphics"), graphics);
+    ASSERT_EQ(imported.applications.size(), demo.applications.size());
+    for (size_t i = 0; i < demo.applications.size(); ++i) {
+        const lab::AppRecord& app = imported.applications[i];
+        EXPECT_EQ(app.DistinguishedName(), demo.applications[i].DistinguishedName());
+        EXPECT_EQ(app.users, demo.applications[i].users) << i;
+        EXPECT_EQ(app.servers, demo.applications[i].servers) << i;
+        for (const auto& [key, value] : demo.applications[i].keys) {
+            if (key != "DesktopIntegrate" && key != "HideDisabledApp" && key != "CPUPriority") {
+                EXPECT_EQ(app.keys.at(key), value) << i << " " << key;
+            }
+        }
+        EXPECT_EQ(app.keys.at("DesktopIntegrate"), farm::Value(0)) << i;  // never assigned
+    }
+}
+
 using Asked = std::pair<mfcom::Kind, std::string>;
 
 struct DialectCase {
@@ -125,7 +214,9 @@ TEST_P(FarmFileDialectTest, UsersAndGroupsArriveWhicheverFormsTheFarmKnows) {
         accounts += demo.applications[i].users.size() + demo.applications[i].groups.size();
     }
     ASSERT_GE(accounts, 10u);
-    EXPECT_NE(Read("demo.ini").find("\r\nUser="), std::string::npos);
+    // AccountType:AAType: domain users and global groups of an NT domain.
+    EXPECT_NE(Read("demo.ini").find("\r\nUser=2:1:ZELTLAB:"), std::string::npos);
+    EXPECT_NE(Read("demo.ini").find("\r\nGroup=2:1:ZELTLAB:"), std::string::npos);
 
     for (const Asked& name : c.asked) {
         EXPECT_TRUE(asked.contains(name)) << mfcom::KindName(name.first) << "." << name.second;

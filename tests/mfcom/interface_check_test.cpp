@@ -163,6 +163,14 @@ TEST_F(InterfaceCheckTest, FindsWhatTheLabLacksAndTheCommandsItBreaks) {
          "the user object has no UserName, and the user object has no AccountName"},
         {"Zone.DataCollector", Command::FarmView, Readiness::WillFail,
          "a zone has no DataCollector"},
+        // Settings the farm does not have: the export leaves them out, the import passes
+        // them over; Options cannot do without its seven.
+        {"WinFarm.NoRedundantGraphics", Command::ExportFarm, Readiness::Ready, ""},
+        {"WinApp.DesktopIntegrate", Command::ImportFarm, Readiness::Ready, ""},
+        {"WinApp.DefaultWindowType", Command::Options, Readiness::WillFail,
+         "the application view has no DefaultWindowType"},
+        {"WinApp.AppName", Command::ImportFarm, Readiness::WillFail,
+         "the application view has no AppName"},
     };
     for (const LackCase& c : cases) {
         SCOPED_TRACE(c.dialect);
@@ -177,6 +185,21 @@ TEST_F(InterfaceCheckTest, FindsWhatTheLabLacksAndTheCommandsItBreaks) {
             EXPECT_NE(report.Text().find(line), std::string::npos) << report.Text();
         }
     }
+}
+
+TEST_F(InterfaceCheckTest, ListsTheSettingsNotOnThisFarm) {
+    const mfcom::CheckReport report = Check(
+        "WinFarm.NoRedundantGraphics WinFarm.EnableACR "
+        "WinApp.DesktopIntegrate");
+    EXPECT_TRUE(report.AllReady()) << VerdictsOf(report);
+    const std::string text = report.Text();
+    EXPECT_NE(text.find("  the farm view: 32 of 34 known; not on this farm: "
+                        "NoRedundantGraphics, EnableACR\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("known; not on this farm: DesktopIntegrate\r\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("  Export Farm: ready\r\n"), std::string::npos) << text;
 }
 
 // What the check asks about for each command must cover every name the command's procedure

@@ -122,10 +122,10 @@ TEST(DispatchTest, ArgumentsGoInReverseWithTheirAutomationTypes) {
          {"0", "C:\\i.ico"}},
         {Type::User,
          Op::UserInitialize,
-         {2, "DOM", 1, "name", &credential},
+         {1, "DOM", 2, "name", &credential},  // authority type, its name, account type, name
          DISPATCH_METHOD,
          {VT_DISPATCH, VT_BSTR, VT_I4, VT_BSTR, VT_I4},
-         {"object", "name", "1", "DOM", "2"}},
+         {"object", "name", "2", "DOM", "1"}},
         // The members public use names otherwise than the first reading had them.
         {Type::WinServer,
          Op::WinServerVerMajor,

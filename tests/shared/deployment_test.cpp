@@ -2,6 +2,7 @@
 // they pass over, and where a failing farm call ends them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "shared/deployment.h"
 #include "shared/shared.h"
 #include "support/recording_feedback.h"
+#include "support/recording_puts.h"
 
 namespace {
 
@@ -95,6 +97,22 @@ TEST_F(DeploymentTest, SetAppOptionsWritesTheSevenKeysWidenedWithTheirSign) {
         {"DefaultWindowWidth", 32767}};
     EXPECT_EQ(App("Applications/Calc").keys, expected);
     EXPECT_EQ(App("Applications/Calc").servers, (Strings{"BRAVO"}));
+}
+
+// The window type says what the sizes mean, so a farm takes it first.
+TEST_F(DeploymentTest, SetAppOptionsAssignsTheWindowTypeBeforeTheSizes) {
+    testing_support::PutRecordingFactory recording(*factory_);
+    shared::Shared module(
+        recording, [] { return std::unique_ptr<settings::FileSystem>(); }, feedback_);
+    ASSERT_EQ(shared::SetAppOptions(module, "Applications/Calc", 2, 1, 1, 1, 50, 600, 800),
+              std::nullopt);
+    const Strings& puts = recording.puts;
+    ASSERT_EQ(puts.size(), 7u);
+    const auto at = [&](const char* key) { return std::find(puts.begin(), puts.end(), key); };
+    for (const char* size : {"DefaultWindowScale", "DefaultWindowHeight", "DefaultWindowWidth"}) {
+        ASSERT_NE(at(size), puts.end()) << size;
+        EXPECT_LT(at("DefaultWindowType"), at(size)) << size;
+    }
 }
 
 // Fail each farm call of a run in turn: an unguarded one ends the run with its error, a

@@ -44,7 +44,7 @@ TEST_F(FarmExportTest, WritesFarmBlockThenOneBlockPerApplication) {
         "PNFolder=Tools\r\nAddToClientStartMenu=0\r\nPlaceUnderProgramsFolder=0\r\n"
         "StartMenuFolder=\r\nAddShortcutToClientDesktop=0\r\nDesktopIntegrate=0\r\n"
         "MFAttributes=0\r\nPNAttributes=0\r\nParentFolderDN=Applications/Office\r\n"
-        "\r\n[Servers]\r\nServer=S1\r\nServer=S2\r\n\r\n[Users]\r\nUser=1:2:LAB:ann\r\n"
+        "\r\n[Servers]\r\nServer=S1\r\nServer=S2\r\n\r\n[Users]\r\nUser=2:1:LAB:ann\r\n"
         "\r\n[Groups]\r\nGroup=2:1:LAB:staff\r\n\r\n[Icon]\r\nIcon=" +
         IconPath("Word.ico") + "\r\n\r\n";
     EXPECT_EQ(file.substr(file.find("\r\n\r\n[Application]") + 2, firstBlock.size()), firstBlock);
@@ -86,6 +86,55 @@ TEST_F(FarmExportTest, FarmWithoutApplicationsOrOptionalSettingsGivesThirtyLines
                                "\r\n"));
     EXPECT_EQ(session->feedback.progressHistory, std::vector<float>{0});
     EXPECT_TRUE(fs::is_directory(root_ / "work" / "icons"));
+}
+
+// A setting whose name the farm does not know at all is left out like an optional one and
+// named once at the end; the five optional settings stay unnamed; any other refusal still
+// ends the export.
+TEST_F(FarmExportTest, SettingsTheFarmDoesNotHaveAreLeftOutAndNamedAtTheEnd) {
+    store_->Write(SmallFarm());
+    faults_->FailOperation("WinFarm.Get", base::kErrUnknownName, "Unknown name");
+    faults_->FailOperation("WinApp.Get", base::kErrUnknownName, "Unknown name");
+    auto session = Open("FileLab");
+    shared::ExportFarm(session->shared, PathOf("farm.ini"));
+
+    const std::string file = Read("farm.ini");
+    EXPECT_TRUE(file.starts_with("[Farm]\r\nFarmname=FileLab\r\n\r\n[Application]\r\n")) << file;
+    const std::string block =
+        "\r\n[Application]\r\nAppName=Word\r\nDistinguishedName=Applications/Office/Word\r\n"
+        "Description=About Word\r\n\r\n[Servers]\r\nServer=S1\r\nServer=S2\r\n";
+    EXPECT_NE(file.find(block), std::string::npos) << file;
+    // The farm block, four blocks of 15 lines, and the 5 lines of servers, users and groups.
+    EXPECT_EQ(Lines(file).size(), 2 + 4 * 15 + 5u);
+
+    ASSERT_EQ(session->feedback.messages.size(), 1u);
+    const auto& notice = session->feedback.messages[0];
+    EXPECT_EQ(notice.title, "Finished");
+    EXPECT_EQ(notice.icon, shared::MessageIcon::Information);
+    EXPECT_TRUE(notice.text.starts_with(
+        "This farm does not have these settings; the farm file leaves them out:\r\n\r\n"
+        "MaxConnectionsPerUser (farm setting)\r\nEnforceConnectionsLimitOnAdmins (farm setting)"))
+        << notice.text;
+    EXPECT_TRUE(notice.text.ends_with("\r\nParentFolderDN (application setting)")) << notice.text;
+    const auto count = [&](const std::string& part) {
+        size_t n = 0;
+        for (size_t at = 0; (at = notice.text.find(part, at)) != std::string::npos; ++at) {
+            ++n;
+        }
+        return n;
+    };
+    EXPECT_EQ(count(" (farm setting)"), 29u);         // the 34 but the five optional ones
+    EXPECT_EQ(count(" (application setting)"), 25u);  // every setting of the view, each once
+    EXPECT_EQ(count("LicenseServerName"), 0u);
+    EXPECT_LT(notice.text.find("LegacyMFServerCompatibleMode"), notice.text.find("EnableApp"));
+
+    faults_->FailOperation("WinApp.Get", -2147024891, "Denied");
+    auto denied = Open("FileLab");
+    shared::ExportFarm(denied->shared, PathOf("denied.ini"));
+    ASSERT_EQ(denied->feedback.messages.size(), 1u);
+    EXPECT_EQ(denied->feedback.messages[0].title, "Error");
+    EXPECT_EQ(shared::ParseUnexpectedError(denied->feedback.messages[0].text),
+              (shared::ErrorInfo{-2147024891, "Denied"}));
 }
 
 TEST_F(FarmExportTest, ReadOnlyIconStopsTheExportBeforeTheFileIsOpened) {

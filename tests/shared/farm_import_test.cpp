@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "files_fixture.h"
+#include "lab/rules.h"
 #include "shared/farm_file.h"
 
 namespace files_test {
@@ -116,8 +117,11 @@ TEST_F(FarmImportTest, ReadsHeadersKeysAndValuesLineByLine) {
          Values({New + "PNAttributes", "Applications/Two:PNAttributes",
                  "Applications/Three:DefaultInitProg"}),
          "1,8,x.exe /a"},
-        {Block("New", "[Users]\nUser=1:2:LAB:ann\n"), Values({New + "Users"}), "12LABann"},
-        {Block("New", "[Users]\nUser=1:2:LAB\n"), {}, "", 1},
+        // AccountType:AAType:AAName:name, created (authority type, name, account type, name).
+        {Block("New", "[Users]\nUser=2:1:LAB:ann\n"), Values({New + "Users"}), "12LABann"},
+        {Block("New", "[Users]\nUser=2:1:LAB\n"), {}, "", 1},
+        // The numbers the other way round: authority type 2 does not exist.
+        {Block("New", "[Users]\nUser=1:2:LAB:ann\n"), {}, "", 1},
         {"[Application]\nAppName=Word\nDescription=x\n", {}, ""},
         {"[Servers]\nServer=S1\n", {}, "", 1},
         {" " + Block("New"), {}, "", 1},
@@ -138,6 +142,27 @@ TEST_F(FarmImportTest, ReadsHeadersKeysAndValuesLineByLine) {
     for (const Case& c : cases) {
         Check(c);
     }
+}
+
+// The numbers of an entry are the account type first, then the authority type: a file with
+// them the other way round asks the farm for authority type 2, which no farm has.
+TEST_F(FarmImportTest, AccountNumbersTheOtherWayRoundAreRefusedByTheFarm) {
+    store_->Write(Target());
+    Write("farm.ini",
+          "[Application]\r\nAppName=New\r\n[Users]\r\nUser=1:2:LAB:ann\r\n[Icon]\r\n"
+          "Icon=" +
+              PathOf("icon.ico") + "\r\n");
+    auto session = Open("FileTarget");
+    shared::ImportFarm(session->shared, PathOf("farm.ini"));
+    ASSERT_EQ(session->feedback.messages.size(), 1u);
+    EXPECT_EQ(session->feedback.messages[0].title, "Error");
+    const auto error = shared::ParseUnexpectedError(session->feedback.messages[0].text);
+    ASSERT_TRUE(error.has_value()) << session->feedback.messages[0].text;
+    EXPECT_EQ(error->number, lab::RuleNumber(lab::Rule::kUnknownAccountKind));
+    EXPECT_EQ(error->description,
+              "The authority type 2 (the first value of Initialize) is not an account authority "
+              "type; the farm knows 1 (Windows NT domain or Active Directory).");
+    EXPECT_EQ(store_->Read("FileTarget"), Target());
 }
 
 }  // namespace

@@ -140,8 +140,8 @@ inline lab::FarmModel SmallFarm(const std::string& name = "FileLab") {
     model.applications = {App("Applications/Office", "Word", 1), App("Applications", "Word", 2),
                           App("Applications", "Desktop", 3), App("Applications", "CON", 4)};
     model.applications[0].servers = {"S1", "S2"};
-    model.applications[0].users = {{1, 2, "LAB", "ann"}};
-    model.applications[0].groups = {{2, 1, "LAB", "staff"}};
+    model.applications[0].users = {{1, 2, "LAB", "ann"}};     // a domain user of an NT domain
+    model.applications[0].groups = {{1, 2, "LAB", "staff"}};  // a global group
     model.applications[1].servers = {"S1"};
     model.applications[2].keys["PNAttributes"] = 9;
     return model;

@@ -25,6 +25,8 @@ std::string WhereName(PassedOver where) {
     switch (where) {
         case PassedOver::FarmSetting:
             return "setting";
+        case PassedOver::ApplicationSetting:
+            return "not on farm";
         case PassedOver::Folder:
             return "folder";
         case PassedOver::Namesake:
@@ -91,7 +93,7 @@ TEST_F(ImportObserverTest, NamesEveryLinePassedOverAndTheStopWithoutChangingTheI
         "ParentFolderDN=Applications/Office",  // 10 the folder exists: a folder step fails
         "[Servers]",                           // 11
         "Server=S1",                           // 12
-        "User=1:1:LAB:ann",                    // 13 no User key in [Servers]
+        "User=2:1:LAB:ann",                    // 13 no User key in [Servers]
         "[Icon]",                              // 14
         Icon(),                                // 15 stored in Office: no namesake looked for
         "[Application]",                       // 16
@@ -118,6 +120,55 @@ TEST_F(ImportObserverTest, NamesEveryLinePassedOverAndTheStopWithoutChangingTheI
     unrelated.MapTo("ELSEWHERE", "S3");
     EXPECT_EQ(Import(lines, {}, 1), observed);
     EXPECT_EQ(Import(lines, {.servers = &unrelated}, 1), observed);
+}
+
+// Window sizes wait for their block's DefaultWindowType; a size is still read at its own
+// line, and a failure when it is assigned later names that line.
+TEST_F(ImportObserverTest, HeldBackWindowSizesAreJudgedAtTheirOwnLines) {
+    const std::vector<std::string> sized = {
+        "[Application]",                // 1
+        "AppName=Sized",                // 2
+        "DefaultWindowHeight=600",      // 3 held back
+        "DefaultWindowScale=75",        // 4 held back
+        "DefaultWindowType=2",          // 5 then the two above
+        "DefaultWindowWidth=800",       // 6 after the type: at once
+        "ParentFolderDN=Applications",  // 7
+        "[Icon]",                       // 8
+        Icon(),                         // 9
+        "[Application]",                // 10
+        "AppName=Untyped",              // 11
+        "DefaultWindowWidth=640",       // 12 held back, and never a type in this block
+        "ParentFolderDN=Applications",  // 13
+        "[Icon]",                       // 14 the block's keys end: the farm refuses the size
+        Icon(),                         // 15
+    };
+    RecordingObserver observer;
+    const lab::FarmModel farm = Import(sized, {.observer = &observer}, 1);
+    const std::vector<Event> expected = {
+        {9, "namesake", lab::RuleNumber(lab::Rule::kApplicationNotFound), sized[8]},
+        {12, "stop", lab::RuleNumber(lab::Rule::kWindowSizeBeforeType), sized[11]},
+    };
+    EXPECT_EQ(observer.events, expected);
+    ASSERT_EQ(farm.applications.size(), SmallFarm().applications.size() + 1);
+    const lab::AppRecord& stored = farm.applications.back();
+    EXPECT_EQ(stored.name, "Sized");
+    for (const auto& [key, value] : {std::pair<const char*, int32_t>{"DefaultWindowHeight", 600},
+                                     {"DefaultWindowScale", 75},
+                                     {"DefaultWindowType", 2},
+                                     {"DefaultWindowWidth", 800}}) {
+        EXPECT_EQ(stored.keys.at(key), farm::Value(value)) << key;
+    }
+
+    // A size that is no number ends the import at its own line, before the type is met.
+    const std::vector<std::string> tall = {
+        "[Application]",
+        "AppName=Tall",
+        "DefaultWindowHeight=tall",
+        "DefaultWindowType=2",
+    };
+    RecordingObserver stopped;
+    Import(tall, {.observer = &stopped}, 1);
+    EXPECT_EQ(stopped.events, (std::vector<Event>{{3, "stop", base::kErrTypeMismatch, tall[2]}}));
 }
 
 TEST_F(ImportObserverTest, AStopBeforeTheFirstLineIsLineZero) {

@@ -163,7 +163,7 @@ TEST_F(ImportPreviewTest, WithAMappingItPredictsTheImportThatFollows) {
         "Server=OLD1",                          // 7 -> S2
         "Server=OLD2",                          // 8 left out
         "[Users]",                              // 9
-        "User=1:2:LAB:ann",                     // 10
+        "User=2:1:LAB:ann",                     // 10
         "[Icon]",                               // 11
         Icon(),                                 // 12
         "[Application]",                        // 13 new, in two new folders

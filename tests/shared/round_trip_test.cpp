@@ -50,12 +50,26 @@ TEST_F(RoundTripTest, DemoFarmThroughTheTargetFarm) {
     const std::string first = Read("demo.ini");
     EXPECT_EQ(Comparable(first), Comparable(Read("target.ini")));
     EXPECT_NE(first.find("\r\nDefaultInitProg=app.exe /mode=fast\r\n"), std::string::npos);
+    // Domain users and global groups of an NT domain: account type first, authority type next.
+    EXPECT_NE(first.find("\r\nUser=2:1:ZELTLAB:"), std::string::npos);
+    EXPECT_NE(first.find("\r\nGroup=2:1:ZELTLAB:"), std::string::npos);
+    // The file has the window sizes before the type; the farm takes them after it.
+    EXPECT_LT(first.find("\r\nDefaultWindowHeight="), first.find("\r\nDefaultWindowType="));
 
     const lab::FarmModel imported = store_->Read(lab::kTargetFarm);
     ASSERT_EQ(imported.applications.size(), demo.applications.size());
     for (size_t i = 0; i < demo.applications.size(); ++i) {
-        EXPECT_EQ(imported.applications[i].icon, demo.applications[i].icon) << i;
-        EXPECT_EQ(imported.applications[i].description, demo.applications[i].description) << i;
+        const lab::AppRecord& app = imported.applications[i];
+        EXPECT_EQ(app.icon, demo.applications[i].icon) << i;
+        EXPECT_EQ(app.description, demo.applications[i].description) << i;
+        EXPECT_EQ(app.users, demo.applications[i].users) << i;
+        EXPECT_EQ(app.groups, demo.applications[i].groups) << i;
+        for (const char* key : {"DefaultWindowType", "DefaultWindowHeight", "DefaultWindowWidth",
+                                "DefaultWindowScale"}) {
+            const auto& keys = demo.applications[i].keys;  // a key not set reads as 0
+            EXPECT_EQ(app.keys.at(key), keys.contains(key) ? keys.at(key) : farm::Value(0))
+                << i << " " << key;
+        }
     }
     EXPECT_EQ(imported.settings.at("ICAVideoBufferSize"), farm::Value(int32_t{1536}));
     EXPECT_EQ(imported.settings.count("SRPort"), 0u);

@@ -3,12 +3,15 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/error.h"
 #include "farm/mfcom/type_library.h"
 #include "win/com.h"
 #include "win/system_message.h"
 #include "win/text.h"
 
 namespace mfcom {
+
+static_assert(DISP_E_UNKNOWNNAME == base::kErrUnknownName);
 
 namespace {
 

@@ -519,6 +519,13 @@ std::vector<Op> MembersCalledBy(Command command) {
     return RowOf(command).members;
 }
 
+bool SettingNeed::Needed(Command command) const {
+    const auto has = [command](const std::vector<Command>& list) {
+        return std::find(list.begin(), list.end(), command) != list.end();
+    };
+    return has(commands) && !has(goOnWithout);
+}
+
 bool CheckReport::AllReady() const {
     return std::all_of(verdicts.begin(), verdicts.end(),
                        [](const Verdict& v) { return v.readiness == Readiness::Ready; });
@@ -551,9 +558,7 @@ void Judge(CheckReport& report) {
             outcome.Add(fails ? Readiness::WillFail : Readiness::Unverified, std::move(why));
         }
         for (const SettingFinding& setting : report.settings) {
-            const auto& commands = setting.need.commands;
-            if (setting.need.optional || setting.live == Presence::Known ||
-                std::find(commands.begin(), commands.end(), command) == commands.end()) {
+            if (setting.live == Presence::Known || !setting.need.Needed(command)) {
                 continue;
             }
             const std::string object(ObjectName(setting.need.view));
@@ -661,7 +666,7 @@ std::string CheckReport::Text() const {
             if (setting.live == Presence::Known) {
                 ++known;
             } else if (setting.live == Presence::Unknown) {
-                missing.push_back(setting.need.name + (setting.need.optional ? " (optional)" : ""));
+                missing.push_back(setting.need.name);
             } else {
                 unreached.push_back(setting.need.name);
             }
@@ -669,9 +674,9 @@ std::string CheckReport::Text() const {
         std::string text = "  " + std::string(ObjectName(view)) + ": " + std::to_string(known) +
                            " of " + std::to_string(total) + " known";
         if (!missing.empty()) {
-            text += "; unknown:";
-            for (const auto& name : missing) {
-                text += " " + name;
+            text += "; not on this farm:";
+            for (size_t i = 0; i < missing.size(); ++i) {
+                text += (i == 0 ? " " : ", ") + missing[i];
             }
         }
         if (!unreached.empty()) {

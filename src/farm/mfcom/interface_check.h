@@ -47,7 +47,11 @@ struct SettingNeed {
     Kind view;  // WinFarm or WinApp
     std::string name;
     std::vector<Command> commands;
-    bool optional = false;  // a farm may lack it; the commands leave it out then
+    // Of those, the commands that go on where the farm does not have it (leave it out, pass
+    // it over).
+    std::vector<Command> goOnWithout;
+
+    bool Needed(Command command) const;  // the command reaches it and cannot go on without it
 };
 
 // What one source says of one member or setting.

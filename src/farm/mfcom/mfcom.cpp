@@ -89,7 +89,7 @@ class Credential final : public farm::Credential, public Object {
 class Account final : public farm::Account, public Object {
   public:
     explicit Account(Dispatch d) : Object(std::move(d)) {}
-    void Initialize(int32_t accountType, const std::string& aaName, int32_t aaType,
+    void Initialize(int32_t aaType, const std::string& aaName, int32_t accountType,
                     const std::string& accountName, farm::Credential& credential) override {
         const bool group = d_.type() == Type::Group;
         const Op withCredential = group ? Op::GroupInitialize : Op::UserInitialize;
@@ -98,13 +98,13 @@ class Account final : public farm::Account, public Object {
             d_.type(), withCredential,
             [&] {
                 return d_.Call(withCredential,
-                               {accountType, aaName, aaType, accountName, rawCredential});
+                               {aaType, aaName, accountType, accountName, rawCredential});
             },
             [&] {
                 return d_.Call(*MemberOf(withCredential).alternative,
-                               {accountType, aaName, aaType, accountName});
+                               {aaType, aaName, accountType, accountName});
             });
-        values_ = Values{accountType, aaName, aaType, accountName};
+        values_ = Values{aaType, aaName, accountType, accountName};
     }
     int32_t AAType() override { return Number(Is(Op::UserAAType, Op::GroupAAType)); }
     int32_t AccountType() override { return Number(Is(Op::UserAccountType, Op::GroupAccountType)); }
@@ -117,18 +117,18 @@ class Account final : public farm::Account, public Object {
     }
 
     // The four values an application's own AddUser / AddGroup takes, in the order Initialize
-    // takes them.
+    // takes them: AddUser(1, domain, 2, user).
     struct Values {
-        int32_t accountType;
-        std::string aaName;
         int32_t aaType;
+        std::string aaName;
+        int32_t accountType;
         std::string accountName;
     };
     Values FourValues() {
         if (values_) {
             return *values_;
         }
-        return Values{AccountType(), AAName(), AAType(), AccountName()};
+        return Values{AAType(), AAName(), AccountType(), AccountName()};
     }
 
   private:
@@ -338,7 +338,7 @@ class WinApp final : public farm::WinApp {
                 }
                 const Account::Values v = own->FourValues();
                 return state_->app.Call(*MemberOf(op).alternative,
-                                        {v.accountType, v.aaName, v.aaType, v.accountName});
+                                        {v.aaType, v.aaName, v.accountType, v.accountName});
             });
     }
 

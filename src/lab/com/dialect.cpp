@@ -1,8 +1,10 @@
 #include "lab/com/dialect.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "farm/farm.h"
+#include "lab/keys.h"
 #include "lab/rules.h"
 
 namespace labcom {
@@ -34,6 +36,12 @@ bool KindNamed(std::string_view name, Kind& kind) {
         }
     }
     return false;
+}
+
+// A setting the lab's view of that kind answers to.
+bool IsSetting(Kind view, std::string_view name) {
+    return (view == Kind::WinFarm && lab::FindFarmSettingKey(name)) ||
+           (view == Kind::WinApp && lab::FindApplicationKey(name));
 }
 
 }  // namespace
@@ -79,6 +87,11 @@ Dialect Dialect::Parse(std::string_view text) {
             rest = rest.substr(0, slash);
         }
         change.name = std::string(rest);
+        if (!rest.empty() && !mfcom::FindMember(change.object, change.name) &&
+            IsSetting(change.object, rest) && change.argCount < 0 && change.rename.empty()) {
+            dialect.lackedSettings_.push_back(Setting{change.object, std::move(change.name)});
+            continue;
+        }
         if (!mfcom::FindMember(change.object, change.name) || rest.empty()) {
             throw std::invalid_argument("lab dialect: no member '" + std::string(word) + "'");
         }
@@ -114,6 +127,12 @@ const Member* Dialect::Find(Kind object, std::string_view name) const {
         }
     }
     return nullptr;
+}
+
+bool Dialect::LacksSetting(Kind view, std::string_view name) const {
+    return std::any_of(lackedSettings_.begin(), lackedSettings_.end(), [&](const Setting& s) {
+        return s.view == view && mfcom::SameName(s.name, name);
+    });
 }
 
 const Member* Dialect::FormOf(const Member& first, size_t argCount) const {

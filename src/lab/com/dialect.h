@@ -1,6 +1,7 @@
 // What a lab server answers when it plays a farm of another version: members it lacks and
 // members it knows under another name. Written as words separated by blanks or commas:
-//   Kind.Name        the member is unknown (every form of it)
+//   Kind.Name        the member is unknown (every form of it); for WinFarm and WinApp, a Name
+//                    that is no member of the table is a setting of the view, then unknown
 //   Kind.Name/N      its form with N arguments is unknown
 //   Kind.Name=Other  the member answers to Other instead
 //   public           the forms public use shows, in place of the ones it never shows
@@ -48,6 +49,8 @@ class Dialect {
     // The form of the member `first` (the first form of its name) that takes `argCount`
     // arguments, or nullptr.
     const mfcom::Member* FormOf(const mfcom::Member& first, size_t argCount) const;
+    // The view (WinFarm or WinApp) does not know the setting of that name.
+    bool LacksSetting(mfcom::Kind view, std::string_view name) const;
 
     bool OtherConstants() const { return otherConstants_; }
     bool LacksClass(mfcom::Creatable creatable) const {
@@ -66,11 +69,16 @@ class Dialect {
         int argCount = -1;   // -1: every form
         std::string rename;  // empty: the member is unknown
     };
+    struct Setting {
+        mfcom::Kind view;
+        std::string name;
+    };
     const Change* ChangeOf(const mfcom::Member& member) const;
 
     std::vector<Change> changes_;
     bool otherConstants_ = false;
     bool noFolderClass_ = false;
+    std::vector<Setting> lackedSettings_;
 };
 
 }  // namespace labcom

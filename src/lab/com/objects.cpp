@@ -115,7 +115,8 @@ class LabObject : public Counted<IDispatch> {
             const std::string name = win::Narrow(std::wstring_view(names[0] ? names[0] : L""));
             if (const Member* member = dialect_->Find(kind_, name)) {
                 ids[0] = DispidOf(member->op);
-            } else if (Settings() && !name.empty() && !mfcom::FindMember(kind_, name)) {
+            } else if (Settings() && !name.empty() && !mfcom::FindMember(kind_, name) &&
+                       !dialect_->LacksSetting(kind_, name)) {
                 ids[0] = module.SettingDispid(name);
             } else {
                 ids[0] = DISPID_UNKNOWN;
@@ -213,7 +214,7 @@ class LabObject : public Counted<IDispatch> {
     HRESULT CallSetting(farm::SettingsView& view, DISPID dispid, WORD flags, const DISPPARAMS& p,
                         Variant& out) {
         const auto name = Module::Instance().SettingName(dispid);
-        if (!name) {
+        if (!name || dialect_->LacksSetting(kind_, *name)) {
             return DISP_E_MEMBERNOTFOUND;
         }
         if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
@@ -394,8 +395,9 @@ ComPtr<IDispatch> WrapGroup(std::unique_ptr<farm::Account> account) {
     return Wrap(std::move(account), Kind::Group);
 }
 
-// A new account of the lab farm initialised with four values, as the public forms give them,
-// and the credential the farm interface wants.
+// A new account of the lab farm initialised with four values, as the public forms give them
+// (authority type, authority name, account type, account name), and the credential the farm
+// interface wants.
 std::unique_ptr<farm::Account> NewAccount(const Args& args, bool group) {
     const std::shared_ptr<lab::LabFactory> factory = Module::Instance().Factory();
     std::unique_ptr<farm::Account> account = group ? factory->CreateGroup() : factory->CreateUser();
