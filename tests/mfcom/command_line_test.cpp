@@ -18,22 +18,15 @@
 namespace files_test {
 namespace {
 
+using comtest::FileText;
+
 class CommandLineTest : public FilesTest {
   protected:
     CommandLineTest() { store_->Write(lab::MakeDemoFarm()); }
 
     DWORD Run(const std::wstring& arguments, const fs::path& folder = {},
               const fs::path& errorFile = {}) {
-        const auto exe = comtest::BuildFolder() / "src" / "app" / "zelttool.exe";
-        EXPECT_TRUE(fs::exists(exe)) << "not built: " << exe.string();
-        return comtest::RunProcess(exe, L"zelttool.exe " + arguments, folder, errorFile);
-    }
-
-    static std::string FileText(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
+        return comtest::RunZelttool(arguments, folder, errorFile);
     }
 
     comtest::ScopedLabSetting setting_{root_ / "store", std::string(lab::kDemoFarm)};
