@@ -51,7 +51,8 @@ int RunExportCommand(const std::string& file, farm::ObjectFactory& factory,
                 (error ? "error " + std::to_string(error->number) + ": " + error->description
                        : message));
         }
-        lines.push_back(Now() + " The farm file is not a complete export.");
+        lines.push_back(Now() +
+                        " Nothing was replaced: the farm file and its icons are as they were.");
     }
     std::ofstream log(std::filesystem::path(win::Widen(LogFileOf(path))),
                       std::ios::binary | std::ios::app);

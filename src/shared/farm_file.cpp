@@ -17,6 +17,7 @@
 #include "shared/icon_names.h"
 #include "shared/server_mapping.h"
 #include "shared/shared.h"
+#include "shared/staged_export.h"
 
 namespace shared {
 
@@ -211,13 +212,6 @@ farm::Value ParseValue(const std::string_view key, Kind kind, const std::string&
 
 // ---- Export -----------------------------------------------------------------------------
 
-std::string Path(std::string_view folder, std::string_view name) {
-    std::string path(folder);
-    path += settings::kPathSeparator;
-    path += name;
-    return path;
-}
-
 void WriteFarmBlock(settings::TextStream& out, farm::Farm& farmObject, farm::WinFarm& view) {
     out.WriteLine("[Farm]");
     for (const FarmKey& row : kFarmKeys) {
@@ -280,21 +274,19 @@ void WriteAccounts(settings::TextStream& out, std::string_view key,
     }
 }
 
-// Has the view write the icon into the temporary folder, copies it into the icons folder and
-// returns the copy's path.
+// Has the view write the icon into the temporary folder, copies it into the icons folder under
+// its temporary name and returns the path the farm file names.
 std::string SaveIcon(settings::FileSystem& files, farm::Application& app, farm::WinApp& view,
-                     const std::string& iconsFolder, IconNames& iconNames) {
-    const std::string fileName = iconNames.Claim(app.AppName());
-    const std::string temporary = Path(files.GetTempFolder(), fileName);
+                     StagedExport& staged) {
+    const StagedExport::Icon icon = staged.AddIcon(app.AppName());
+    const std::string temporary = Path(files.GetTempFolder(), icon.name);
     view.WriteIconToFile(temporary);
-    const std::string copy = Path(iconsFolder, fileName);
-    files.CopyFileOver(temporary, copy);
+    files.CopyFileOver(temporary, icon.stage);
     files.DeleteFiles(temporary, true);
-    return copy;
+    return icon.path;
 }
 
-void WriteApplicationBlock(Shared& shared, settings::TextStream& out,
-                           const std::string& iconsFolder, IconNames& iconNames) {
+void WriteApplicationBlock(Shared& shared, settings::TextStream& out, StagedExport& staged) {
     farm::Application& app = *shared.currentApplication;
     shared.currentWinApp = app.WinAppObject();
     farm::WinApp& view = *shared.currentWinApp;
@@ -317,27 +309,9 @@ void WriteApplicationBlock(Shared& shared, settings::TextStream& out,
 
     out.WriteLine();
     out.WriteLine("[Icon]");
-    const std::string iconPath = SaveIcon(*shared.fileSystem, app, view, iconsFolder, iconNames);
+    const std::string iconPath = SaveIcon(*shared.fileSystem, app, view, staged);
     settings::WriteKeyLine(out, "Icon", iconPath);
     out.WriteLine();
-}
-
-// The icons folder below the working directory, created or emptied of its icons.
-std::string PrepareIconsFolder(settings::FileSystem& files) {
-    const std::string folder = Path(files.CurrentDirectory(), "icons");
-    if (!files.FolderExists(folder)) {
-        files.CreateFolder(folder);
-        return folder;
-    }
-    try {
-        files.DeleteFiles(Path(folder, "*.ico"), false);
-    } catch (const base::Error& e) {
-        if (e.number() != base::kErrFileNotFound) {
-            throw;
-        }
-        // No icons there: nothing to delete.
-    }
-    return folder;
 }
 
 // ---- Import -----------------------------------------------------------------------------
@@ -725,18 +699,18 @@ class FarmImport {
 }  // namespace
 
 void ExportFarm(Shared& shared, const std::string& fileName) {
+    std::optional<StagedExport> staged;
     std::unique_ptr<settings::TextStream> stream;
     try {
         shared.feedback.SetProgressValue(0);
         shared.feedback.SetProgressVisible(true);
 
-        settings::FileSystem& files = shared.OpenFileSystem();
-        const std::string iconsFolder = PrepareIconsFolder(files);
+        staged.emplace(shared.OpenFileSystem(), fileName);
 
         farm::Farm& farmObject = shared.OpenFarm();
         const std::unique_ptr<farm::WinFarm> farmSettings = farmObject.WinFarmObject();
 
-        stream = files.CreateTextFile(fileName);
+        stream = staged->CreateFarmFile();
         WriteFarmBlock(*stream, farmObject, *farmSettings);
 
         int16_t count = 0;
@@ -744,16 +718,19 @@ void ExportFarm(Shared& shared, const std::string& fileName) {
             count = CountOne(count);
         }
 
-        IconNames iconNames;
         for (auto& app : farmObject.Applications()->Items()) {
             AdvanceProgress(shared.feedback, count);
             shared.currentApplication = std::move(app);
-            WriteApplicationBlock(shared, *stream, iconsFolder, iconNames);
+            WriteApplicationBlock(shared, *stream, *staged);
         }
         stream->Close();
+        staged->Complete();
     } catch (...) {
         ShowUnexpectedError(shared.feedback, CurrentError());
         CloseQuietly(stream.get());
+        if (staged) {
+            staged->Discard();
+        }
     }
 }
 
