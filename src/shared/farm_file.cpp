@@ -385,14 +385,9 @@ class FarmImport {
         settings::FileSystem& files = shared_.OpenFileSystem();
         stream_ = files.OpenTextFile(fileName);
         if (servers_ != nullptr) {
-            LeftOutLine leftOut;
-            if (observer_ != nullptr) {
-                leftOut = [this](int64_t lineNumber, const std::string& line) {
-                    observer_->LinePassedOver(lineNumber, line, PassedOver::ServerLeftOut,
-                                              {0, "The server mapping leaves this server out."});
-                };
-            }
-            stream_ = MapServers(std::move(stream_), *servers_, std::move(leftOut));
+            auto mapped = std::make_unique<MappedFile>(std::move(stream_), *servers_);
+            mapped_ = mapped.get();
+            stream_ = std::move(mapped);
         }
         farm::Farm& farmObject = shared_.OpenFarm();
         settings_ = farmObject.WinFarmObject();
@@ -404,6 +399,9 @@ class FarmImport {
         while (!stream_->AtEndOfStream()) {
             ++lineNumber_;
             line_ = stream_->ReadLine();
+            if (mapped_ != nullptr) {
+                TellMapping();
+            }
             const auto entered = SectionOf(settings::ClassifyHeader(line_));
             if (entered) {
                 section_ = *entered;
@@ -414,8 +412,18 @@ class FarmImport {
     }
 
     settings::TextStream* Stream() const { return stream_.get(); }
-    int64_t LineNumber() const { return lineNumber_; }
-    const std::string& Line() const { return line_; }
+
+    // The line being handled, for the observer.
+    ImportLine CurrentLine() const {
+        ImportLine line{lineNumber_, line_, std::nullopt};
+        if (mapped_ != nullptr && lineNumber_ > 0) {
+            line.text = mapped_->FileLine();
+            if (!mapped_->MappedLine().empty()) {
+                line.mapped = mapped_->MappedLine();
+            }
+        }
+        return line;
+    }
 
   private:
     void HandleLine(const std::string& line, bool header) {
@@ -472,16 +480,38 @@ class FarmImport {
     // For the observer, inside the handler of the failure passed over.
     void PassOver(PassedOver where) {
         if (observer_ != nullptr) {
-            observer_->LinePassedOver(lineNumber_, line_, where, CurrentError());
+            observer_->LinePassedOver(CurrentLine(), where, CurrentError());
         }
     }
 
-    // For the observer: a line whose key the section does not read. The keys the file carries
-    // for reading only (Farmname, HideDisabledApp, CPUPriority) are not worth telling.
+    // For the observer: a line the import does not read.
     void NotRead(std::string reason) {
         if (observer_ != nullptr) {
-            observer_->LinePassedOver(lineNumber_, line_, PassedOver::NotRead,
-                                      {0, std::move(reason)});
+            observer_->LinePassedOver(CurrentLine(), PassedOver::NotRead, {0, std::move(reason)});
+        }
+    }
+
+    // A key the file carries that the import leaves alone (Farmname, HideDisabledApp,
+    // CPUPriority): the farm keeps its own value.
+    void KeyNotRead(const settings::KeyLine& keyLine) {
+        NotRead("The import does not read the key '" + keyLine.key + "'.");
+    }
+
+    // For the observer: a Server line the mapping keeps from the import, which reads it as an
+    // empty line.
+    void TellMapping() {
+        if (observer_ == nullptr) {
+            return;
+        }
+        if (mapped_->LastMapping() == LineMapping::LeftOut) {
+            observer_->LinePassedOver(CurrentLine(), PassedOver::ServerLeftOut,
+                                      {0, "The server mapping leaves this server out."});
+        } else if (mapped_->LastMapping() == LineMapping::Merged) {
+            observer_->LinePassedOver(
+                CurrentLine(), PassedOver::ServerMerged,
+                {0,
+                 "Merged: through the server mapping, the application is bound to this "
+                 "server already."});
         }
     }
 
@@ -493,6 +523,7 @@ class FarmImport {
             return;
         }
         if (!row->read) {
+            KeyNotRead(keyLine);
             return;
         }
         try {
@@ -530,6 +561,7 @@ class FarmImport {
             return;
         }
         if (row->reading == AppReading::Ignored) {
+            KeyNotRead(keyLine);
             return;
         }
         if (row->reading == AppReading::Shown) {
@@ -690,6 +722,7 @@ class FarmImport {
     ImportObserver* observer_;
     const ServerMapping* servers_;
     std::unique_ptr<settings::TextStream> stream_;
+    MappedFile* mapped_ = nullptr;  // stream_, when the servers are mapped
     std::unique_ptr<farm::WinFarm> settings_;
     Section section_ = Section::Farm;
     int64_t lineNumber_ = 0;
@@ -745,7 +778,7 @@ void ImportFarm(Shared& shared, const std::string& fileName, const ImportOptions
         ShowUnexpectedError(shared.feedback, error);
         CloseQuietly(import.Stream());
         if (options.observer != nullptr) {
-            options.observer->ImportStopped(import.LineNumber(), import.Line(), error);
+            options.observer->ImportStopped(import.CurrentLine(), error);
         }
     }
 }
