@@ -18,6 +18,7 @@
 #include "shared/icon_names.h"
 #include "shared/server_mapping.h"
 #include "shared/shared.h"
+#include "shared/staged_export.h"
 
 namespace shared {
 
@@ -264,13 +265,6 @@ class SettingsNotOnFarm {
 
 // ---- Export -----------------------------------------------------------------------------
 
-std::string Path(std::string_view folder, std::string_view name) {
-    std::string path(folder);
-    path += settings::kPathSeparator;
-    path += name;
-    return path;
-}
-
 // A setting the farm does not have is left out and noted; an optional one is left out on
 // any failure, silently, as older farms cannot report it.
 void WriteFarmBlock(settings::TextStream& out, farm::Farm& farmObject, farm::WinFarm& view,
@@ -361,21 +355,19 @@ void WriteAccounts(settings::TextStream& out, std::string_view key,
     }
 }
 
-// Has the view write the icon into the temporary folder, copies it into the icons folder and
-// returns the copy's path.
+// Has the view write the icon into the temporary folder, copies it into the icons folder under
+// its temporary name and returns the path the farm file names.
 std::string SaveIcon(settings::FileSystem& files, farm::Application& app, farm::WinApp& view,
-                     const std::string& iconsFolder, IconNames& iconNames) {
-    const std::string fileName = iconNames.Claim(app.AppName());
-    const std::string temporary = Path(files.GetTempFolder(), fileName);
+                     StagedExport& staged) {
+    const StagedExport::Icon icon = staged.AddIcon(app.AppName());
+    const std::string temporary = Path(files.GetTempFolder(), icon.name);
     view.WriteIconToFile(temporary);
-    const std::string copy = Path(iconsFolder, fileName);
-    files.CopyFileOver(temporary, copy);
+    files.CopyFileOver(temporary, icon.stage);
     files.DeleteFiles(temporary, true);
-    return copy;
+    return icon.path;
 }
 
-void WriteApplicationBlock(Shared& shared, settings::TextStream& out,
-                           const std::string& iconsFolder, IconNames& iconNames,
+void WriteApplicationBlock(Shared& shared, settings::TextStream& out, StagedExport& staged,
                            SettingsNotOnFarm& notOnFarm) {
     farm::Application& app = *shared.currentApplication;
     shared.currentWinApp = app.WinAppObject();
@@ -399,27 +391,9 @@ void WriteApplicationBlock(Shared& shared, settings::TextStream& out,
 
     out.WriteLine();
     out.WriteLine("[Icon]");
-    const std::string iconPath = SaveIcon(*shared.fileSystem, app, view, iconsFolder, iconNames);
+    const std::string iconPath = SaveIcon(*shared.fileSystem, app, view, staged);
     settings::WriteKeyLine(out, "Icon", iconPath);
     out.WriteLine();
-}
-
-// The icons folder below the working directory, created or emptied of its icons.
-std::string PrepareIconsFolder(settings::FileSystem& files) {
-    const std::string folder = Path(files.CurrentDirectory(), "icons");
-    if (!files.FolderExists(folder)) {
-        files.CreateFolder(folder);
-        return folder;
-    }
-    try {
-        files.DeleteFiles(Path(folder, "*.ico"), false);
-    } catch (const base::Error& e) {
-        if (e.number() != base::kErrFileNotFound) {
-            throw;
-        }
-        // No icons there: nothing to delete.
-    }
-    return folder;
 }
 
 // ---- Import -----------------------------------------------------------------------------
@@ -493,14 +467,9 @@ class FarmImport {
         settings::FileSystem& files = shared_.OpenFileSystem();
         stream_ = files.OpenTextFile(fileName);
         if (servers_ != nullptr) {
-            LeftOutLine leftOut;
-            if (observer_ != nullptr) {
-                leftOut = [this](int64_t lineNumber, const std::string& line) {
-                    observer_->LinePassedOver(lineNumber, line, PassedOver::ServerLeftOut,
-                                              {0, "The server mapping leaves this server out."});
-                };
-            }
-            stream_ = MapServers(std::move(stream_), *servers_, std::move(leftOut));
+            auto mapped = std::make_unique<MappedFile>(std::move(stream_), *servers_);
+            mapped_ = mapped.get();
+            stream_ = std::move(mapped);
         }
         farm::Farm& farmObject = shared_.OpenFarm();
         settings_ = farmObject.WinFarmObject();
@@ -512,6 +481,9 @@ class FarmImport {
         while (!stream_->AtEndOfStream()) {
             ++lineNumber_;
             line_ = stream_->ReadLine();
+            if (mapped_ != nullptr) {
+                TellMapping();
+            }
             const auto entered = SectionOf(settings::ClassifyHeader(line_));
             if (entered) {
                 AssignHeldSizes();  // the block's key lines end here
@@ -527,8 +499,18 @@ class FarmImport {
     const SettingsNotOnFarm& NotOnFarm() const { return notOnFarm_; }
 
     settings::TextStream* Stream() const { return stream_.get(); }
-    int64_t LineNumber() const { return lineNumber_; }
-    const std::string& Line() const { return line_; }
+
+    // The line being handled, for the observer.
+    ImportLine CurrentLine() const {
+        ImportLine line{lineNumber_, line_, std::nullopt};
+        if (mapped_ != nullptr && lineNumber_ > 0) {
+            line.text = mapped_->FileLine();
+            if (!mapped_->MappedLine().empty()) {
+                line.mapped = mapped_->MappedLine();
+            }
+        }
+        return line;
+    }
 
   private:
     void HandleLine(const std::string& line, bool header) {
@@ -585,16 +567,38 @@ class FarmImport {
     // For the observer, inside the handler of the failure passed over.
     void PassOver(PassedOver where) {
         if (observer_ != nullptr) {
-            observer_->LinePassedOver(lineNumber_, line_, where, CurrentError());
+            observer_->LinePassedOver(CurrentLine(), where, CurrentError());
         }
     }
 
-    // For the observer: a line whose key the section does not read. The keys the file carries
-    // for reading only (Farmname, HideDisabledApp, CPUPriority) are not worth telling.
+    // For the observer: a line the import does not read.
     void NotRead(std::string reason) {
         if (observer_ != nullptr) {
-            observer_->LinePassedOver(lineNumber_, line_, PassedOver::NotRead,
-                                      {0, std::move(reason)});
+            observer_->LinePassedOver(CurrentLine(), PassedOver::NotRead, {0, std::move(reason)});
+        }
+    }
+
+    // A key the file carries that the import leaves alone (Farmname, HideDisabledApp,
+    // CPUPriority): the farm keeps its own value.
+    void KeyNotRead(const settings::KeyLine& keyLine) {
+        NotRead("The import does not read the key '" + keyLine.key + "'.");
+    }
+
+    // For the observer: a Server line the mapping keeps from the import, which reads it as an
+    // empty line.
+    void TellMapping() {
+        if (observer_ == nullptr) {
+            return;
+        }
+        if (mapped_->LastMapping() == LineMapping::LeftOut) {
+            observer_->LinePassedOver(CurrentLine(), PassedOver::ServerLeftOut,
+                                      {0, "The server mapping leaves this server out."});
+        } else if (mapped_->LastMapping() == LineMapping::Merged) {
+            observer_->LinePassedOver(
+                CurrentLine(), PassedOver::ServerMerged,
+                {0,
+                 "Merged: through the server mapping, the application is bound to this "
+                 "server already."});
         }
     }
 
@@ -606,6 +610,7 @@ class FarmImport {
             return;
         }
         if (!row->read) {
+            KeyNotRead(keyLine);
             return;
         }
         try {
@@ -647,6 +652,7 @@ class FarmImport {
             return;
         }
         if (row->reading == AppReading::Ignored) {
+            KeyNotRead(keyLine);
             return;
         }
         if (row->reading == AppReading::Shown) {
@@ -858,6 +864,7 @@ class FarmImport {
     ImportObserver* observer_;
     const ServerMapping* servers_;
     std::unique_ptr<settings::TextStream> stream_;
+    MappedFile* mapped_ = nullptr;  // stream_, when the servers are mapped
     std::unique_ptr<farm::WinFarm> settings_;
     Section section_ = Section::Farm;
     int64_t lineNumber_ = 0;
@@ -870,18 +877,18 @@ class FarmImport {
 }  // namespace
 
 void ExportFarm(Shared& shared, const std::string& fileName) {
+    std::optional<StagedExport> staged;
     std::unique_ptr<settings::TextStream> stream;
     try {
         shared.feedback.SetProgressValue(0);
         shared.feedback.SetProgressVisible(true);
 
-        settings::FileSystem& files = shared.OpenFileSystem();
-        const std::string iconsFolder = PrepareIconsFolder(files);
+        staged.emplace(shared.OpenFileSystem(), fileName);
 
         farm::Farm& farmObject = shared.OpenFarm();
         const std::unique_ptr<farm::WinFarm> farmSettings = farmObject.WinFarmObject();
 
-        stream = files.CreateTextFile(fileName);
+        stream = staged->CreateFarmFile();
         SettingsNotOnFarm notOnFarm;
         WriteFarmBlock(*stream, farmObject, *farmSettings, notOnFarm);
 
@@ -890,19 +897,22 @@ void ExportFarm(Shared& shared, const std::string& fileName) {
             count = CountOne(count);
         }
 
-        IconNames iconNames;
         for (auto& app : farmObject.Applications()->Items()) {
             AdvanceProgress(shared.feedback, count);
             shared.currentApplication = std::move(app);
-            WriteApplicationBlock(shared, *stream, iconsFolder, iconNames, notOnFarm);
+            WriteApplicationBlock(shared, *stream, *staged, notOnFarm);
         }
         stream->Close();
+        staged->Complete();
         notOnFarm.Report(shared.feedback,
                          "This farm does not have these settings; the farm file leaves them out:",
                          MessageIcon::Information);
     } catch (...) {
         ShowUnexpectedError(shared.feedback, CurrentError());
         CloseQuietly(stream.get());
+        if (staged) {
+            staged->Discard();
+        }
     }
 }
 
@@ -920,7 +930,7 @@ void ImportFarm(Shared& shared, const std::string& fileName, const ImportOptions
         ShowUnexpectedError(shared.feedback, error);
         CloseQuietly(import.Stream());
         if (options.observer != nullptr) {
-            options.observer->ImportStopped(import.LineNumber(), import.Line(), error);
+            options.observer->ImportStopped(import.CurrentLine(), error);
         }
     }
 }

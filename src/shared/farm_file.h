@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,20 +25,25 @@ enum class PassedOver {
     ApplicationSetting,  // an application setting the farm does not have
     Folder,              // a step of creating the folders of ParentFolderDN
     Namesake,            // finding or deleting the root folder's application of the same name
-    NotRead,             // a line no section reads (no failure: the reason's number is 0)
+    NotRead,             // a line the import does not read (no failure: the reason's number is 0)
     ServerLeftOut,       // a Server line the server mapping leaves out (number 0 as well)
+    ServerMerged,        // a Server line the mapping makes name a server bound already (number 0)
 };
 
-// Told of each line the import passes over and of the failure that stops it. Lines count
-// from 1; `line` is the text as the import read it.
+// A line of the farm file as the import met it.
+struct ImportLine {
+    int64_t number = 0;                 // from 1; 0 when the import stopped before its first line
+    std::string text;                   // as the file has it
+    std::optional<std::string> mapped;  // where the server mapping named another server
+};
+
+// Told of each line the import passes over and of the failure that stops it.
 class ImportObserver {
   public:
     virtual ~ImportObserver() = default;
-    virtual void LinePassedOver(int64_t lineNumber, const std::string& line, PassedOver where,
+    virtual void LinePassedOver(const ImportLine& line, PassedOver where,
                                 const ErrorInfo& reason) = 0;
-    // Line 0 when the stop came before the first line was read.
-    virtual void ImportStopped(int64_t lineNumber, const std::string& line,
-                               const ErrorInfo& error) = 0;
+    virtual void ImportStopped(const ImportLine& line, const ErrorInfo& error) = 0;
 };
 
 struct ImportOptions {
