@@ -190,6 +190,7 @@ Dispatch Create(const std::shared_ptr<Session>& session, Creatable creatable, Ty
 
 constexpr std::string_view kAppNameKey = "AppName";
 constexpr std::string_view kParentFolderKey = "ParentFolderDN";
+constexpr std::string_view kEnableAppKey = "EnableApp";
 constexpr std::string_view kRootFolder = "Applications";
 
 // What an application object stands for, shared with its views. A new application made as
@@ -247,7 +248,7 @@ class WinApp final : public farm::WinApp {
 
     farm::Value Get(std::string_view key) override {
         Ready();
-        if (SameName(key, "EnableApp")) {
+        if (SameName(key, kEnableAppKey)) {
             return ToValue(WithApplication(
                                Op::WinAppEnableApp,
                                [&] { return View().Call(Op::WinAppEnableApp); },
@@ -310,7 +311,7 @@ class WinApp final : public farm::WinApp {
     }
 
     void Assign(std::string_view key, const farm::Value& value) {
-        if (SameName(key, "EnableApp")) {
+        if (SameName(key, kEnableAppKey)) {
             WithApplication(
                 Op::WinAppEnableApp,
                 [&] {
