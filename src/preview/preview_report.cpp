@@ -59,6 +59,8 @@ std::string WhereText(const LineNote& note) {
             return "not read";
         case shared::PassedOver::ServerLeftOut:
             return "left out";
+        case shared::PassedOver::Commit:
+            return "refused";
     }
     return {};
 }

@@ -231,7 +231,8 @@ TEST_F(ImportPreviewTest, WithAMappingItPredictsTheImportThatFollows) {
     knowing.accounts.push_back("NEWDOM\\staff");
     store_->Write(knowing);
     auto session = Open("PreviewTarget");
-    shared::ImportFarm(session->shared, PathOf("farm.ini"), {.servers = &mapping});
+    testing_support::Shown(session->shared, shared::ImportFarm(session->shared, PathOf("farm.ini"),
+                                                               {.servers = &mapping}));
     EXPECT_TRUE(session->feedback.messages.empty());
     const lab::FarmModel after = store_->Read("PreviewTarget");
     std::vector<std::string> names;
