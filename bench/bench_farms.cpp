@@ -29,6 +29,12 @@ void WorkFolderFileSystem::DeleteFiles(const std::string& p, bool force) {
 void WorkFolderFileSystem::CopyFileOver(const std::string& s, const std::string& t) {
     real_->CopyFileOver(s, t);
 }
+void WorkFolderFileSystem::MoveFileOver(const std::string& s, const std::string& t) {
+    real_->MoveFileOver(s, t);
+}
+std::vector<settings::FoundFile> WorkFolderFileSystem::FindFiles(const std::string& p) {
+    return real_->FindFiles(p);
+}
 std::string WorkFolderFileSystem::GetTempFolder() {
     return folder_ + "/tmp";
 }

@@ -422,6 +422,12 @@ void TimedFileSystem::DeleteFiles(const std::string& p, bool force) {
 void TimedFileSystem::CopyFileOver(const std::string& s, const std::string& t) {
     Timed(files_, [&] { inner_->CopyFileOver(s, t); });
 }
+void TimedFileSystem::MoveFileOver(const std::string& s, const std::string& t) {
+    Timed(files_, [&] { inner_->MoveFileOver(s, t); });
+}
+std::vector<settings::FoundFile> TimedFileSystem::FindFiles(const std::string& p) {
+    return Timed(files_, [&] { return inner_->FindFiles(p); });
+}
 std::string TimedFileSystem::GetTempFolder() {
     return Timed(files_, [&] { return inner_->GetTempFolder(); });
 }

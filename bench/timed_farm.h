@@ -52,6 +52,8 @@ class TimedFileSystem : public settings::FileSystem {
     void CreateFolder(const std::string& p) override;
     void DeleteFiles(const std::string& p, bool force) override;
     void CopyFileOver(const std::string& s, const std::string& t) override;
+    void MoveFileOver(const std::string& s, const std::string& t) override;
+    std::vector<settings::FoundFile> FindFiles(const std::string& p) override;
     std::string GetTempFolder() override;
     std::string CurrentDirectory() override;
 

@@ -52,6 +52,14 @@ class ScratchFileSystem : public settings::FileSystem {
         Writes("CopyFileOver", target);
         real_->CopyFileOver(source, target);
     }
+    void MoveFileOver(const std::string& source, const std::string& target) override {
+        Writes("MoveFileOver", source);
+        Writes("MoveFileOver", target);
+        real_->MoveFileOver(source, target);
+    }
+    std::vector<settings::FoundFile> FindFiles(const std::string& path) override {
+        return real_->FindFiles(path);
+    }
     std::string GetTempFolder() override { return Utf8(root_ / "tmp"); }
     std::string CurrentDirectory() override { return Utf8(root_ / "work"); }
 

@@ -73,8 +73,10 @@ int RunExportCommand(const std::string& file, farm::ObjectFactory& factory,
             lines.push_back(Now() + " " + OneLine(message.text));
         }
     }
-    lines.push_back(Now() +
-                    (code == kExportDone ? " Done." : " The farm file is not a complete export."));
+    lines.push_back(Now() + (code == kExportDone
+                                 ? " Done."
+                                 : " Nothing was replaced: the farm file and its icons are as "
+                                   "they were."));
     std::ofstream log(std::filesystem::path(win::Widen(LogFileOf(path))),
                       std::ios::binary | std::ios::app);
     for (const std::string& line : lines) {

@@ -206,32 +206,34 @@ Certainty CertaintyOf(const shared::ErrorInfo& reason) {
 // passes over: a folder that exists already, an application without a namesake.
 class NoteTaker : public shared::ImportObserver {
   public:
-    void LinePassedOver(int64_t lineNumber, const std::string& line, shared::PassedOver where,
+    void LinePassedOver(const shared::ImportLine& line, shared::PassedOver where,
                         const shared::ErrorInfo& reason) override {
         if ((where == shared::PassedOver::Folder && IsRule(reason, lab::Rule::kFolderExists)) ||
             (where == shared::PassedOver::Namesake &&
              IsRule(reason, lab::Rule::kApplicationNotFound))) {
             return;
         }
-        LineNote& note = notes.emplace_back();
-        note.lineNumber = lineNumber;
-        note.line = line;
+        LineNote& note = notes.emplace_back(Note(line, reason));
         note.where = where;
-        note.reason = reason;
-        note.certainty = CertaintyOf(reason);
     }
-    void ImportStopped(int64_t lineNumber, const std::string& line,
-                       const shared::ErrorInfo& error) override {
-        stop.emplace();
-        stop->lineNumber = lineNumber;
-        stop->line = line;
+    void ImportStopped(const shared::ImportLine& line, const shared::ErrorInfo& error) override {
+        stop = Note(line, error);
         stop->stops = true;
-        stop->reason = error;
-        stop->certainty = CertaintyOf(error);
     }
 
     std::vector<LineNote> notes;
     std::optional<LineNote> stop;
+
+  private:
+    static LineNote Note(const shared::ImportLine& line, const shared::ErrorInfo& reason) {
+        LineNote note;
+        note.lineNumber = line.number;
+        note.line = line.text;
+        note.mapped = line.mapped;
+        note.reason = reason;
+        note.certainty = CertaintyOf(reason);
+        return note;
+    }
 };
 
 // ---- The difference --------------------------------------------------------------------------

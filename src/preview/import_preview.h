@@ -25,7 +25,8 @@ enum class Certainty { Certain, Probable };
 // A line the import passes over, or the one that stops it.
 struct LineNote {
     int64_t lineNumber = 0;
-    std::string line;
+    std::string line;                   // as the file has it
+    std::optional<std::string> mapped;  // the line the server mapping made of it, if it did
     bool stops = false;
     shared::PassedOver where = shared::PassedOver::NotRead;  // when it does not stop
     shared::ErrorInfo reason;

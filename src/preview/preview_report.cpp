@@ -42,6 +42,11 @@ std::string ErrorText(const shared::ErrorInfo& error) {
     return error.description + " (error " + std::to_string(error.number) + ")";
 }
 
+// The line as the file has it, with what the server mapping made of it beside.
+std::string Quoted(const LineNote& note) {
+    return note.mapped ? note.line + "  (mapped: " + *note.mapped + ")" : note.line;
+}
+
 std::string WhereText(const LineNote& note) {
     if (note.stops) {
         return "STOPS";
@@ -59,6 +64,8 @@ std::string WhereText(const LineNote& note) {
             return "not read";
         case shared::PassedOver::ServerLeftOut:
             return "left out";
+        case shared::PassedOver::ServerMerged:
+            return "merged";
         case shared::PassedOver::Commit:
             return "refused";
     }
@@ -87,7 +94,7 @@ void WriteResult(Report& report, const ImportPreview& preview) {
         const LineNote& stop = *preview.stop;
         report.Line("The import stops at line " + std::to_string(stop.lineNumber) + " (" +
                     CertaintyText(stop.certainty) + ") and reads no line after it:");
-        report.Line("  " + stop.line);
+        report.Line("  " + Quoted(stop));
         report.Line("  " + ErrorText(stop.reason));
     } else {
         report.Line("The import reads the file to its end.");
@@ -214,7 +221,7 @@ void WriteLines(Report& report, const ImportPreview& preview) {
     for (const LineNote& note : preview.lines) {
         report.Line("line " + Padded(std::to_string(note.lineNumber), 8) +
                     Padded(WhereText(note), 15) + Padded(CertaintyText(note.certainty), 10) +
-                    note.line);
+                    Quoted(note));
         report.Line("    " + ErrorText(note.reason));
     }
     if (preview.lines.empty()) {

@@ -107,6 +107,16 @@ void ScratchFileSystem::CopyFileOver(const std::string& source, const std::strin
     real_->CopyFileOver(source, target);
 }
 
+void ScratchFileSystem::MoveFileOver(const std::string& source, const std::string& target) {
+    RequireInside(source);
+    RequireInside(target);
+    real_->MoveFileOver(source, target);
+}
+
+std::vector<settings::FoundFile> ScratchFileSystem::FindFiles(const std::string& pathOrPattern) {
+    return real_->FindFiles(pathOrPattern);
+}
+
 std::string ScratchFileSystem::GetTempFolder() {
     return folder_;
 }

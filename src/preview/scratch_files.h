@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "settings/file_system.h"
 
@@ -42,6 +43,8 @@ class ScratchFileSystem : public settings::FileSystem {
     void CreateFolder(const std::string& path) override;
     void DeleteFiles(const std::string& pathOrPattern, bool force) override;
     void CopyFileOver(const std::string& source, const std::string& target) override;
+    void MoveFileOver(const std::string& source, const std::string& target) override;
+    std::vector<settings::FoundFile> FindFiles(const std::string& pathOrPattern) override;
     std::string GetTempFolder() override;
     std::string CurrentDirectory() override;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -536,6 +537,45 @@ void DeleteOne(const fs::path& path, const fs::file_status& status, bool force) 
     }
 }
 
+// The files a wildcard pattern in the last part of `path` matches, in name order, as Windows
+// lists a folder. A folder that does not exist is error 76.
+std::vector<fs::path> MatchingFiles(const fs::path& path) {
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        throw Error(base::kErrPathNotFound);
+    }
+    const std::u32string pattern = Folded(base::Utf8(path.filename()));
+    std::vector<std::pair<std::u32string, fs::path>> matches;
+    fs::directory_iterator it(folder, ec);
+    while (!ec && it != fs::directory_iterator()) {
+        std::error_code typeError;
+        std::u32string folded = Folded(base::Utf8(it->path().filename()));
+        if (it->is_regular_file(typeError) && MatchesWildcard(pattern, folded)) {
+            matches.emplace_back(std::move(folded), it->path());
+        }
+        it.increment(ec);
+    }
+    if (ec) {
+        throw FileError(ec, folder);
+    }
+    std::sort(matches.begin(), matches.end());
+    std::vector<fs::path> paths;
+    for (auto& match : matches) {
+        paths.push_back(std::move(match.second));
+    }
+    return paths;
+}
+
+// What a copy or a move may replace: no folder and no read-only file (error 70).
+void RequireReplaceable(const fs::path& target) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(target, ec);
+    if (fs::is_directory(status) || (fs::exists(status) && IsReadOnly(status))) {
+        throw Error(base::kErrPermissionDenied);
+    }
+}
+
 class RealFileSystem final : public FileSystem {
   public:
     std::unique_ptr<TextStream> CreateTextFile(const std::string& path) override {
@@ -564,8 +604,7 @@ class RealFileSystem final : public FileSystem {
 
     void DeleteFiles(const std::string& pathOrPattern, bool force) override {
         const fs::path path = ToPath(pathOrPattern);
-        const std::string name = base::Utf8(path.filename());
-        if (!HasWildcard(name)) {
+        if (!HasWildcard(base::Utf8(path.filename()))) {
             const std::optional<fs::file_status> status = FileStatus(path);
             if (!status) {
                 throw NotFound(path);
@@ -573,32 +612,13 @@ class RealFileSystem final : public FileSystem {
             DeleteOne(path, *status, force);
             return;
         }
-        const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-        std::error_code ec;
-        if (!fs::is_directory(folder, ec)) {
-            throw Error(base::kErrPathNotFound);
-        }
-        const std::u32string pattern = Folded(name);
-        std::vector<std::pair<std::u32string, fs::path>> matches;
-        fs::directory_iterator it(folder, ec);
-        while (!ec && it != fs::directory_iterator()) {
-            std::error_code typeError;
-            std::u32string folded = Folded(base::Utf8(it->path().filename()));
-            if (it->is_regular_file(typeError) && MatchesWildcard(pattern, folded)) {
-                matches.emplace_back(std::move(folded), it->path());
-            }
-            it.increment(ec);
-        }
-        if (ec) {
-            throw FileError(ec, folder);
-        }
+        const std::vector<fs::path> matches = MatchingFiles(path);
         if (matches.empty()) {
             throw Error(base::kErrFileNotFound);
         }
-        // Windows lists a folder in name order; the first refusal stops the deletion.
-        std::sort(matches.begin(), matches.end());
-        for (const auto& match : matches) {
-            DeleteOne(match.second, StatusOf(match.second), force);
+        // The first refusal stops the deletion.
+        for (const fs::path& match : matches) {
+            DeleteOne(match, StatusOf(match), force);
         }
     }
 
@@ -608,12 +628,9 @@ class RealFileSystem final : public FileSystem {
         if (!IsFile(from)) {
             throw NotFound(from);
         }
-        std::error_code ec;
-        const fs::file_status toStatus = fs::status(to, ec);
-        if (fs::is_directory(toStatus) ||
-            (fs::exists(toStatus) && (IsReadOnly(toStatus) || fs::equivalent(from, to, ec)))) {
-            // No folder, read-only file or the file itself (the copy would empty it first).
-            throw Error(base::kErrPermissionDenied);
+        RequireReplaceable(to);
+        if (std::error_code ec; fs::equivalent(from, to, ec)) {
+            throw Error(base::kErrPermissionDenied);  // the copy would empty the file first
         }
         NativeFile input(from, NativeFile::Access::Read, true);
         NativeFile output(to, NativeFile::Access::Write, true);
@@ -625,6 +642,43 @@ class RealFileSystem final : public FileSystem {
         }
         output.Close();
         input.Close();
+    }
+
+    void MoveFileOver(const std::string& source, const std::string& target) override {
+        const fs::path from = ToPath(source);
+        const fs::path to = ToPath(target);
+        if (!IsFile(from)) {
+            throw NotFound(from);
+        }
+        RequireReplaceable(to);
+#ifdef _WIN32
+        if (!MoveFileExW(from.c_str(), to.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            throw FileError(LastError(), to);
+        }
+#else
+        if (std::rename(from.c_str(), to.c_str()) != 0) {
+            throw FileError(LastError(), to);
+        }
+#endif
+    }
+
+    std::vector<FoundFile> FindFiles(const std::string& pathOrPattern) override {
+        const fs::path path = ToPath(pathOrPattern);
+        std::vector<fs::path> matches;
+        if (HasWildcard(base::Utf8(path.filename()))) {
+            matches = MatchingFiles(path);
+        } else if (IsFile(path)) {
+            matches.push_back(path);
+        } else if (const base::Error missing = NotFound(path);
+                   missing.number() == base::kErrPathNotFound) {
+            throw missing;
+        }
+        std::vector<FoundFile> found;
+        for (const fs::path& match : matches) {
+            found.push_back({base::Utf8(match.filename()), IsReadOnly(StatusOf(match))});
+        }
+        return found;
     }
 
     std::string GetTempFolder() override {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace settings {
 
@@ -27,6 +28,12 @@ class TextStream {
     virtual void Close() = 0;  // idempotent; the destructor closes too
 };
 
+// A file that a name or pattern found.
+struct FoundFile {
+    std::string name;  // the last part of its path
+    bool readOnly = false;
+};
+
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
@@ -41,6 +48,12 @@ class FileSystem {
     virtual void DeleteFiles(const std::string& pathOrPattern, bool force) = 0;
     // Copies a file, replacing the target.
     virtual void CopyFileOver(const std::string& source, const std::string& target) = 0;
+    // Gives a file the target's name on the same drive, replacing a file of that name. As for
+    // a copy, a target that is a folder or a read-only file is error 70.
+    virtual void MoveFileOver(const std::string& source, const std::string& target) = 0;
+    // The files (not folders) that a name or a wildcard pattern in its last part names, in
+    // name order; none is an empty list. A folder that does not exist is error 76.
+    virtual std::vector<FoundFile> FindFiles(const std::string& pathOrPattern) = 0;
     virtual std::string GetTempFolder() = 0;
     // The process's current working directory.
     virtual std::string CurrentDirectory() = 0;

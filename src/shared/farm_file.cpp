@@ -18,6 +18,7 @@
 #include "shared/icon_names.h"
 #include "shared/server_mapping.h"
 #include "shared/shared.h"
+#include "shared/staged_export.h"
 
 namespace shared {
 
@@ -253,13 +254,6 @@ class ExportNotOnFarm {
 
 // ---- Export -----------------------------------------------------------------------------
 
-std::string Path(std::string_view folder, std::string_view name) {
-    std::string path(folder);
-    path += settings::kPathSeparator;
-    path += name;
-    return path;
-}
-
 // A setting the farm does not have is left out and noted; an optional one is left out on
 // any failure, silently, as older farms cannot report it.
 void WriteFarmBlock(settings::TextStream& out, farm::Farm& farmObject, farm::WinFarm& view,
@@ -357,23 +351,22 @@ void WriteAccounts(settings::TextStream& out, std::string_view key,
     }
 }
 
-// Has the view write the icon into the temporary folder, copies it into the icons folder and
-// returns the copy's path.
+// Has the view write the icon into the temporary folder, copies it into the icons folder under
+// its temporary name and returns the path the farm file names.
 std::string SaveIcon(settings::FileSystem& files, farm::Application& app, farm::WinApp& view,
-                     const std::string& iconsFolder, IconNames& iconNames) {
-    const std::string fileName = iconNames.Claim(app.AppName());
-    const std::string temporary = Path(files.GetTempFolder(), fileName);
+                     StagedExport& staged) {
+    const StagedExport::Icon icon = staged.AddIcon(app.AppName());
+    const std::string temporary = Path(files.GetTempFolder(), icon.name);
     view.WriteIconToFile(temporary);
-    const std::string copy = Path(iconsFolder, fileName);
-    files.CopyFileOver(temporary, copy);
+    files.CopyFileOver(temporary, icon.stage);
     files.DeleteFiles(temporary, true);
-    return copy;
+    return icon.path;
 }
 
 // Returns the distinguished name it wrote.
 std::string WriteApplicationBlock(settings::FileSystem& files, farm::Application& app,
-                                  settings::TextStream& out, const std::string& iconsFolder,
-                                  IconNames& iconNames, ExportNotOnFarm& notOnFarm) {
+                                  settings::TextStream& out, StagedExport& staged,
+                                  ExportNotOnFarm& notOnFarm) {
     const std::unique_ptr<farm::WinApp> view = app.WinAppObject();
 
     out.WriteLine();
@@ -394,28 +387,10 @@ std::string WriteApplicationBlock(settings::FileSystem& files, farm::Application
 
     out.WriteLine();
     out.WriteLine("[Icon]");
-    const std::string iconPath = SaveIcon(files, app, *view, iconsFolder, iconNames);
+    const std::string iconPath = SaveIcon(files, app, *view, staged);
     settings::WriteKeyLine(out, "Icon", iconPath);
     out.WriteLine();
     return distinguishedName;
-}
-
-// The icons folder below the working directory, created or emptied of its icons.
-std::string PrepareIconsFolder(settings::FileSystem& files) {
-    const std::string folder = Path(files.CurrentDirectory(), "icons");
-    if (!files.FolderExists(folder)) {
-        files.CreateFolder(folder);
-        return folder;
-    }
-    try {
-        files.DeleteFiles(Path(folder, "*.ico"), false);
-    } catch (const base::Error& e) {
-        if (e.number() != base::kErrFileNotFound) {
-            throw;
-        }
-        // No icons there: nothing to delete.
-    }
-    return folder;
 }
 
 // ---- Import -----------------------------------------------------------------------------
@@ -491,11 +466,9 @@ class FarmImport {
         settings::FileSystem& files = shared_.OpenFileSystem();
         stream_ = files.OpenTextFile(fileName);
         if (servers_ != nullptr) {
-            LeftOutLine leftOut = [this](int64_t lineNumber, const std::string& line) {
-                Note(lineNumber, line, PassedOver::ServerLeftOut,
-                     {0, "The server mapping leaves this server out."});
-            };
-            stream_ = MapServers(std::move(stream_), *servers_, std::move(leftOut));
+            auto mapped = std::make_unique<MappedFile>(std::move(stream_), *servers_);
+            mapped_ = mapped.get();
+            stream_ = std::move(mapped);
         }
         farm::Farm& farmObject = shared_.OpenFarm();
         settings_ = farmObject.WinFarmObject();
@@ -504,6 +477,9 @@ class FarmImport {
         while (!stream_->AtEndOfStream()) {
             ++lineNumber_;
             line_ = stream_->ReadLine();
+            if (mapped_ != nullptr) {
+                TellMapping();
+            }
             const auto entered = SectionOf(settings::ClassifyHeader(line_));
             if (entered) {
                 AssignHeldSizes();  // the block's key lines end here
@@ -516,8 +492,18 @@ class FarmImport {
     }
 
     settings::TextStream* Stream() const { return stream_.get(); }
-    int64_t LineNumber() const { return lineNumber_; }
-    const std::string& Line() const { return line_; }
+
+    // The line being handled, for the observer.
+    ImportLine CurrentLine() const {
+        ImportLine line{lineNumber_, line_, std::nullopt};
+        if (mapped_ != nullptr && lineNumber_ > 0) {
+            line.text = mapped_->FileLine();
+            if (!mapped_->MappedLine().empty()) {
+                line.mapped = mapped_->MappedLine();
+            }
+        }
+        return line;
+    }
 
   private:
     void HandleLine(const std::string& line, bool header) {
@@ -572,24 +558,42 @@ class FarmImport {
     }
 
     // A line passed over, for the outcome and the observer.
-    void Note(int64_t lineNumber, const std::string& line, PassedOver where, ErrorInfo reason,
+    void Note(const ImportLine& line, PassedOver where, ErrorInfo reason,
               std::string_view setting = {}) {
         if (observer_ != nullptr) {
-            observer_->LinePassedOver(lineNumber, line, where, reason);
+            observer_->LinePassedOver(line, where, reason);
         }
         outcome_.passedOver.push_back(PassedOverItem{
-            where, std::move(reason), lineNumber, line, {}, {}, std::string(setting)});
+            where, std::move(reason), line.number, line.text, {}, {}, std::string(setting)});
     }
 
     // Inside the handler of the failure passed over.
     void PassOver(PassedOver where, std::string_view setting = {}) {
-        Note(lineNumber_, line_, where, CurrentError(), setting);
+        Note(CurrentLine(), where, CurrentError(), setting);
     }
 
-    // A line whose key the section does not read. The keys the file carries for reading only
-    // (Farmname, HideDisabledApp, CPUPriority) are not worth telling.
+    // A line the import does not read.
     void NotRead(std::string reason) {
-        Note(lineNumber_, line_, PassedOver::NotRead, {0, std::move(reason)});
+        Note(CurrentLine(), PassedOver::NotRead, {0, std::move(reason)});
+    }
+
+    // A key the file carries that the import leaves alone (Farmname, HideDisabledApp,
+    // CPUPriority): the farm keeps its own value.
+    void KeyNotRead(const settings::KeyLine& keyLine) {
+        NotRead("The import does not read the key '" + keyLine.key + "'.");
+    }
+
+    // A Server line the mapping keeps from the import, which reads it as an empty line.
+    void TellMapping() {
+        if (mapped_->LastMapping() == LineMapping::LeftOut) {
+            Note(CurrentLine(), PassedOver::ServerLeftOut,
+                 {0, "The server mapping leaves this server out."});
+        } else if (mapped_->LastMapping() == LineMapping::Merged) {
+            Note(CurrentLine(), PassedOver::ServerMerged,
+                 {0,
+                  "Merged: through the server mapping, the application is bound to this "
+                  "server already."});
+        }
     }
 
     // Farm settings are assigned one by one; whatever fails leaves that setting as it was.
@@ -600,6 +604,7 @@ class FarmImport {
             return;
         }
         if (!row->read) {
+            KeyNotRead(keyLine);
             return;
         }
         try {
@@ -642,6 +647,7 @@ class FarmImport {
             return;
         }
         if (row->reading == AppReading::Ignored) {
+            KeyNotRead(keyLine);
             return;
         }
         if (row->reading == AppReading::Shown) {
@@ -868,6 +874,7 @@ class FarmImport {
     ImportObserver* observer_;
     const ServerMapping* servers_;
     std::unique_ptr<settings::TextStream> stream_;
+    MappedFile* mapped_ = nullptr;  // stream_, when the servers are mapped
     std::unique_ptr<farm::WinFarm> settings_;
     Section section_ = Section::Farm;
     int64_t lineNumber_ = 0;
@@ -884,18 +891,19 @@ class FarmImport {
 
 Outcome ExportFarm(Shared& shared, const std::string& fileName) {
     Outcome outcome(Operation::ExportFarm);
+    std::optional<StagedExport> staged;
     std::unique_ptr<settings::TextStream> stream;
     try {
         shared.feedback.SetProgressValue(0);
         shared.feedback.SetProgressVisible(true);
 
         settings::FileSystem& files = shared.OpenFileSystem();
-        const std::string iconsFolder = PrepareIconsFolder(files);
+        staged.emplace(files, fileName);
 
         farm::Farm& farmObject = shared.OpenFarm();
         const std::unique_ptr<farm::WinFarm> farmSettings = farmObject.WinFarmObject();
 
-        stream = files.CreateTextFile(fileName);
+        stream = staged->CreateFarmFile();
         ExportNotOnFarm notOnFarm(outcome);
         WriteFarmBlock(*stream, farmObject, *farmSettings, notOnFarm);
 
@@ -904,11 +912,9 @@ Outcome ExportFarm(Shared& shared, const std::string& fileName) {
             count = CountOne(count);
         }
 
-        IconNames iconNames;
         for (auto& app : farmObject.Applications()->Items()) {
             AdvanceProgress(shared.feedback, count);
-            std::string written =
-                WriteApplicationBlock(files, *app, *stream, iconsFolder, iconNames, notOnFarm);
+            std::string written = WriteApplicationBlock(files, *app, *stream, *staged, notOnFarm);
             outcome.changes.push_back(Change{ChangeKind::ApplicationWritten,
                                              std::move(written),
                                              {},
@@ -917,9 +923,13 @@ Outcome ExportFarm(Shared& shared, const std::string& fileName) {
                                              std::nullopt});
         }
         stream->Close();
+        staged->Complete();
     } catch (...) {
         outcome.failure = Failure{CurrentError(), 0, {}};
         CloseQuietly(stream.get());
+        if (staged) {
+            staged->Discard();
+        }
     }
     return outcome;
 }
@@ -934,9 +944,10 @@ Outcome ImportFarm(Shared& shared, const std::string& fileName, const ImportOpti
         const ErrorInfo error = CurrentError();
         CloseQuietly(import.Stream());
         if (options.observer != nullptr) {
-            options.observer->ImportStopped(import.LineNumber(), import.Line(), error);
+            options.observer->ImportStopped(import.CurrentLine(), error);
         }
-        import.Result().failure = Failure{error, import.LineNumber(), import.Line()};
+        import.Result().failure =
+            Failure{error, import.CurrentLine().number, import.CurrentLine().text};
     }
     return std::move(import.Result());
 }

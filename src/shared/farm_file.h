@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,21 +15,26 @@ namespace shared {
 
 class ServerMapping;
 
-// Writes the farm file and the icons folder below the working directory; drives the progress
-// bar. Changes: each application written. A setting whose name the farm does not know is left
-// out and passed over (once per name).
+// Writes the farm file and the icons folder below the working directory under temporary names
+// and puts them in place only when the export is complete: a failure leaves the previous
+// export as it was. Drives the progress bar. Changes: each application written. A setting
+// whose name the farm does not know is left out and passed over (once per name).
 [[nodiscard]] Outcome ExportFarm(Shared& shared, const std::string& fileName);
 
-// Told of each line the import passes over and of the failure that stops it. Lines count
-// from 1; `line` is the text as the import read it.
+// A line of the farm file as the import met it.
+struct ImportLine {
+    int64_t number = 0;                 // from 1; 0 when the import stopped before its first line
+    std::string text;                   // as the file has it
+    std::optional<std::string> mapped;  // where the server mapping named another server
+};
+
+// Told of each line the import passes over and of the failure that stops it.
 class ImportObserver {
   public:
     virtual ~ImportObserver() = default;
-    virtual void LinePassedOver(int64_t lineNumber, const std::string& line, PassedOver where,
+    virtual void LinePassedOver(const ImportLine& line, PassedOver where,
                                 const ErrorInfo& reason) = 0;
-    // Line 0 when the stop came before the first line was read.
-    virtual void ImportStopped(int64_t lineNumber, const std::string& line,
-                               const ErrorInfo& error) = 0;
+    virtual void ImportStopped(const ImportLine& line, const ErrorInfo& error) = 0;
 };
 
 struct ImportOptions {

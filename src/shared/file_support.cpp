@@ -44,6 +44,13 @@ std::string StatusName(std::string_view distinguishedName) {
     return std::string(distinguishedName.substr(pos));
 }
 
+std::string Path(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    path += settings::kPathSeparator;
+    path += name;
+    return path;
+}
+
 std::string TrimRightBlanks(std::string_view text) {
     const size_t end = text.find_last_not_of(' ');
     return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));

@@ -1,6 +1,6 @@
 // Small steps the four file procedures share: the 16-bit application counter, the progress
-// bar step, the status text of an application, blanks trimming, and closing a stream inside a
-// failure handler.
+// bar step, the status text of an application, a path in a folder, blanks trimming, and
+// closing a stream inside a failure handler.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +26,9 @@ void AdvanceProgress(Feedback& feedback, int16_t count);
 
 // The text from its 14th character on: a distinguished name without "Applications/".
 std::string StatusName(std::string_view distinguishedName);
+
+// The path of `name` inside `folder`.
+std::string Path(std::string_view folder, std::string_view name);
 
 // Blanks (spaces) removed at both ends, or at the right end only.
 std::string TrimBlanks(std::string_view text);

@@ -138,6 +138,8 @@ bool IsReservedDeviceName(std::string_view stem) {
            upper[3] >= '1' && upper[3] <= '9';
 }
 
+constexpr std::string_view kExtension = ".ico";
+
 // Windows compares file names without regard to case: ASCII and the Latin-1 letters.
 std::string Fold(std::string_view name) {
     std::string folded(name);
@@ -179,7 +181,13 @@ std::string IconNames::Claim(std::string_view appName) {
         candidate = base + " (" + std::to_string(n) + ")";
     }
     used_.insert(Fold(candidate));
-    return candidate + ".ico";
+    return candidate.append(kExtension);
+}
+
+bool IconNames::Claimed(std::string_view fileName) const {
+    const std::string folded = Fold(fileName);
+    return folded.ends_with(kExtension) &&
+           used_.contains(folded.substr(0, folded.size() - kExtension.size()));
 }
 
 }  // namespace shared

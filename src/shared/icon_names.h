@@ -21,6 +21,8 @@ class IconNames {
     // "AppName.ico" when the name is safe and not yet handed out (compared without regard to
     // case); otherwise the safe base name, followed by " (2)", " (3)", ... until unused.
     std::string Claim(std::string_view appName);
+    // Whether Claim handed out the file name, compared without regard to case.
+    bool Claimed(std::string_view fileName) const;
 
   private:
     std::set<std::string> used_;  // case-folded

@@ -49,8 +49,9 @@ enum class PassedOver {
     ApplicationSetting,  // an application setting the farm does not have
     Folder,              // a step of creating the folders of ParentFolderDN
     Namesake,            // finding or deleting the root folder's application of the same name
-    NotRead,             // a line no section reads (no failure: the reason's number is 0)
+    NotRead,             // a line the import does not read (no failure: the reason's number is 0)
     ServerLeftOut,       // a Server line the server mapping leaves out (number 0 as well)
+    ServerMerged,        // a Server line the mapping makes name a server bound already (number 0)
     Commit,              // a final commit the farm refused: a binding added or removed, a save
 };
 

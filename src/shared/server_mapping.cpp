@@ -21,54 +21,6 @@ std::string Folded(std::string_view name) {
 
 constexpr std::string_view kServerKey = "Server";
 
-// Follows the sections as the import does and rewrites the server lines.
-class MappedStream : public settings::TextStream {
-  public:
-    MappedStream(std::unique_ptr<settings::TextStream> file, const ServerMapping& mapping,
-                 LeftOutLine leftOut)
-        : file_(std::move(file)), mapping_(mapping), leftOut_(std::move(leftOut)) {}
-
-    std::string ReadLine() override {
-        std::string line = file_->ReadLine();
-        ++lineNumber_;
-        if (const settings::Header header = settings::ClassifyHeader(line);
-            header != settings::Header::None) {
-            inServers_ = header == settings::Header::Servers;
-            return line;
-        }
-        if (!inServers_) {
-            return line;
-        }
-        const auto keyLine = settings::SplitKeyLine(line);
-        if (!keyLine || keyLine->key != kServerKey) {
-            return line;
-        }
-        const ServerMapping::Target* target = mapping_.Find(keyLine->value);
-        if (target == nullptr) {
-            return line;
-        }
-        if (!*target) {
-            if (leftOut_) {
-                leftOut_(lineNumber_, line);
-            }
-            return {};
-        }
-        return std::string(kServerKey) + "=" + **target;
-    }
-
-    bool AtEndOfStream() override { return file_->AtEndOfStream(); }
-    void WriteLine(std::string_view text) override { file_->WriteLine(text); }
-    void WriteLine() override { file_->WriteLine(); }
-    void Close() override { file_->Close(); }
-
-  private:
-    std::unique_ptr<settings::TextStream> file_;
-    const ServerMapping& mapping_;
-    LeftOutLine leftOut_;
-    int64_t lineNumber_ = 0;
-    bool inServers_ = false;
-};
-
 }  // namespace
 
 void ServerMapping::MapTo(std::string_view fileServer, std::string farmServer) {
@@ -84,10 +36,63 @@ const ServerMapping::Target* ServerMapping::Find(std::string_view fileServer) co
     return found == targets_.end() ? nullptr : &found->second;
 }
 
-std::unique_ptr<settings::TextStream> MapServers(std::unique_ptr<settings::TextStream> file,
-                                                 const ServerMapping& mapping,
-                                                 LeftOutLine leftOut) {
-    return std::make_unique<MappedStream>(std::move(file), mapping, std::move(leftOut));
+MappedFile::MappedFile(std::unique_ptr<settings::TextStream> file, const ServerMapping& mapping)
+    : file_(std::move(file)), mapping_(mapping) {}
+
+// Follows the sections as the import does and rewrites the server lines.
+std::string MappedFile::ReadLine() {
+    fileLine_ = file_->ReadLine();
+    lastMapping_ = LineMapping::Unchanged;
+    mappedLine_.clear();
+    if (const settings::Header header = settings::ClassifyHeader(fileLine_);
+        header != settings::Header::None) {
+        inServers_ = header == settings::Header::Servers;
+        if (header == settings::Header::Application) {
+            bound_.clear();
+        }
+        return fileLine_;
+    }
+    const auto keyLine = inServers_ ? settings::SplitKeyLine(fileLine_) : std::nullopt;
+    if (!keyLine || keyLine->key != kServerKey) {
+        return fileLine_;
+    }
+    const ServerMapping::Target* target = mapping_.Find(keyLine->value);
+    if (target != nullptr && !*target) {
+        lastMapping_ = LineMapping::LeftOut;
+        return {};
+    }
+    const bool mapped = target != nullptr;
+    const std::string& server = mapped ? **target : keyLine->value;
+    if (mapped) {
+        mappedLine_ = std::string(kServerKey) + "=" + server;
+    }
+    const auto [binding, first] = bound_.try_emplace(Folded(server), mapped);
+    if (!first && (mapped || binding->second)) {
+        // The farm would refuse the second binding, which only the mapping brought about.
+        lastMapping_ = LineMapping::Merged;
+        return {};
+    }
+    if (!mapped) {
+        return fileLine_;
+    }
+    lastMapping_ = LineMapping::Mapped;
+    return mappedLine_;
+}
+
+bool MappedFile::AtEndOfStream() {
+    return file_->AtEndOfStream();
+}
+
+void MappedFile::WriteLine(std::string_view text) {
+    file_->WriteLine(text);
+}
+
+void MappedFile::WriteLine() {
+    file_->WriteLine();
+}
+
+void MappedFile::Close() {
+    file_->Close();
 }
 
 }  // namespace shared

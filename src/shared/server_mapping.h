@@ -1,20 +1,16 @@
 // Servers of a farm file put in the place of others on import: each server the file names
-// may map to a server of the target farm or be left out. The mapping works on the file's
-// reader, so the import itself does not know of it; only `Server=` lines of a [Servers]
-// section change.
+// may map to a server of the target farm or be left out, and several may map to one. The
+// mapping works on the file's reader, so the import reads the lines it makes; only `Server=`
+// lines of a [Servers] section change.
 #pragma once
 
-#include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace settings {
-class TextStream;
-}
+#include "settings/file_system.h"
 
 namespace shared {
 
@@ -35,14 +31,45 @@ class ServerMapping {
     std::map<std::string, Target> targets_;  // by folded name
 };
 
-// Called with the line number (from 1) and the text of each line the mapping leaves out.
-using LeftOutLine = std::function<void(int64_t lineNumber, const std::string& line)>;
+// What the mapping made of a line.
+enum class LineMapping {
+    Unchanged,
+    Mapped,   // a Server line that names the server its own maps to
+    LeftOut,  // a Server line of a server left out
+    Merged,   // a Server line that, through the mapping, names a server its [Application]
+              // block binds already
+};
 
 // The file's lines as the mapping makes them: a mapped server's `Server=` line names the
-// server it maps to; a left-out server's line reads as an empty line, which the import passes
-// over, so every line keeps its number. Every other line reads as it is.
-std::unique_ptr<settings::TextStream> MapServers(std::unique_ptr<settings::TextStream> file,
-                                                 const ServerMapping& mapping,
-                                                 LeftOutLine leftOut = {});
+// server it maps to. A left-out or merged line reads as an empty line, which the import
+// passes over, so every line keeps its number and no application is bound to a server twice
+// through the mapping. Every other line reads as it is.
+class MappedFile final : public settings::TextStream {
+  public:
+    MappedFile(std::unique_ptr<settings::TextStream> file, const ServerMapping& mapping);
+
+    std::string ReadLine() override;
+    bool AtEndOfStream() override;
+    void WriteLine(std::string_view text) override;
+    void WriteLine() override;
+    void Close() override;
+
+    // The line read last, as the file has it; what the mapping made of it; and where the
+    // mapping named another server, the line naming that one (empty otherwise).
+    const std::string& FileLine() const { return fileLine_; }
+    LineMapping LastMapping() const { return lastMapping_; }
+    const std::string& MappedLine() const { return mappedLine_; }
+
+  private:
+    std::unique_ptr<settings::TextStream> file_;
+    const ServerMapping& mapping_;
+    bool inServers_ = false;
+    // The farm servers the current [Application] block binds, folded, and whether through
+    // the mapping.
+    std::map<std::string, bool> bound_;
+    std::string fileLine_;
+    LineMapping lastMapping_ = LineMapping::Unchanged;
+    std::string mappedLine_;
+};
 
 }  // namespace shared

@@ -4,6 +4,7 @@
 #include "farm/mfcom/mfcom.h"
 #include "forms_support.h"
 #include "mfcom/com_support.h"
+#include "support/folder_files.h"
 
 namespace forms_test {
 namespace {
@@ -82,6 +83,43 @@ TEST_F(ComPathTest, ConnectRunsTheRealToolAndReachesTheNamedFarm) {
     EXPECT_EQ(program->Main().lstFarm.List(0), "Farm name\t: ZeltDemo");
     EXPECT_EQ(labcom::ReadSetting(labcom::kFarmValue), std::string(lab::kDemoFarm));
     program->Main().Unload();
+}
+
+// Export Farm from the menu on a farm that refuses a call in the middle of the export: the
+// previous export, farm file and icons, stays as it was, and a new name gets no file.
+TEST_F(ComPathTest, AFailedExportFarmLeavesThePreviousExportAsItWas) {
+    comtest::ScopedLabSetting setting(StorePath(), std::string(lab::kDemoFarm));
+    mfcom::MfcomFactory factory;
+    auto program = MakeProgram(factory);
+    program->Login().Show();
+    forms::frmMain& main = program->Main();
+    ASSERT_TRUE(main.IsLoaded());
+    const auto exportTo = [&](const char* name) {
+        dialogs.answers.push_back(win::Narrow((WorkPath() / name).wstring()));
+        main.Command(main.mnuToolsExport, 0);
+    };
+    const auto resetCount =
+        comtest::Hook<labcom::hooks::ResetCallCount>(labcom::hooks::kResetCallCount);
+    resetCount();
+    exportTo("Farm.ini");
+    ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
+    const long long calls = comtest::Hook<labcom::hooks::CallCount>(labcom::hooks::kCallCount)();
+    const auto previous = testing_support::FilesBelow(WorkPath());
+    ASSERT_EQ(previous.size(), 1 + lab::MakeDemoFarm().applications.size());
+
+    comtest::Hook<labcom::hooks::FailCall>(labcom::hooks::kFailCall)(calls / 2, -2147467259,
+                                                                     "The data store is locked.");
+    for (const char* name : {"Farm.ini", "New.ini"}) {
+        SCOPED_TRACE(name);
+        resetCount();
+        exportTo(name);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_NE(boxes.shown[0].text.find("The data store is locked."), std::string::npos);
+        boxes.shown.clear();
+        EXPECT_TRUE(testing_support::FilesBelow(WorkPath()) == previous);
+    }
+    comtest::Hook<labcom::hooks::ClearFaults>(labcom::hooks::kClearFaults)();
+    main.Unload();
 }
 
 }  // namespace

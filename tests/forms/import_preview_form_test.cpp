@@ -74,9 +74,13 @@ TEST_F(ImportPreviewFormTest, PreviewChangesNothingAndImportsWithTheMappingChose
     ExportDemoAndTurnToTarget();
     const lab::FarmModel demo = store->Read(lab::kDemoFarm);
     const lab::FarmModel before = store->Read(lab::kTargetFarm);
-    // The first three demo servers go to the target's three, the others are left out.
-    const std::map<std::string, std::string> mapped = {
-        {"ZD-CTX01", "ZT-CTX01"}, {"ZD-CTX02", "ZT-CTX02"}, {"ZD-CTX03", "ZT-CTX03"}};
+    // Five demo servers go onto the target's three, three of them onto one; the sixth is left
+    // out.
+    const std::map<std::string, std::string> mapped = {{"ZD-CTX01", "ZT-CTX01"},
+                                                       {"ZD-CTX02", "ZT-CTX02"},
+                                                       {"ZD-CTX03", "ZT-CTX03"},
+                                                       {"ZD-CTX04", "ZT-CTX01"},
+                                                       {"ZD-CTX05", "ZT-CTX01"}};
 
     modal.script = [&](ui::Form& form) {
         auto* preview = dynamic_cast<frmImportPreview*>(&form);
@@ -98,6 +102,7 @@ TEST_F(ImportPreviewFormTest, PreviewChangesNothingAndImportsWithTheMappingChose
                   std::string::npos)
             << preview->txtReport.Text();
         EXPECT_NE(preview->txtReport.Text().find("ZD-CTX04  first at line"), std::string::npos);
+        EXPECT_NE(preview->txtReport.Text().find(" merged "), std::string::npos);
         EXPECT_EQ(preview->cboServer[0].List(preview->cboServer[0].ListIndex()), "ZT-CTX01")
             << "the choices stay";
         EXPECT_EQ(store->Read(lab::kTargetFarm), before) << "the preview changed the farm";

@@ -8,8 +8,10 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -97,6 +99,23 @@ inline DWORD RunProcess(const std::filesystem::path& exe, std::wstring commandLi
         GetExitCodeProcess(processHandle.get(), &code);
     }
     return code;
+}
+
+// Runs the zelttool.exe built with the tests with `arguments`, as RunProcess runs a program.
+inline DWORD RunZelttool(const std::wstring& arguments,
+                         const std::filesystem::path& workingFolder = {},
+                         const std::filesystem::path& errorFile = {}) {
+    const auto exe = BuildFolder() / "src" / "app" / "zelttool.exe";
+    EXPECT_TRUE(std::filesystem::exists(exe)) << "not built: " << exe.string();
+    return RunProcess(exe, L"zelttool.exe " + arguments, workingFolder, errorFile);
+}
+
+// A file's bytes; empty when it cannot be read.
+inline std::string FileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
 }
 
 }  // namespace comtest

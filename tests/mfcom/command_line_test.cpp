@@ -14,9 +14,12 @@
 #include "shared/farm_file.h"
 #include "shared/files_fixture.h"
 #include "support/scoped_working_directory.h"
+#include "win/text.h"
 
 namespace files_test {
 namespace {
+
+using comtest::FileText;
 
 class CommandLineTest : public FilesTest {
   protected:
@@ -24,16 +27,7 @@ class CommandLineTest : public FilesTest {
 
     DWORD Run(const std::wstring& arguments, const fs::path& folder = {},
               const fs::path& errorFile = {}) {
-        const auto exe = comtest::BuildFolder() / "src" / "app" / "zelttool.exe";
-        EXPECT_TRUE(fs::exists(exe)) << "not built: " << exe.string();
-        return comtest::RunProcess(exe, L"zelttool.exe " + arguments, folder, errorFile);
-    }
-
-    static std::string FileText(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
+        return comtest::RunZelttool(arguments, folder, errorFile);
     }
 
     comtest::ScopedLabSetting setting_{root_ / "store", std::string(lab::kDemoFarm)};
@@ -123,17 +117,30 @@ TEST_F(CommandLineTest, ExportOfAFarmWithoutSomeSettingsSucceedsAndNamesThem) {
     EXPECT_EQ(blocks, lab::MakeDemoFarm().applications.size());
 }
 
-// A farm that refuses a read ends the export with the farm's number and text, in the log
-// (and on standard error), and a non-zero exit code.
-TEST_F(CommandLineTest, ExportReportsTheFarmsRefusal) {
-    labcom::ScopedLabValue refusal(labcom::kFailOperationValue,
-                                   "Application.Description -2147024891 Denied by the lab.");
+// A farm that refuses a read in the middle ends the export with the farm's number and text,
+// in the log (and on standard error), and a non-zero exit code. The backup of the night
+// before, farm file and icons, stays as it was; an export to a new name leaves no file.
+TEST_F(CommandLineTest, AFailedExportReportsTheRefusalAndKeepsTheLastGoodBackup) {
     const fs::path folder = root_ / "work";
-    EXPECT_EQ(Run(L"/export farm.ini", folder), static_cast<DWORD>(app::kExportFailed));
-    const std::string log = FileText(folder / "farm.ini.log");
-    EXPECT_NE(log.find(" Failed: error -2147024891: Denied by the lab.\r\n"), std::string::npos)
-        << log;
-    EXPECT_EQ(log.find(" Done."), std::string::npos);
+    ASSERT_EQ(Run(L"/export farm.ini", folder), static_cast<DWORD>(app::kExportDone));
+    fs::remove(folder / "farm.ini.log");
+    const auto backup = WorkFiles();
+    ASSERT_GT(backup.size(), 10u);
+
+    labcom::ScopedLabValue refusal(labcom::kFailOperationValue,
+                                   "Application.Users -2147024891 The data store is locked.");
+    for (const char* name : {"farm.ini", "new.ini"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Run(L"/export " + win::Widen(name), folder),
+                  static_cast<DWORD>(app::kExportFailed));
+        const std::string log = FileText(folder / (std::string(name) + ".log"));
+        EXPECT_NE(log.find(" Failed: error -2147024891: The data store is locked.\r\n"),
+                  std::string::npos)
+            << log;
+        EXPECT_EQ(log.find(" Done."), std::string::npos);
+        fs::remove(folder / (std::string(name) + ".log"));
+        EXPECT_TRUE(WorkFiles() == backup);
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The import preview and the server mapping through real COM: the demo farm exported through
 // labfarm.dll, previewed against the target farm that lacks every demo server, then imported
-// with those servers mapped; the target farm read back in-process.
+// with its six servers consolidated onto the target's three; the target farm read back
+// in-process.
 #include <map>
 #include <set>
 
@@ -9,6 +10,7 @@
 #include "mfcom/com_session.h"
 #include "mfcom/com_support.h"
 #include "preview/import_preview.h"
+#include "preview/preview_report.h"
 #include "shared/farm_file.h"
 #include "shared/files_fixture.h"
 #include "shared/server_mapping.h"
@@ -50,21 +52,33 @@ TEST_F(ImportPreviewComTest, PreviewListsTheMissingServersAndTheMappedImportCarr
     EXPECT_EQ(found.stop->line.substr(0, 7), "Server=");
     EXPECT_EQ(found.farmServers, (std::vector<std::string>{"ZT-CTX01", "ZT-CTX02", "ZT-CTX03"}));
 
-    // The first three demo servers onto the target's three, the others left out: no
-    // application gets one server twice.
+    // Two demo servers onto each of the target's: an application bound to both of a pair is
+    // bound once, its second line merged.
     const std::map<std::string, std::string> onto = {
-        {"ZD-CTX01", "ZT-CTX01"}, {"ZD-CTX02", "ZT-CTX02"}, {"ZD-CTX03", "ZT-CTX03"}};
+        {"ZD-CTX01", "ZT-CTX01"}, {"ZD-CTX02", "ZT-CTX02"}, {"ZD-CTX03", "ZT-CTX03"},
+        {"ZD-CTX04", "ZT-CTX01"}, {"ZD-CTX05", "ZT-CTX02"}, {"ZD-CTX06", "ZT-CTX03"}};
     shared::ServerMapping mapping;
-    for (const std::string& server : missing) {
-        if (onto.contains(server)) {
-            mapping.MapTo(server, onto.at(server));
-        } else {
-            mapping.LeaveOut(server);
-        }
+    for (const auto& [from, to] : onto) {
+        mapping.MapTo(from, to);
     }
     const preview::ImportPreview planned = preview::PreviewImport(
         destination.factory, destination.shared.makeFileSystem, PathOf("demo.ini"), &mapping);
     EXPECT_FALSE(planned.stop) << planned.stop->line << ": " << planned.stop->reason.description;
+    const std::string report = preview::ReportText(planned, &mapping);
+    size_t merged = 0;
+    for (const preview::LineNote& note : planned.lines) {
+        if (note.where != shared::PassedOver::ServerMerged) {
+            continue;  // keys the import does not read, settings this farm cannot report
+        }
+        const std::string server = note.line.substr(note.line.find('=') + 1);
+        EXPECT_EQ(note.mapped, "Server=" + onto.at(server)) << note.line;
+        EXPECT_NE(report.find(" merged         certain   " + note.line +
+                              "  (mapped: Server=" + onto.at(server) + ")\r\n"),
+                  std::string::npos)
+            << report;
+        ++merged;
+    }
+    EXPECT_GT(merged, 0u);
 
     testing_support::Shown(
         destination.shared,

@@ -25,6 +25,8 @@
 namespace files_test {
 namespace {
 
+using comtest::FileText;
+
 // The lab's type library registered from the given resource of labfarm.dll for the owner's
 // lifetime (2: the constants' other values), then from resource 1 again, as regsvr32 left it.
 class ScopedTypeLibrary {
@@ -82,18 +84,6 @@ struct Observed {
 class StrictDialectTest : public FilesTest {
   protected:
     static constexpr const char* kOffline = "ZD-CTX01";
-
-    DWORD RunProgram(const std::wstring& arguments, const fs::path& folder) {
-        const auto exe = comtest::BuildFolder() / "src" / "app" / "zelttool.exe";
-        return comtest::RunProcess(exe, L"zelttool.exe " + arguments, folder);
-    }
-
-    static std::string FileText(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
 
     void NoteUnknownNames(Observed& seen) {
         for (const auto& [name, count] : UnknownNamesAsked()) {
@@ -186,7 +176,7 @@ class StrictDialectTest : public FilesTest {
         NoteUnknownNames(seen);
 
         labcom::WriteSetting(labcom::kFarmValue, lab::kDemoFarm);
-        EXPECT_EQ(RunProgram(L"/export unattended.ini", root_ / "work"),
+        EXPECT_EQ(comtest::RunZelttool(L"/export unattended.ini", root_ / "work"),
                   static_cast<DWORD>(app::kExportDone))
             << FileText(root_ / "work" / "unattended.ini.log");
         seen.unattended = FileText(root_ / "work" / "unattended.ini");
@@ -267,7 +257,7 @@ TEST_F(StrictDialectTest, ConstantsComeFromTheFarmsTypeLibrary) {
     const fs::path report = root_ / "work" / "check.txt";
     for (const char* dialect : {"strict", "OtherConstants"}) {
         labcom::ScopedLabValue again(labcom::kDialectValue, dialect);
-        EXPECT_EQ(RunProgram(L"/check \"" + report.wstring() + L"\"", root_ / "work"),
+        EXPECT_EQ(comtest::RunZelttool(L"/check \"" + report.wstring() + L"\"", root_ / "work"),
                   static_cast<DWORD>(app::kCheckAllReady))
             << dialect << "\n"
             << FileText(report);

@@ -260,6 +260,44 @@ TEST_F(FileSystemTest, CopyFileReplacesTheTarget) {
     EXPECT_EQ(Get("source.ico"), std::string("new\0icon", 8));
 }
 
+TEST_F(FileSystemTest, MoveFileReplacesTheTargetButNoReadOnlyFileOrFolder) {
+    Put("stage.ico", "new");
+    Put("target.ico", "an older and longer icon");
+    files_->MoveFileOver(Path("stage.ico"), Path("target.ico"));
+    EXPECT_EQ(Get("target.ico") + Get("stage.ico"), "new(missing)");
+
+    Put("locked.ico", "old");
+    MakeReadOnly("locked.ico");
+    files_->CreateFolder(Path("folder.ico"));
+    for (const char* target : {"locked.ico", "folder.ico"}) {
+        EXPECT_EQ(ErrorNumberOf([&] { files_->MoveFileOver(Path("target.ico"), Path(target)); }),
+                  base::kErrPermissionDenied)
+            << target;
+    }
+    EXPECT_EQ(Get("locked.ico") + Get("target.ico"), "oldnew");
+    EXPECT_EQ(ErrorNumberOf([&] { files_->MoveFileOver(Path("none.ico"), Path("x.ico")); }),
+              base::kErrFileNotFound);
+}
+
+TEST_F(FileSystemTest, FindFilesListsMatchingFilesInNameOrderWithTheirReadOnlyFlag) {
+    for (const char* name : {"b.ico", "A.ICO", "c.icon", "d.txt"}) {
+        Put(name, "i");
+    }
+    MakeReadOnly("b.ico");
+    files_->CreateFolder(Path("e.ico"));
+    const auto found = files_->FindFiles(Path("*.ico"));
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].name + found[1].name, "A.ICOb.ico");
+    EXPECT_FALSE(found[0].readOnly);
+    EXPECT_TRUE(found[1].readOnly);
+
+    EXPECT_EQ(files_->FindFiles(Path("d.txt")).size(), 1u);
+    EXPECT_TRUE(files_->FindFiles(Path("none.txt")).empty());
+    EXPECT_TRUE(files_->FindFiles(Path("e.ico")).empty()) << "a folder is no file";
+    const std::string missing = Path("no folder") + settings::kPathSeparator + "*.ico";
+    EXPECT_EQ(ErrorNumberOf([&] { files_->FindFiles(missing); }), base::kErrPathNotFound);
+}
+
 TEST_F(FileSystemTest, TempFolderAndCurrentDirectoryAreExistingFolders) {
     const std::string temp = files_->GetTempFolder();
     EXPECT_TRUE(files_->FolderExists(temp)) << temp;

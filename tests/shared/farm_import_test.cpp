@@ -145,8 +145,6 @@ TEST_F(FarmImportTest, ReadsHeadersKeysAndValuesLineByLine) {
     }
 }
 
-// The numbers of an entry are the account type first, then the authority type: a file with
-// them the other way round asks the farm for authority type 2, which no farm has.
 // The outcome holds the settings assigned, the applications stored with their bindings, and
 // the lines passed over with their numbers.
 TEST_F(FarmImportTest, OutcomeListsWhatChangedAndWhatWasPassedOver) {
@@ -188,6 +186,8 @@ TEST_F(FarmImportTest, OutcomeListsWhatChangedAndWhatWasPassedOver) {
     EXPECT_EQ(store_->Read("FileTarget").applications.size(), 3u);
 }
 
+// The numbers of an entry are the account type first, then the authority type: a file with
+// them the other way round asks the farm for authority type 2, which no farm has.
 TEST_F(FarmImportTest, AccountNumbersTheOtherWayRoundAreRefusedByTheFarm) {
     store_->Write(Target());
     Write("farm.ini",

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -19,6 +20,7 @@
 #include "lab/os_file.h"
 #include "settings/file_system.h"
 #include "shared/shared.h"
+#include "support/folder_files.h"
 #include "support/recording_feedback.h"
 #include "support/utf8_paths.h"
 
@@ -82,6 +84,12 @@ class TestFileSystem : public settings::FileSystem {
     }
     void CopyFileOver(const std::string& s, const std::string& t) override {
         log_.Step(), real_->CopyFileOver(s, t);
+    }
+    void MoveFileOver(const std::string& s, const std::string& t) override {
+        log_.Step(), real_->MoveFileOver(s, t);
+    }
+    std::vector<settings::FoundFile> FindFiles(const std::string& p) override {
+        return log_.Step(), real_->FindFiles(p);
     }
     std::string GetTempFolder() override { return log_.Step(), Utf8(root_ / "tmp"); }
     std::string CurrentDirectory() override { return log_.Step(), Utf8(root_ / "work"); }
@@ -182,6 +190,10 @@ class FilesTest : public ::testing::Test {
     }
     void Write(const std::string& name, const std::string& text) const {
         std::ofstream(root_ / "work" / name, std::ios::binary) << text;
+    }
+    // Every file below the working folder, by its path there ("icons/Word.ico"), with its bytes.
+    std::map<std::string, std::string> WorkFiles() const {
+        return testing_support::FilesBelow(root_ / "work");
     }
 
     fs::path root_;

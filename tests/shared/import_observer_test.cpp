@@ -1,7 +1,8 @@
 // What the farm import tells an observer (each line passed over, the line that stops it, with
-// their numbers), and the server mapping between the file and the import: only Server values
-// change, a left-out server's line is skipped, every line keeps its number. Neither changes
-// what the import does to the farm.
+// their numbers, as the file has them), and the server mapping between the file and the
+// import: only Server values change, a left-out server's line is skipped, a second binding to
+// one server is merged, every line keeps its number. Neither changes what the import does to
+// the farm beyond that.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,7 +19,7 @@ namespace {
 
 using shared::PassedOver;
 
-// (line number, where or "stop", error number, line text)
+// (line number, where or "stop", error number, line text [" -> " the mapped line])
 using Event = std::tuple<int64_t, std::string, int32_t, std::string>;
 
 std::string WhereName(PassedOver where) {
@@ -35,6 +36,8 @@ std::string WhereName(PassedOver where) {
             return "not read";
         case PassedOver::ServerLeftOut:
             return "left out";
+        case PassedOver::ServerMerged:
+            return "merged";
         case PassedOver::Commit:
             return "refused";
     }
@@ -43,15 +46,19 @@ std::string WhereName(PassedOver where) {
 
 class RecordingObserver : public shared::ImportObserver {
   public:
-    void LinePassedOver(int64_t lineNumber, const std::string& line, PassedOver where,
+    void LinePassedOver(const shared::ImportLine& line, PassedOver where,
                         const shared::ErrorInfo& reason) override {
-        events.emplace_back(lineNumber, WhereName(where), reason.number, line);
+        events.emplace_back(line.number, WhereName(where), reason.number, Text(line));
     }
-    void ImportStopped(int64_t lineNumber, const std::string& line,
-                       const shared::ErrorInfo& error) override {
-        events.emplace_back(lineNumber, "stop", error.number, line);
+    void ImportStopped(const shared::ImportLine& line, const shared::ErrorInfo& error) override {
+        events.emplace_back(line.number, "stop", error.number, Text(line));
     }
     std::vector<Event> events;
+
+  private:
+    static std::string Text(const shared::ImportLine& line) {
+        return line.mapped ? line.text + " -> " + *line.mapped : line.text;
+    }
 };
 
 std::string Joined(const std::vector<std::string>& lines) {
@@ -85,14 +92,14 @@ class ImportObserverTest : public FilesTest {
 TEST_F(ImportObserverTest, NamesEveryLinePassedOverAndTheStopWithoutChangingTheImport) {
     const std::vector<std::string> lines = {
         "[Farm]",                              // 1
-        "Farmname=Elsewhere",                  // 2 carried, never read: not told
+        "Farmname=Elsewhere",                  // 2 carried, never read
         "MaxConnectionsPerUser=many",          // 3 no number
         "Colour=blue",                         // 4 no such key
         " [Farm]",                             // 5 not a header, not a key line
         "",                                    // 6
         "[Application]",                       // 7
         "AppName=Fresh",                       // 8
-        "CPUPriority=3",                       // 9 carried, never read: not told
+        "CPUPriority=3",                       // 9 carried, never read
         "ParentFolderDN=Applications/Office",  // 10 the folder exists: a folder step fails
         "[Servers]",                           // 11
         "Server=S1",                           // 12
@@ -109,9 +116,11 @@ TEST_F(ImportObserverTest, NamesEveryLinePassedOverAndTheStopWithoutChangingTheI
     const lab::FarmModel observed = Import(lines, {.observer = &observer}, 1);
     const int32_t folderExists = lab::RuleNumber(lab::Rule::kFolderExists);
     const std::vector<Event> expected = {
+        {2, "not read", 0, lines[1]},
         {3, "setting", 13, lines[2]},
         {4, "not read", 0, lines[3]},
         {5, "not read", 0, lines[4]},
+        {9, "not read", 0, lines[8]},
         {10, "folder", folderExists, lines[9]},
         {13, "not read", 0, lines[12]},
         {19, "stop", lab::RuleNumber(lab::Rule::kServerNotFound), lines[18]},
@@ -230,6 +239,44 @@ TEST_F(ImportObserverTest, MappingChangesServerValuesOnlyAndSkipsLeftOutServers)
     EXPECT_EQ(moved->description, "OLD-A");
     EXPECT_EQ(farm.applications.size(), SmallFarm().applications.size() + 1);
     EXPECT_TRUE(Read("farm.ini") == Joined(lines)) << "the file on disk is not changed";
+}
+
+TEST_F(ImportObserverTest, ServersMappedOntoOneBindTheApplicationOnce) {
+    const std::vector<std::string> lines = {
+        "[Application]",         // 1
+        "AppName=Consolidated",  // 2
+        "[Servers]",             // 3
+        "Server=SRC-A",          // 4 -> S1
+        "Server=SRC-B",          // 5 -> S1: merged
+        "Server=S1",             // 6 not mapped, but bound through the mapping: merged
+        "Server=S2",             // 7
+        "Server=src-a",          // 8 -> S1: merged
+        "[Icon]",                // 9
+        Icon(),                  // 10 stored, no namesake
+        "[Application]",         // 11 a block of its own
+        "AppName=Second",        // 12
+        "[Servers]",             // 13
+        "Server=SRC-B",          // 14 -> S1
+        "Server=SRC-C",          // 15 -> a server the farm lacks: stops
+    };
+    shared::ServerMapping mapping;
+    mapping.MapTo("SRC-A", "S1");
+    mapping.MapTo("SRC-B", "S1");
+    mapping.MapTo("SRC-C", "NOWHERE");
+    RecordingObserver observer;
+    const lab::FarmModel farm = Import(lines, {.observer = &observer, .servers = &mapping}, 1);
+
+    const std::vector<Event> expected = {
+        {5, "merged", 0, "Server=SRC-B -> Server=S1"},
+        {6, "merged", 0, "Server=S1"},
+        {8, "merged", 0, "Server=src-a -> Server=S1"},
+        {10, "namesake", lab::RuleNumber(lab::Rule::kApplicationNotFound), lines[9]},
+        {15, "stop", lab::RuleNumber(lab::Rule::kServerNotFound), "Server=SRC-C -> Server=NOWHERE"},
+    };
+    EXPECT_EQ(observer.events, expected);
+    ASSERT_EQ(farm.applications.size(), SmallFarm().applications.size() + 1);
+    EXPECT_EQ(farm.applications.back().name, "Consolidated");
+    EXPECT_EQ(farm.applications.back().servers, (std::vector<std::string>{"S1", "S2"}));
 }
 
 }  // namespace

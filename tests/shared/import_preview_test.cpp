@@ -250,6 +250,37 @@ TEST_F(ImportPreviewTest, WithAMappingItPredictsTheImportThatFollows) {
                                                "Applications/Kit/Sub/Tool", "Applications/Twin"}));
 }
 
+// An exported file carries keys the import does not read: each of those lines is named.
+TEST_F(ImportPreviewTest, NamesEveryLineOfARealFileThatTheImportDoesNotRead) {
+    lab::FarmModel target = store_->Read("PreviewTarget");
+    target.applications.clear();
+    store_->Write(target);
+    store_->Write(SmallFarm());
+    ASSERT_FALSE(shared::ExportFarm(Open("FileLab")->shared, PathOf("real.ini")).failure);
+    std::vector<std::pair<int64_t, std::string>> carried, notRead;
+    const std::vector<std::string> file = Lines(Read("real.ini"));
+    for (size_t i = 0; i < file.size(); ++i) {
+        if (file[i].starts_with("Farmname=") || file[i].starts_with("HideDisabledApp=") ||
+            file[i].starts_with("CPUPriority=")) {
+            carried.emplace_back(static_cast<int64_t>(i + 1), file[i]);
+        }
+    }
+    auto session = Open("PreviewTarget");
+    const preview::ImportPreview result = preview::PreviewImport(
+        session->factory, session->shared.makeFileSystem, PathOf("real.ini"));
+    for (const preview::LineNote& note : result.lines) {
+        if (note.where == shared::PassedOver::NotRead) {
+            notRead.emplace_back(note.lineNumber, note.line);
+        }
+    }
+    EXPECT_EQ(carried.size(), 1 + 2 * SmallFarm().applications.size());
+    EXPECT_EQ(notRead, carried);
+    EXPECT_NE(preview::ReportText(result, nullptr)
+                  .find("line 2       not read       certain   Farmname=FileLab\r\n"
+                        "    The import does not read the key 'Farmname'.\r\n"),
+              std::string::npos);
+}
+
 TEST_F(ImportPreviewTest, AFileThatCannotBeReadIsAFailureNotAPreview) {
     auto session = Open("PreviewTarget");
     try {
