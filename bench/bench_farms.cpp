@@ -99,6 +99,14 @@ double Seconds(const std::function<void()>& work) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+void Note(shared::Shared& module, const shared::Outcome& outcome) {
+    if (auto* quiet = dynamic_cast<QuietFeedback*>(&module.feedback)) {
+        for (const shared::OutcomeMessage& message : shared::MessagesOf(outcome)) {
+            quiet->messages.push_back(message.text);
+        }
+    }
+}
+
 void Check(const QuietFeedback& feedback, const char* what) {
     if (!feedback.messages.empty()) {
         std::fprintf(stderr, "%s failed:\n%s\n", what, feedback.messages.back().c_str());

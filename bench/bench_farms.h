@@ -7,11 +7,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/utf8_path.h"
 #include "lab/lab.h"
 #include "settings/file_system.h"
 #include "shared/feedback.h"
+#include "shared/outcome.h"
+#include "shared/shared.h"
 
 namespace bench {
 
@@ -41,7 +44,14 @@ class WorkFolderFileSystem : public settings::FileSystem {
     std::unique_ptr<settings::FileSystem> real_;
 };
 
-using QuietFeedback = shared::QuietFeedback;
+// Feedback with no window that keeps the messages the windows would show for the outcomes
+// noted.
+struct QuietFeedback : shared::QuietFeedback {
+    std::vector<std::string> messages;
+};
+
+// Notes the messages of an outcome of `module` where its feedback keeps them.
+void Note(shared::Shared& module, const shared::Outcome& outcome);
 
 // A farm named `name` with `applications` applications, each published on every server.
 lab::FarmModel MakeFarm(const std::string& name, int applications);

@@ -206,10 +206,14 @@ int main() {
         win::ComInit com;
         ScopedLabSetting setting(root / "store");
         const auto exportFarm = [](const std::string& file) {
-            return [file](shared::Shared& module) { shared::ExportFarm(module, file); };
+            return [file](shared::Shared& module) {
+                bench::Note(module, shared::ExportFarm(module, file));
+            };
         };
         const auto importFarm = [](const std::string& file) {
-            return [file](shared::Shared& module) { shared::ImportFarm(module, file); };
+            return [file](shared::Shared& module) {
+                bench::Note(module, shared::ImportFarm(module, file));
+            };
         };
 
         // "Needed" is what the procedure asks of the farm interface, counted by the lab

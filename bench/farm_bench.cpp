@@ -117,11 +117,13 @@ int main(int argc, char** argv) {
         const std::string file = folder + "/Farm_" + source.name;
 
         Session exporter(store, source.name, folder);
-        const Figures exported =
-            Measure(exporter, "export", [&] { shared::ExportFarm(exporter.shared, file); });
+        const Figures exported = Measure(exporter, "export", [&] {
+            bench::Note(exporter.shared, shared::ExportFarm(exporter.shared, file));
+        });
         Session importer(store, target, folder);
-        const Figures imported =
-            Measure(importer, "import", [&] { shared::ImportFarm(importer.shared, file); });
+        const Figures imported = Measure(importer, "import", [&] {
+            bench::Note(importer.shared, shared::ImportFarm(importer.shared, file));
+        });
         if (store->Read(target).applications.size() != static_cast<size_t>(size)) {
             std::fprintf(stderr, "import stored the wrong number of applications\n");
             return 1;
@@ -144,11 +146,12 @@ int main(int argc, char** argv) {
     const std::string file = folder + "/Server_BENCH-01";
     Session offline(store, farm.name, folder);
     const Figures exported = Measure(offline, "take offline", [&] {
-        shared::ExportServerApps(offline.shared, "BENCH-01", file);
+        bench::Note(offline.shared, shared::ExportServerApps(offline.shared, "BENCH-01", file));
     });
     Session online(store, farm.name, folder);
-    const Figures imported = Measure(
-        online, "bring online", [&] { shared::ImportServerApps(online.shared, "BENCH-01", file); });
+    const Figures imported = Measure(online, "bring online", [&] {
+        bench::Note(online.shared, shared::ImportServerApps(online.shared, "BENCH-01", file));
+    });
     PrintRow("ExportServerApps", size, exported, 0);
     PrintRow("ImportServerApps", size, imported, 0);
     std::printf(

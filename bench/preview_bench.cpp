@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
             lab::LabFactory factory(store, source.name);
             QuietFeedback feedback;
             shared::Shared module(factory, makeFileSystem, feedback);
-            shared::ExportFarm(module, file);
+            bench::Note(module, shared::ExportFarm(module, file));
             bench::Check(feedback, "export");
         }
         const lab::FarmModel target = TargetFarm(size);
@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
 
             QuietFeedback feedback;
             shared::Shared module(factory, makeFileSystem, feedback);
-            const double imported = Seconds([&] { shared::ImportFarm(module, file); });
+            const double imported =
+                Seconds([&] { bench::Note(module, shared::ImportFarm(module, file)); });
             importSeconds = run == 0 ? imported : std::min(importSeconds, imported);
             bench::Check(feedback, "import");
         }

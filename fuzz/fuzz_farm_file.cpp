@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Feedback feedback;
     {
         auto session = lab.NewSession(feedback);
-        shared::ImportFarm(*session, file);
+        feedback.Show(shared::ImportFarm(*session, file));
     }
     if (feedback.messages.size() > 1) {
         fuzz::Fail("more than one message for one import");

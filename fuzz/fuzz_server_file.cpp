@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Feedback feedback;
     {
         auto session = lab.NewSession(feedback);
-        shared::ImportServerApps(*session, server, file);
+        feedback.Show(shared::ImportServerApps(*session, server, file));
     }
     if (feedback.messages.size() > 1) {
         fuzz::Fail("more than one message for one import");

@@ -139,15 +139,17 @@ fs::path IconsFolder() {
     return RamFolder() / "zelt-fuzz-icons";
 }
 
-void Feedback::ShowMessage(const std::string& text, const std::string& title,
-                           shared::MessageIcon icon) {
-    QuietFeedback::ShowMessage(text, title, icon);
-    // Only the unexpected-error message, whatever its number and description.
-    const std::string empty = shared::UnexpectedErrorText(0, "");
-    const std::string head = empty.substr(0, empty.find(":") + 1);
-    if (!text.starts_with(head) || title != "Error" || icon != shared::MessageIcon::Critical ||
-        !text.ends_with("\r")) {
-        Fail("unexpected message: " + title + ": " + text);
+void Feedback::Show(const shared::Outcome& outcome) {
+    for (const shared::OutcomeMessage& message : shared::MessagesOf(outcome)) {
+        const std::string& text = message.text;
+        messages.push_back(text);
+        // Only the unexpected-error message, whatever its number and description.
+        const std::string empty = shared::UnexpectedErrorText(0, "");
+        const std::string head = empty.substr(0, empty.find(":") + 1);
+        if (!text.starts_with(head) || message.title != "Error" ||
+            message.icon != shared::MessageIcon::Critical || !text.ends_with("\r")) {
+            Fail("unexpected message: " + message.title + ": " + text);
+        }
     }
 }
 

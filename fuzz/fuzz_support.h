@@ -9,19 +9,23 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "lab/farm_state.h"
 #include "lab/lab.h"
 #include "shared/feedback.h"
+#include "shared/outcome.h"
 #include "shared/shared.h"
 
 namespace fuzz {
 
-// Keeps the messages and aborts on any but the unexpected-error message.
+// Keeps the messages the windows would show for the outcomes shown to it, and aborts on any
+// but the unexpected-error message.
 class Feedback : public shared::QuietFeedback {
   public:
-    void ShowMessage(const std::string& text, const std::string& title,
-                     shared::MessageIcon icon) override;
+    void Show(const shared::Outcome& outcome);
+
+    std::vector<std::string> messages;
 };
 
 // A folder on a RAM disk when there is one (/dev/shm), else the temporary folder.

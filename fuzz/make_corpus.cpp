@@ -19,17 +19,17 @@ int main(int argc, char** argv) {
     {
         fuzz::Lab lab(lab::MakeDemoFarm());
         auto session = lab.NewSession(feedback, fuzz::Lab::Writes::kAnywhere);
-        shared::ExportFarm(*session, (farmDir / "demo_farm.ini").string());
+        feedback.Show(shared::ExportFarm(*session, (farmDir / "demo_farm.ini").string()));
         lab::FarmModel model = lab.Model();
         for (const auto& server : model.servers) {
-            shared::ExportServerApps(*session, server.name,
-                                     (serverDir / ("server_" + server.name + ".ini")).string());
+            feedback.Show(shared::ExportServerApps(
+                *session, server.name, (serverDir / ("server_" + server.name + ".ini")).string()));
         }
     }
     {
         fuzz::Lab lab(lab::MakeTargetFarm());
         auto session = lab.NewSession(feedback, fuzz::Lab::Writes::kAnywhere);
-        shared::ExportFarm(*session, (farmDir / "target_farm.ini").string());
+        feedback.Show(shared::ExportFarm(*session, (farmDir / "target_farm.ini").string()));
     }
     return feedback.messages.empty() ? 0 : 1;
 }

@@ -58,19 +58,19 @@ int RunExportCommand(const std::string& file, farm::ObjectFactory& factory,
     std::vector<std::string> lines{Now() + " Export Farm to " + path};
     shared::QuietFeedback feedback;
     int code = kExportDone;
-    {
-        shared::Shared module(factory, makeFileSystem, feedback);
-        shared::ExportFarm(module, path);
-    }
-    // Only the unexpected-error message ends an export; any other message is a notice of a
-    // complete one (the settings this farm does not have).
-    for (const std::string& message : feedback.messages) {
-        if (const auto error = shared::ParseUnexpectedError(message)) {
-            code = kExportFailed;
-            lines.push_back(Now() + " Failed: error " + std::to_string(error->number) + ": " +
-                            error->description);
-        } else {
-            lines.push_back(Now() + " " + OneLine(message));
+    const shared::Outcome outcome = [&] {
+        shared::Shared module(factory, makeFileSystem, feedback);  // its farm objects end here
+        return shared::ExportFarm(module, path);
+    }();
+    if (outcome.failure) {
+        code = kExportFailed;
+        const shared::ErrorInfo& error = outcome.failure->error;
+        lines.push_back(Now() + " Failed: error " + std::to_string(error.number) + ": " +
+                        error.description);
+    } else {
+        // The notice of a complete export (the settings this farm does not have).
+        for (const shared::OutcomeMessage& message : shared::MessagesOf(outcome)) {
+            lines.push_back(Now() + " " + OneLine(message.text));
         }
     }
     lines.push_back(Now() + (code == kExportDone

@@ -124,8 +124,7 @@ void ServerChooser::ReportError() {
 
 void ServerChooser::RunPairs(
     const ui::ListBox& apps,
-    const std::function<std::optional<shared::Refusal>(const std::string&, const std::string&)>&
-        work,
+    const std::function<shared::Outcome(const std::string&, const std::string&)>& work,
     std::string_view done) {
     ui::Desktop& desktop = GetDesktop();
     desktop.SetBusy(true);
@@ -138,7 +137,9 @@ void ServerChooser::RunPairs(
             const std::string application = apps.List(static_cast<int16_t>(pair % applications));
             const std::string server =
                 lstDestServers.List(static_cast<int16_t>(pair / applications));
-            refusals.Note(application, server, work(application, server));
+            const shared::Outcome outcome = work(application, server);
+            shared::RethrowFailure(outcome);  // the run ends as a failed step always has
+            refusals.Note(application, server, shared::FirstRefusal(outcome));
         });
 
     desktop.SetBusy(false);

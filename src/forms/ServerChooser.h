@@ -64,8 +64,8 @@ class ServerChooser : public ui::Form {
     // advancing the bar by 99 / (a * s) before each, then tells "<done> <a> applications",
     // followed by the pairs whose refusals `work` handed back.
     void RunPairs(const ui::ListBox& apps,
-                  const std::function<std::optional<shared::Refusal>(
-                      const std::string& distinguishedName, const std::string& serverName)>& work,
+                  const std::function<shared::Outcome(const std::string& distinguishedName,
+                                                      const std::string& serverName)>& work,
                   std::string_view done);
 
     shared::Shared& module_;

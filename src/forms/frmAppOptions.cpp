@@ -182,11 +182,17 @@ void frmAppOptions::btnSetOptions_Click() {
     const int16_t count = lstApps.ListCount();
     RunWithProgress(pbStatus, count, [&](int32_t i) {
         const std::string application = lstApps.List(static_cast<int16_t>(i));
-        refusals.Note(
-            application, {},
-            shared::SetAppOptions(module_, application, CurrentValue(WindowSizeList),
-                                  CurrentValue(WindowColorList), CurrentValue(EncryptionList),
-                                  CurrentValue(AudioList), *scale, *height, *width));
+        // Read at each step, as the lists stand.
+        const shared::AppOptions options{.windowType = CurrentValue(WindowSizeList),
+                                         .windowColor = CurrentValue(WindowColorList),
+                                         .encryption = CurrentValue(EncryptionList),
+                                         .soundType = CurrentValue(AudioList),
+                                         .windowScale = *scale,
+                                         .windowHeight = *height,
+                                         .windowWidth = *width};
+        const shared::Outcome outcome = shared::SetAppOptions(module_, application, options);
+        shared::RethrowFailure(outcome);  // the run ends as a failed step always has
+        refusals.Note(application, {}, shared::FirstRefusal(outcome));
     });
 
     desktop.SetBusy(false);

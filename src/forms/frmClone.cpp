@@ -26,7 +26,7 @@ void frmClone::btnClone_Click() {
     RunWithProgress(pbStatus, count, [&](int32_t i) {
         const std::string destination = lstDestServers.List(static_cast<int16_t>(i));
         if (destination != source) {  // never onto itself
-            shared::CloneServerApps(module_, source, destination);
+            shared::RethrowFailure(shared::CloneServerApps(module_, source, destination));
         }
     });
 

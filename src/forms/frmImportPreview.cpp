@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "forms/frmMain.h"
 #include "forms/program.h"
 #include "preview/preview_report.h"
 #include "shared/farm_file.h"
@@ -192,7 +193,9 @@ void frmImportPreview::cmdImport_Click() {
     // As Import Farm: busy pointer, the main window's status line, then idle again.
     desktop.SetBusy(true);
     module.feedback.RepaintMain();
-    shared::ImportFarm(module, fileName_, {.servers = mapping.Empty() ? nullptr : &mapping});
+    const shared::Outcome outcome =
+        shared::ImportFarm(module, fileName_, {.servers = mapping.Empty() ? nullptr : &mapping});
+    program_.Main().ShowOutcome(outcome);
     desktop.SetBusy(false);
     module.feedback.SetStatusVisible(false);
     module.feedback.SetStatusCaption("");

@@ -201,9 +201,8 @@ void frmMain::mnuViewApps_Click() {
 
     farm::Farm& farm = module.OpenFarm();
     ui::ListBox::PaintHold hold(lstApps);
-    for (auto& application : farm.Applications()->Items()) {
-        module.currentApplication = std::move(application);
-        lstApps.AddItem(DisplayPath(module.currentApplication->DistinguishedName()));
+    for (const auto& application : farm.Applications()->Items()) {
+        lstApps.AddItem(DisplayPath(application->DistinguishedName()));
     }
 }
 
@@ -226,9 +225,8 @@ void frmMain::mnuViewServers_Click() {
 
     farm::Farm& farm = module.OpenFarm();
     ui::ListBox::PaintHold hold(lstServers);
-    for (auto& server : farm.Servers()->Items()) {
-        module.currentServer = std::move(server);
-        lstServers.AddItem(module.currentServer->ServerName());
+    for (const auto& server : farm.Servers()->Items()) {
+        lstServers.AddItem(server->ServerName());
     }
 }
 
@@ -327,11 +325,8 @@ void frmMain::RunFileCommand(bool save) {
                 ComDlg1.fileName = "Farm_" + module.farmObject->FarmName();
             }
             const std::string fileName = chooseFile();
-            if (save) {
-                shared::ExportFarm(module, fileName);
-            } else {
-                shared::ImportFarm(module, fileName);
-            }
+            ShowOutcome(save ? shared::ExportFarm(module, fileName)
+                             : shared::ImportFarm(module, fileName));
         } else if (module.currentView == shared::kServersView) {
             const std::optional<std::string> server = SelectedServer();
             if (!server) {
@@ -342,18 +337,16 @@ void frmMain::RunFileCommand(bool save) {
                     ComDlg1.fileName = "Server_" + *server;
                 }
                 const std::string fileName = chooseFile();
-                if (save) {
-                    shared::ExportServerApps(module, *server, fileName);
-                } else {
-                    shared::ImportServerApps(module, *server, fileName);
-                }
+                ShowOutcome(save ? shared::ExportServerApps(module, *server, fileName)
+                                 : shared::ImportServerApps(module, *server, fileName));
             }
         }
     } catch (...) {
         desktop.SetBusy(false);
         const shared::ErrorInfo error = shared::CurrentError();
         if (error.number != base::kErrCancel) {
-            shared::ShowUnexpectedError(*this, error);
+            Message(shared::UnexpectedErrorText(error.number, error.description), "Error",
+                    shared::MessageIcon::Critical);
         }
     }
     if (save) {
@@ -435,9 +428,10 @@ void frmMain::RepaintMain() {
     Refresh();
 }
 
-void frmMain::ShowMessage(const std::string& text, const std::string& title,
-                          shared::MessageIcon icon) {
-    Message(text, title, icon);
+void frmMain::ShowOutcome(const shared::Outcome& outcome) {
+    for (const shared::OutcomeMessage& message : shared::MessagesOf(outcome)) {
+        Message(message.text, message.title, message.icon);
+    }
 }
 
 void frmMain::mnuToolsClone_Click() {

@@ -14,6 +14,7 @@
 #include "forms/ui/form.h"
 #include "forms/ui/menu.h"
 #include "shared/feedback.h"
+#include "shared/outcome.h"
 
 namespace forms {
 
@@ -104,8 +105,9 @@ class frmMain : public ui::Form, public shared::Feedback {
     void SetStatusVisible(bool visible) override;
     void RepaintStatus() override;
     void RepaintMain() override;
-    void ShowMessage(const std::string& text, const std::string& title,
-                     shared::MessageIcon icon) override;
+
+    // Shows the messages that end an export or import of a farm or server file.
+    void ShowOutcome(const shared::Outcome& outcome);
 
   protected:
     ui::FormStyle Style() const override;

@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "base/error.h"
 #include "lab/farm_state.h"
 #include "lab/keys.h"
 #include "lab/lab.h"
@@ -16,7 +17,6 @@
 #include "preview/scratch_files.h"
 #include "settings/file_system.h"
 #include "settings/lines.h"
-#include "base/error.h"
 #include "shared/file_support.h"
 
 namespace preview {
@@ -174,11 +174,11 @@ bool IsRule(const shared::ErrorInfo& error, lab::Rule rule) {
 Certainty CertaintyOf(const shared::ErrorInfo& reason) {
     // The file's own values, and this workstation's files.
     constexpr int32_t kCertainNumbers[] = {
-        0,                           // a line not read
+        0,                       // a line not read
         base::kErrOverflow,      // a number beyond 32 bits
-        9,                           // an entry of fewer than four fields
+        9,                       // an entry of fewer than four fields
         base::kErrTypeMismatch,  // no number
-        91,                          // no application started
+        91,                      // no application started
         base::kErrBadFileName,
         base::kErrFileNotFound,
         base::kErrPathNotFound,
@@ -424,7 +424,9 @@ ImportPreview PreviewImport(farm::ObjectFactory& factory,
                 return std::make_unique<ScratchFileSystem>(makeFileSystem(), scratchPath);
             },
             feedback);
-        shared::ImportFarm(module, fileName, {.observer = &notes, .servers = mapping});
+        // What the import met reaches the preview through the observer, stop included.
+        static_cast<void>(
+            shared::ImportFarm(module, fileName, {.observer = &notes, .servers = mapping}));
         after = ReadAfter(*store, before);
     }
 

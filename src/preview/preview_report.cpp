@@ -66,6 +66,8 @@ std::string WhereText(const LineNote& note) {
             return "left out";
         case shared::PassedOver::ServerMerged:
             return "merged";
+        case shared::PassedOver::Commit:
+            return "refused";
     }
     return {};
 }

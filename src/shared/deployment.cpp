@@ -1,6 +1,7 @@
 #include "shared/deployment.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #include "shared/shared.h"
@@ -9,97 +10,144 @@ namespace shared {
 
 namespace {
 
-// Runs a final commit step whose refusal by the farm is passed over: the run goes on, and
-// the refusal is handed back.
+// Runs a final commit step whose refusal by the farm is passed over: the run goes on.
 template <class Step>
-std::optional<Refusal> PassOverRefusal(Step&& step) {
+bool PassOverRefusal(Outcome& outcome, const std::string& application, const std::string& server,
+                     Step&& step) {
     try {
         step();
     } catch (const farm::FarmError& e) {
-        return Refusal{e.number(), e.description()};
+        outcome.passedOver.push_back(PassedOverItem{
+            PassedOver::Commit, {e.number(), e.description()}, 0, {}, application, server, {}});
+        return false;
     }
-    return std::nullopt;
+    return true;
 }
 
-// The first of two refusals, when there is one.
-std::optional<Refusal> First(std::optional<Refusal> first, std::optional<Refusal> second) {
-    return first ? std::move(first) : std::move(second);
-}
-
-// A new application object bound to the distinguished name and loaded, kept as the
-// current application.
-farm::Application& OpenApplication(Shared& shared, const std::string& distinguishedName) {
-    shared.currentApplication = shared.factory.CreateApplication();
-    farm::Application& application = *shared.currentApplication;
-    application.Initialize(farm::kWinAppObject, distinguishedName);
-    application.LoadData(true);
+// A new application object bound to the distinguished name and loaded.
+std::unique_ptr<farm::Application> OpenApplication(Shared& shared,
+                                                   const std::string& distinguishedName) {
+    std::unique_ptr<farm::Application> application = shared.factory.CreateApplication();
+    application->Initialize(farm::kWinAppObject, distinguishedName);
+    application->LoadData(true);
     return application;
+}
+
+// Runs an operation's body; whatever escapes it is the outcome's failure.
+template <class Body>
+Outcome Run(Operation operation, Body&& body) {
+    Outcome outcome(operation);
+    try {
+        body(outcome);
+    } catch (...) {
+        outcome.failure = Failure{CurrentError(), 0, {}};
+    }
+    return outcome;
 }
 
 }  // namespace
 
-void CloneServerApps(Shared& shared, const std::string& sourceServer,
-                     const std::string& destinationServer) {
-    shared.OpenFarm();
+Outcome CloneServerApps(Shared& shared, const std::string& sourceServer,
+                        const std::string& destinationServer) {
+    return Run(Operation::CloneServerApps, [&](Outcome& outcome) {
+        shared.OpenFarm();
 
-    shared.currentServer = shared.factory.CreateServer();
-    shared.currentServer->Initialize(farm::kWinSrvObject, sourceServer);
+        const std::unique_ptr<farm::Server> server = shared.factory.CreateServer();
+        server->Initialize(farm::kWinSrvObject, sourceServer);
 
-    auto applications = shared.currentServer->Applications();
-    for (auto& item : applications->Items()) {
-        shared.currentApplication = std::move(item);
-        farm::Application& application = *shared.currentApplication;
-
-        shared.currentBinding = shared.factory.CreateBinding();
-        application.LoadData(true);
-        shared.currentBinding->Initialize(farm::kWinSrvObject, destinationServer, "");
-        application.AddServer(*shared.currentBinding);
-        application.SaveData();
-    }
+        auto applications = server->Applications();
+        for (auto& application : applications->Items()) {
+            const std::unique_ptr<farm::Binding> binding = shared.factory.CreateBinding();
+            application->LoadData(true);
+            binding->Initialize(farm::kWinSrvObject, destinationServer, "");
+            application->AddServer(*binding);
+            application->SaveData();
+            // The application's name would cost the farm another call per application: the
+            // change names the destination only.
+            outcome.changes.push_back(Change{
+                ChangeKind::BindingAdded, {}, destinationServer, {}, std::nullopt, std::nullopt});
+        }
+    });
 }
 
-std::optional<Refusal> PublishAppOnServer(Shared& shared, const std::string& distinguishedName,
-                                          const std::string& serverName) {
-    shared.OpenFarm();
-    farm::Application& application = OpenApplication(shared, distinguishedName);
+Outcome PublishAppOnServer(Shared& shared, const std::string& distinguishedName,
+                           const std::string& serverName) {
+    return Run(Operation::PublishAppOnServer, [&](Outcome& outcome) {
+        shared.OpenFarm();
+        const std::unique_ptr<farm::Application> application =
+            OpenApplication(shared, distinguishedName);
 
-    shared.currentBinding = shared.factory.CreateBinding();
-    farm::Binding& binding = *shared.currentBinding;
-    binding.Initialize(farm::kWinSrvObject, serverName, "");
+        const std::unique_ptr<farm::Binding> binding = shared.factory.CreateBinding();
+        binding->Initialize(farm::kWinSrvObject, serverName, "");
 
-    std::optional<Refusal> added = PassOverRefusal([&] { application.AddServer(binding); });
-    std::optional<Refusal> saved = PassOverRefusal([&] { application.SaveData(); });
-    return First(std::move(added), std::move(saved));
+        const bool added = PassOverRefusal(outcome, distinguishedName, serverName,
+                                           [&] { application->AddServer(*binding); });
+        const bool saved = PassOverRefusal(outcome, distinguishedName, serverName,
+                                           [&] { application->SaveData(); });
+        if (added && saved) {
+            outcome.changes.push_back(Change{ChangeKind::BindingAdded,
+                                             distinguishedName,
+                                             serverName,
+                                             {},
+                                             std::nullopt,
+                                             std::nullopt});
+        }
+    });
 }
 
-std::optional<Refusal> UnpublishAppFromServer(Shared& shared, const std::string& distinguishedName,
-                                              const std::string& serverName) {
-    shared.OpenFarm();
-    farm::Application& application = OpenApplication(shared, distinguishedName);
+Outcome UnpublishAppFromServer(Shared& shared, const std::string& distinguishedName,
+                               const std::string& serverName) {
+    return Run(Operation::UnpublishAppFromServer, [&](Outcome& outcome) {
+        shared.OpenFarm();
+        const std::unique_ptr<farm::Application> application =
+            OpenApplication(shared, distinguishedName);
 
-    std::optional<Refusal> removed = PassOverRefusal([&] { application.RemoveServer(serverName); });
-    std::optional<Refusal> saved = PassOverRefusal([&] { application.SaveData(); });
-    return First(std::move(removed), std::move(saved));
+        const bool removed = PassOverRefusal(outcome, distinguishedName, serverName,
+                                             [&] { application->RemoveServer(serverName); });
+        const bool saved = PassOverRefusal(outcome, distinguishedName, serverName,
+                                           [&] { application->SaveData(); });
+        if (removed && saved) {
+            outcome.changes.push_back(Change{ChangeKind::BindingRemoved,
+                                             distinguishedName,
+                                             serverName,
+                                             {},
+                                             std::nullopt,
+                                             std::nullopt});
+        }
+    });
 }
 
-std::optional<Refusal> SetAppOptions(Shared& shared, const std::string& distinguishedName,
-                                     int32_t windowType, int32_t windowColor, int32_t encryption,
-                                     int32_t soundType, int16_t windowScale, int16_t windowHeight,
-                                     int16_t windowWidth) {
-    farm::Application& application = OpenApplication(shared, distinguishedName);
-
-    shared.currentWinApp = application.WinAppObject();
-    farm::WinApp& view = *shared.currentWinApp;
-    // The 16-bit values widen with their sign.
-    view.Put("DefaultEncryption", farm::Value{encryption});
-    view.Put("DefaultSoundType", farm::Value{soundType});
-    view.Put("DefaultWindowColor", farm::Value{windowColor});
-    view.Put("DefaultWindowType", farm::Value{windowType});
-    view.Put("DefaultWindowScale", farm::Value{int32_t{windowScale}});
-    view.Put("DefaultWindowHeight", farm::Value{int32_t{windowHeight}});
-    view.Put("DefaultWindowWidth", farm::Value{int32_t{windowWidth}});
-
-    return PassOverRefusal([&] { view.SaveData(); });
+Outcome SetAppOptions(Shared& shared, const std::string& distinguishedName,
+                      const AppOptions& options) {
+    return Run(Operation::SetAppOptions, [&](Outcome& outcome) {
+        const std::unique_ptr<farm::Application> application =
+            OpenApplication(shared, distinguishedName);
+        const std::unique_ptr<farm::WinApp> view = application->WinAppObject();
+        // In this order (the window type before the sizes); the 16-bit values widen with
+        // their sign.
+        const std::pair<std::string_view, int32_t> values[] = {
+            {"DefaultEncryption", options.encryption},
+            {"DefaultSoundType", options.soundType},
+            {"DefaultWindowColor", options.windowColor},
+            {"DefaultWindowType", options.windowType},
+            {"DefaultWindowScale", int32_t{options.windowScale}},
+            {"DefaultWindowHeight", int32_t{options.windowHeight}},
+            {"DefaultWindowWidth", int32_t{options.windowWidth}},
+        };
+        for (const auto& [name, value] : values) {
+            view->Put(name, farm::Value{value});
+        }
+        if (PassOverRefusal(outcome, distinguishedName, {}, [&] { view->SaveData(); })) {
+            for (const auto& [name, value] : values) {
+                outcome.changes.push_back(Change{ChangeKind::ApplicationSetting,
+                                                 distinguishedName,
+                                                 {},
+                                                 std::string(name),
+                                                 std::nullopt,
+                                                 std::to_string(value)});
+            }
+        }
+    });
 }
 
 void RunRefusals::Note(const std::string& application, const std::string& server,

@@ -1,7 +1,7 @@
 // The farm work of the deployment dialogs, one source/destination or application/server pair
-// per call. Unguarded farm failures propagate to the caller as farm::FarmError; a refused
-// final commit (adding or removing the binding, saving) is passed over and handed back, so
-// that the run goes on and its completion message can tell what the farm refused.
+// per call. An unguarded farm failure ends the call and is its outcome's failure; a refused
+// final commit (adding or removing the binding, saving) is passed over (PassedOver::Commit),
+// so that the run goes on and its completion message can tell what the farm refused.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,7 @@
 
 #include "shared/error_info.h"
 #include "shared/feedback.h"
+#include "shared/outcome.h"
 
 namespace shared {
 
@@ -20,25 +21,33 @@ class Shared;
 // A final commit that the farm refused: the farm's number and text.
 using Refusal = ErrorInfo;
 
-// Publishes every application of the source server also on the destination server. Nothing
-// is passed over here: the first refusal ends the clone.
-void CloneServerApps(Shared& shared, const std::string& sourceServer,
-                     const std::string& destinationServer);
-// Each returns the refusal it passed over (the first, when the binding and the save were
-// both refused), or nothing when the farm took the change.
-[[nodiscard]] std::optional<Refusal> PublishAppOnServer(Shared& shared,
-                                                        const std::string& distinguishedName,
-                                                        const std::string& serverName);
-[[nodiscard]] std::optional<Refusal> UnpublishAppFromServer(Shared& shared,
-                                                            const std::string& distinguishedName,
-                                                            const std::string& serverName);
-// Writes the session options into one application.
-[[nodiscard]] std::optional<Refusal> SetAppOptions(Shared& shared,
-                                                   const std::string& distinguishedName,
-                                                   int32_t windowType, int32_t windowColor,
-                                                   int32_t encryption, int32_t soundType,
-                                                   int16_t windowScale, int16_t windowHeight,
-                                                   int16_t windowWidth);
+// Publishes every application of the source server also on the destination server (a change
+// per binding added, naming the destination). Nothing is passed over here: the first refusal ends
+// the clone.
+[[nodiscard]] Outcome CloneServerApps(Shared& shared, const std::string& sourceServer,
+                                      const std::string& destinationServer);
+// Each changes one binding, or passes over the refusals of its commit (the binding's first,
+// when the binding and the save were both refused).
+[[nodiscard]] Outcome PublishAppOnServer(Shared& shared, const std::string& distinguishedName,
+                                         const std::string& serverName);
+[[nodiscard]] Outcome UnpublishAppFromServer(Shared& shared, const std::string& distinguishedName,
+                                             const std::string& serverName);
+
+// The session options SetAppOptions writes, with their 16-bit sizes.
+struct AppOptions {
+    int32_t windowType = 0;
+    int32_t windowColor = 0;
+    int32_t encryption = 0;
+    int32_t soundType = 0;
+    int16_t windowScale = 0;
+    int16_t windowHeight = 0;
+    int16_t windowWidth = 0;
+};
+
+// Writes the session options into one application: a change per setting, once the farm took
+// the save.
+[[nodiscard]] Outcome SetAppOptions(Shared& shared, const std::string& distinguishedName,
+                                    const AppOptions& options);
 
 // What one run of a dialog worked on: application-server pairs (publish, unpublish) or
 // applications (options).

@@ -226,41 +226,30 @@ farm::Value ParseValue(const std::string_view key, Kind kind, const std::string&
 
 // ---- Settings the farm does not have ------------------------------------------------------
 
-// The settings of the farm file whose names this farm does not know at all, each once, farm
-// settings before application settings.
-class SettingsNotOnFarm {
+// The settings the export found this farm does not have, each passed over once.
+class ExportNotOnFarm {
   public:
-    void Add(FarmSource, std::string_view name) { AddTo(farm_, name); }
-    void Add(AppSource, std::string_view name) { AddTo(application_, name); }
-    bool HasApplicationSetting(std::string_view name) const {
-        return std::find(application_.begin(), application_.end(), name) != application_.end();
-    }
+    explicit ExportNotOnFarm(Outcome& outcome) : outcome_(outcome) {}
 
-    // Shows the message that lists them, when there are any.
-    void Report(Feedback& feedback, std::string_view lead, MessageIcon icon) const {
-        if (farm_.empty() && application_.empty()) {
-            return;
+    void Add(PassedOver where, std::string_view name, const base::Error& reason) {
+        if (!Has(where, name)) {
+            outcome_.passedOver.push_back(PassedOverItem{
+                where, {reason.number(), reason.description()}, 0, {}, {}, {}, std::string(name)});
         }
-        std::string text(lead);
-        text += "\r\n";
-        for (const std::string& name : farm_) {
-            text += "\r\n" + name + " (farm setting)";
-        }
-        for (const std::string& name : application_) {
-            text += "\r\n" + name + " (application setting)";
-        }
-        feedback.ShowMessage(text, "Finished", icon);
+    }
+    bool HasApplicationSetting(std::string_view name) const {
+        return Has(PassedOver::ApplicationSetting, name);
     }
 
   private:
-    static void AddTo(std::vector<std::string>& names, std::string_view name) {
-        if (std::find(names.begin(), names.end(), name) == names.end()) {
-            names.emplace_back(name);
-        }
+    bool Has(PassedOver where, std::string_view name) const {
+        return std::any_of(outcome_.passedOver.begin(), outcome_.passedOver.end(),
+                           [&](const PassedOverItem& item) {
+                               return item.where == where && item.setting == name;
+                           });
     }
 
-    std::vector<std::string> farm_;
-    std::vector<std::string> application_;
+    Outcome& outcome_;
 };
 
 // ---- Export -----------------------------------------------------------------------------
@@ -268,7 +257,7 @@ class SettingsNotOnFarm {
 // A setting the farm does not have is left out and noted; an optional one is left out on
 // any failure, silently, as older farms cannot report it.
 void WriteFarmBlock(settings::TextStream& out, farm::Farm& farmObject, farm::WinFarm& view,
-                    SettingsNotOnFarm& notOnFarm) {
+                    ExportNotOnFarm& notOnFarm) {
     out.WriteLine("[Farm]");
     for (const FarmKey& row : kFarmKeys) {
         if (row.source == FarmSource::Farm) {
@@ -285,7 +274,7 @@ void WriteFarmBlock(settings::TextStream& out, farm::Farm& farmObject, farm::Win
             if (!base::IsUnknownName(e)) {
                 throw;
             }
-            notOnFarm.Add(FarmSource::Settings, row.key);
+            notOnFarm.Add(PassedOver::FarmSetting, row.key, e);
             continue;
         }
         settings::WriteKeyLine(out, row.key, text);
@@ -302,8 +291,9 @@ std::string ApplicationText(farm::Application& app, std::string_view key) {
     return app.Description();
 }
 
-void WriteApplicationKeys(settings::TextStream& out, farm::Application& app, farm::WinApp& view,
-                          SettingsNotOnFarm& notOnFarm) {
+// Returns the distinguished name it wrote.
+std::string WriteApplicationKeys(settings::TextStream& out, farm::Application& app,
+                                 farm::WinApp& view, ExportNotOnFarm& notOnFarm) {
     // A setting of the view; nothing when the farm does not have it (asked once per export).
     const auto read = [&](std::string_view key) -> std::optional<farm::Value> {
         if (notOnFarm.HasApplicationSetting(key)) {
@@ -315,11 +305,12 @@ void WriteApplicationKeys(settings::TextStream& out, farm::Application& app, far
             if (!base::IsUnknownName(e)) {
                 throw;
             }
-            notOnFarm.Add(AppSource::View, key);
+            notOnFarm.Add(PassedOver::ApplicationSetting, key, e);
             return std::nullopt;
         }
     };
     bool desktop = false;
+    std::string distinguishedName;
     for (const AppKey& row : kAppKeys) {
         if (row.key == kDefaultInitProg) {
             const std::optional<farm::Value> attributes = read(kPNAttributes);
@@ -333,13 +324,18 @@ void WriteApplicationKeys(settings::TextStream& out, farm::Application& app, far
             continue;
         }
         if (row.source == AppSource::Application) {
-            settings::WriteKeyLine(out, row.key, ApplicationText(app, row.key));
+            const std::string text = ApplicationText(app, row.key);
+            settings::WriteKeyLine(out, row.key, text);
+            if (row.key == kDistinguishedName) {
+                distinguishedName = text;
+            }
             continue;
         }
         if (const std::optional<farm::Value> value = read(row.key)) {
             settings::WriteKeyLine(out, row.key, FormatValue(row.kind, *value));
         }
     }
+    return distinguishedName;
 }
 
 void WriteAccounts(settings::TextStream& out, std::string_view key,
@@ -367,15 +363,15 @@ std::string SaveIcon(settings::FileSystem& files, farm::Application& app, farm::
     return icon.path;
 }
 
-void WriteApplicationBlock(Shared& shared, settings::TextStream& out, StagedExport& staged,
-                           SettingsNotOnFarm& notOnFarm) {
-    farm::Application& app = *shared.currentApplication;
-    shared.currentWinApp = app.WinAppObject();
-    farm::WinApp& view = *shared.currentWinApp;
+// Returns the distinguished name it wrote.
+std::string WriteApplicationBlock(settings::FileSystem& files, farm::Application& app,
+                                  settings::TextStream& out, StagedExport& staged,
+                                  ExportNotOnFarm& notOnFarm) {
+    const std::unique_ptr<farm::WinApp> view = app.WinAppObject();
 
     out.WriteLine();
     out.WriteLine("[Application]");
-    WriteApplicationKeys(out, app, view, notOnFarm);
+    std::string distinguishedName = WriteApplicationKeys(out, app, *view, notOnFarm);
 
     out.WriteLine();
     out.WriteLine("[Servers]");
@@ -391,9 +387,10 @@ void WriteApplicationBlock(Shared& shared, settings::TextStream& out, StagedExpo
 
     out.WriteLine();
     out.WriteLine("[Icon]");
-    const std::string iconPath = SaveIcon(*shared.fileSystem, app, view, staged);
+    const std::string iconPath = SaveIcon(files, app, *view, staged);
     settings::WriteKeyLine(out, "Icon", iconPath);
     out.WriteLine();
+    return distinguishedName;
 }
 
 // ---- Import -----------------------------------------------------------------------------
@@ -463,6 +460,8 @@ class FarmImport {
     FarmImport(Shared& shared, const ImportOptions& options)
         : shared_(shared), observer_(options.observer), servers_(options.servers) {}
 
+    Outcome& Result() { return outcome_; }
+
     void Run(const std::string& fileName) {
         settings::FileSystem& files = shared_.OpenFileSystem();
         stream_ = files.OpenTextFile(fileName);
@@ -473,9 +472,6 @@ class FarmImport {
         }
         farm::Farm& farmObject = shared_.OpenFarm();
         settings_ = farmObject.WinFarmObject();
-        // Only an application started by this file's own headers is current.
-        shared_.currentApplication.reset();
-        shared_.currentWinApp.reset();
         section_ = Section::Farm;
 
         while (!stream_->AtEndOfStream()) {
@@ -494,9 +490,6 @@ class FarmImport {
         AssignHeldSizes();
         stream_->Close();
     }
-
-    // The settings of the file that the farm does not have, passed over.
-    const SettingsNotOnFarm& NotOnFarm() const { return notOnFarm_; }
 
     settings::TextStream* Stream() const { return stream_.get(); }
 
@@ -564,18 +557,24 @@ class FarmImport {
         }
     }
 
-    // For the observer, inside the handler of the failure passed over.
-    void PassOver(PassedOver where) {
+    // A line passed over, for the outcome and the observer.
+    void Note(const ImportLine& line, PassedOver where, ErrorInfo reason,
+              std::string_view setting = {}) {
         if (observer_ != nullptr) {
-            observer_->LinePassedOver(CurrentLine(), where, CurrentError());
+            observer_->LinePassedOver(line, where, reason);
         }
+        outcome_.passedOver.push_back(PassedOverItem{
+            where, std::move(reason), line.number, line.text, {}, {}, std::string(setting)});
     }
 
-    // For the observer: a line the import does not read.
+    // Inside the handler of the failure passed over.
+    void PassOver(PassedOver where, std::string_view setting = {}) {
+        Note(CurrentLine(), where, CurrentError(), setting);
+    }
+
+    // A line the import does not read.
     void NotRead(std::string reason) {
-        if (observer_ != nullptr) {
-            observer_->LinePassedOver(CurrentLine(), PassedOver::NotRead, {0, std::move(reason)});
-        }
+        Note(CurrentLine(), PassedOver::NotRead, {0, std::move(reason)});
     }
 
     // A key the file carries that the import leaves alone (Farmname, HideDisabledApp,
@@ -584,21 +583,16 @@ class FarmImport {
         NotRead("The import does not read the key '" + keyLine.key + "'.");
     }
 
-    // For the observer: a Server line the mapping keeps from the import, which reads it as an
-    // empty line.
+    // A Server line the mapping keeps from the import, which reads it as an empty line.
     void TellMapping() {
-        if (observer_ == nullptr) {
-            return;
-        }
         if (mapped_->LastMapping() == LineMapping::LeftOut) {
-            observer_->LinePassedOver(CurrentLine(), PassedOver::ServerLeftOut,
-                                      {0, "The server mapping leaves this server out."});
+            Note(CurrentLine(), PassedOver::ServerLeftOut,
+                 {0, "The server mapping leaves this server out."});
         } else if (mapped_->LastMapping() == LineMapping::Merged) {
-            observer_->LinePassedOver(
-                CurrentLine(), PassedOver::ServerMerged,
-                {0,
-                 "Merged: through the server mapping, the application is bound to this "
-                 "server already."});
+            Note(CurrentLine(), PassedOver::ServerMerged,
+                 {0,
+                  "Merged: through the server mapping, the application is bound to this "
+                  "server already."});
         }
     }
 
@@ -615,34 +609,35 @@ class FarmImport {
         }
         try {
             settings_->Put(row->key, ParseValue(row->key, row->kind, keyLine.value));
-        } catch (const base::Error& e) {
+        } catch (const base::Error&) {
             // Passed over: a bad number or a refused setting, or one this farm does not have.
-            if (base::IsUnknownName(e)) {
-                notOnFarm_.Add(FarmSource::Settings, row->key);
-            }
-            PassOver(PassedOver::FarmSetting);
+            PassOver(PassedOver::FarmSetting, row->key);
+            return;
         }
+        outcome_.changes.push_back(Change{
+            ChangeKind::FarmSetting, {}, {}, std::string(row->key), std::nullopt, keyLine.value});
     }
 
     void StartApplication() {
-        shared_.currentApplication = shared_.farmObject->AddApplication(farm::kWinAppObject);
-        shared_.currentWinApp = shared_.currentApplication->WinAppObject();
+        application_ = shared_.farmObject->AddApplication(farm::kWinAppObject);
+        view_ = application_->WinAppObject();
+        bindingsAdded_.clear();
         windowTypeMet_ = false;
         section_ = Section::Application;
     }
 
     farm::Application& CurrentApplication() {
-        if (!shared_.currentApplication) {
+        if (!application_) {
             ThrowObjectNotSet();
         }
-        return *shared_.currentApplication;
+        return *application_;
     }
 
     farm::WinApp& CurrentView() {
-        if (!shared_.currentWinApp) {
+        if (!view_) {
             ThrowObjectNotSet();
         }
-        return *shared_.currentWinApp;
+        return *view_;
     }
 
     void ApplyApplicationKey(const settings::KeyLine& keyLine) {
@@ -697,8 +692,7 @@ class FarmImport {
             if (!base::IsUnknownName(e) || !CanBePassedOver(key)) {
                 throw;
             }
-            notOnFarm_.Add(AppSource::View, key);
-            PassOver(PassedOver::ApplicationSetting);
+            PassOver(PassedOver::ApplicationSetting, key);
         }
     }
 
@@ -754,10 +748,11 @@ class FarmImport {
     }
 
     void AddServer(const std::string& serverName) {
-        shared_.currentBinding = shared_.factory.CreateBinding();
+        const std::unique_ptr<farm::Binding> binding = shared_.factory.CreateBinding();
         const std::string distinguishedName = CurrentApplication().DistinguishedName();
-        shared_.currentBinding->Initialize(farm::kWinSrvObject, serverName, distinguishedName);
-        CurrentView().AddServer(*shared_.currentBinding);
+        binding->Initialize(farm::kWinSrvObject, serverName, distinguishedName);
+        CurrentView().AddServer(*binding);
+        bindingsAdded_.push_back(serverName);
     }
 
     void AddAccount(const std::string& value, bool group) {
@@ -771,8 +766,8 @@ class FarmImport {
         if (!shared_.credential) {
             shared_.credential = shared_.factory.CreateCredential();
         }
-        auto& slot = group ? shared_.currentGroup : shared_.currentUser;
-        slot = group ? shared_.factory.CreateGroup() : shared_.factory.CreateUser();
+        const std::unique_ptr<farm::Account> slot =
+            group ? shared_.factory.CreateGroup() : shared_.factory.CreateUser();
         // Arguments in the order of the call: second integer, first text, first integer,
         // second text; that is authority type, authority name, account type, account name.
         const int32_t aaType = settings::ToInt32(field(1));
@@ -811,8 +806,10 @@ class FarmImport {
             PassOver(PassedOver::Namesake);
         }
         bool inRoot = false;
+        std::string distinguishedName;
         try {
-            inRoot = IsDirectlyInRoot(app.DistinguishedName());
+            distinguishedName = app.DistinguishedName();
+            inRoot = IsDirectlyInRoot(distinguishedName);
         } catch (const base::Error&) {
             // Then no namesake is replaced.
             PassOver(PassedOver::Namesake);
@@ -850,6 +847,19 @@ class FarmImport {
             }
             throw;
         }
+        if (distinguishedName.empty()) {
+            distinguishedName = name;  // the best name there is for it
+        }
+        outcome_.changes.push_back(Change{
+            ChangeKind::ApplicationStored, distinguishedName, {}, {}, std::nullopt, std::nullopt});
+        for (std::string& server : std::exchange(bindingsAdded_, {})) {
+            outcome_.changes.push_back(Change{ChangeKind::BindingAdded,
+                                              distinguishedName,
+                                              std::move(server),
+                                              {},
+                                              std::nullopt,
+                                              std::nullopt});
+        }
     }
 
     // A size setting read before its block's window type.
@@ -871,25 +881,30 @@ class FarmImport {
     std::string line_;
     bool windowTypeMet_ = false;  // the current block's DefaultWindowType line was read
     std::vector<HeldSize> heldSizes_;
-    SettingsNotOnFarm notOnFarm_;
+    std::unique_ptr<farm::Application> application_;  // the block's application
+    std::unique_ptr<farm::WinApp> view_;              // and its Windows view
+    std::vector<std::string> bindingsAdded_;          // its servers, until it is stored
+    Outcome outcome_{Operation::ImportFarm};
 };
 
 }  // namespace
 
-void ExportFarm(Shared& shared, const std::string& fileName) {
+Outcome ExportFarm(Shared& shared, const std::string& fileName) {
+    Outcome outcome(Operation::ExportFarm);
     std::optional<StagedExport> staged;
     std::unique_ptr<settings::TextStream> stream;
     try {
         shared.feedback.SetProgressValue(0);
         shared.feedback.SetProgressVisible(true);
 
-        staged.emplace(shared.OpenFileSystem(), fileName);
+        settings::FileSystem& files = shared.OpenFileSystem();
+        staged.emplace(files, fileName);
 
         farm::Farm& farmObject = shared.OpenFarm();
         const std::unique_ptr<farm::WinFarm> farmSettings = farmObject.WinFarmObject();
 
         stream = staged->CreateFarmFile();
-        SettingsNotOnFarm notOnFarm;
+        ExportNotOnFarm notOnFarm(outcome);
         WriteFarmBlock(*stream, farmObject, *farmSettings, notOnFarm);
 
         int16_t count = 0;
@@ -899,40 +914,42 @@ void ExportFarm(Shared& shared, const std::string& fileName) {
 
         for (auto& app : farmObject.Applications()->Items()) {
             AdvanceProgress(shared.feedback, count);
-            shared.currentApplication = std::move(app);
-            WriteApplicationBlock(shared, *stream, *staged, notOnFarm);
+            std::string written = WriteApplicationBlock(files, *app, *stream, *staged, notOnFarm);
+            outcome.changes.push_back(Change{ChangeKind::ApplicationWritten,
+                                             std::move(written),
+                                             {},
+                                             {},
+                                             std::nullopt,
+                                             std::nullopt});
         }
         stream->Close();
         staged->Complete();
-        notOnFarm.Report(shared.feedback,
-                         "This farm does not have these settings; the farm file leaves them out:",
-                         MessageIcon::Information);
     } catch (...) {
-        ShowUnexpectedError(shared.feedback, CurrentError());
+        outcome.failure = Failure{CurrentError(), 0, {}};
         CloseQuietly(stream.get());
         if (staged) {
             staged->Discard();
         }
     }
+    return outcome;
 }
 
-void ImportFarm(Shared& shared, const std::string& fileName, const ImportOptions& options) {
+Outcome ImportFarm(Shared& shared, const std::string& fileName, const ImportOptions& options) {
     FarmImport import(shared, options);
     try {
         shared.feedback.SetStatusCaption("");
         shared.feedback.SetStatusVisible(true);
         import.Run(fileName);
-        import.NotOnFarm().Report(
-            shared.feedback, "This farm does not have these settings; the import passed them over:",
-            MessageIcon::Warning);
     } catch (...) {
         const ErrorInfo error = CurrentError();
-        ShowUnexpectedError(shared.feedback, error);
         CloseQuietly(import.Stream());
         if (options.observer != nullptr) {
             options.observer->ImportStopped(import.CurrentLine(), error);
         }
+        import.Result().failure =
+            Failure{error, import.CurrentLine().number, import.CurrentLine().text};
     }
+    return std::move(import.Result());
 }
 
 std::vector<ViewSetting> FarmSettingsExported() {

@@ -8,27 +8,18 @@
 #include <string_view>
 #include <vector>
 
+#include "shared/outcome.h"
 #include "shared/shared.h"
 
 namespace shared {
 
 class ServerMapping;
 
-// Writes the farm file and the icons folder below the working directory. Reports its own
-// failures with the unexpected-error message; drives the progress bar. A setting whose name
-// the farm does not know is left out, and a message at the end names each one.
-void ExportFarm(Shared& shared, const std::string& fileName);
-
-// Where a line the import passes over was passed over.
-enum class PassedOver {
-    FarmSetting,         // a farm setting left as it was: no number, or refused
-    ApplicationSetting,  // an application setting the farm does not have
-    Folder,              // a step of creating the folders of ParentFolderDN
-    Namesake,            // finding or deleting the root folder's application of the same name
-    NotRead,             // a line the import does not read (no failure: the reason's number is 0)
-    ServerLeftOut,       // a Server line the server mapping leaves out (number 0 as well)
-    ServerMerged,        // a Server line the mapping makes name a server bound already (number 0)
-};
+// Writes the farm file and the icons folder below the working directory under temporary names
+// and puts them in place only when the export is complete: a failure leaves the previous
+// export as it was. Drives the progress bar. Changes: each application written. A setting
+// whose name the farm does not know is left out and passed over (once per name).
+[[nodiscard]] Outcome ExportFarm(Shared& shared, const std::string& fileName);
 
 // A line of the farm file as the import met it.
 struct ImportLine {
@@ -51,11 +42,12 @@ struct ImportOptions {
     const ServerMapping* servers = nullptr;  // applied to the file's Server= lines
 };
 
-// Applies a farm file to the farm. Reports its own failures; shows each application's name
-// in the status line. The window sizes of a block are assigned after its DefaultWindowType.
-// At its end a message names the settings it passed over because the farm does not have
-// them.
-void ImportFarm(Shared& shared, const std::string& fileName, const ImportOptions& options = {});
+// Applies a farm file to the farm; shows each application's name in the status line. The
+// window sizes of a block are assigned after its DefaultWindowType. Changes: each farm
+// setting assigned, each application stored and its bindings. Passed over: every line the
+// observer hears of, with the file's line.
+[[nodiscard]] Outcome ImportFarm(Shared& shared, const std::string& fileName,
+                                 const ImportOptions& options = {});
 
 // A setting of the Windows-farm or Windows-application view that the farm file carries, by
 // the name the view answers to.

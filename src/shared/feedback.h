@@ -1,9 +1,9 @@
-// What the procedures of Shared need of the main window: its progress bar, its status line,
-// repaints and message boxes. The main window implements it; tests record it.
+// What the procedures of Shared need of the main window while they run: its progress bar, its
+// status line and repaints; what they did is their outcome. The main window implements it;
+// tests record it.
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace shared {
 
@@ -19,13 +19,10 @@ class Feedback {
     virtual void SetStatusVisible(bool visible) = 0;
     virtual void RepaintStatus() = 0;
     virtual void RepaintMain() = 0;
-    // A modal message box with one OK button.
-    virtual void ShowMessage(const std::string& text, const std::string& title,
-                             MessageIcon icon) = 0;
 };
 
-// Feedback with no window (the command line, benchmarks): keeps the progress value and the
-// messages, shows nothing.
+// Feedback with no window (the command line, benchmarks): keeps the progress value, shows
+// nothing.
 class QuietFeedback : public Feedback {
   public:
     float ProgressValue() override { return progress_; }
@@ -35,11 +32,6 @@ class QuietFeedback : public Feedback {
     void SetStatusVisible(bool) override {}
     void RepaintStatus() override {}
     void RepaintMain() override {}
-    void ShowMessage(const std::string& text, const std::string&, MessageIcon) override {
-        messages.push_back(text);
-    }
-
-    std::vector<std::string> messages;
 
   private:
     float progress_ = 0;

@@ -17,7 +17,9 @@ namespace {
 constexpr std::string_view kDistinguishedName = "DistinguishedName";
 }
 
-void ExportServerApps(Shared& shared, const std::string& serverName, const std::string& fileName) {
+Outcome ExportServerApps(Shared& shared, const std::string& serverName,
+                         const std::string& fileName) {
+    Outcome outcome(Operation::ExportServerApps);
     std::unique_ptr<settings::TextStream> stream;
     try {
         shared.feedback.SetProgressValue(0);
@@ -28,8 +30,9 @@ void ExportServerApps(Shared& shared, const std::string& serverName, const std::
 
         // Everything is looked up before the file is opened, so that a server the farm does
         // not know leaves an existing file as it was.
-        shared.currentServer = farmObject.GetServer(farm::kWinSrvObject, serverName);
-        farm::Server& server = *shared.currentServer;
+        const std::unique_ptr<farm::Server> found =
+            farmObject.GetServer(farm::kWinSrvObject, serverName);
+        farm::Server& server = *found;
         const std::unique_ptr<farm::WinServer> winServer = server.WinServerObject();
 
         int16_t count = 0;
@@ -50,35 +53,47 @@ void ExportServerApps(Shared& shared, const std::string& serverName, const std::
 
         for (auto& app : server.Applications()->Items()) {
             AdvanceProgress(shared.feedback, count);
-            shared.currentApplication = std::move(app);
-            farm::Application& current = *shared.currentApplication;
             // Listed first: an application is never off the server without its line.
-            settings::WriteKeyLine(*stream, kDistinguishedName, current.DistinguishedName());
-            current.RemoveServer(serverName);
-            current.SaveData();
+            std::string distinguishedName = app->DistinguishedName();
+            settings::WriteKeyLine(*stream, kDistinguishedName, distinguishedName);
+            app->RemoveServer(serverName);
+            app->SaveData();
+            outcome.changes.push_back(Change{ChangeKind::BindingRemoved,
+                                             std::move(distinguishedName),
+                                             serverName,
+                                             {},
+                                             std::nullopt,
+                                             std::nullopt});
         }
         stream->WriteLine();
         stream->WriteLine();
         stream->Close();
     } catch (...) {
-        ShowUnexpectedError(shared.feedback, CurrentError());
+        outcome.failure = Failure{CurrentError(), 0, {}};
         CloseQuietly(stream.get());
     }
+    return outcome;
 }
 
-void ImportServerApps(Shared& shared, const std::string& serverName, const std::string& fileName) {
+Outcome ImportServerApps(Shared& shared, const std::string& serverName,
+                         const std::string& fileName) {
+    Outcome outcome(Operation::ImportServerApps);
     std::unique_ptr<settings::TextStream> stream;
+    int64_t lineNumber = 0;
+    std::string line;
     try {
         shared.feedback.SetStatusCaption("");
         shared.feedback.SetStatusVisible(true);
 
         settings::FileSystem& files = shared.OpenFileSystem();
         stream = files.OpenTextFile(fileName);
-        shared.currentServer = shared.factory.CreateServer();
-        shared.currentServer->Initialize(farm::kWinSrvObject, serverName);
+        const std::unique_ptr<farm::Server> server = shared.factory.CreateServer();
+        server->Initialize(farm::kWinSrvObject, serverName);
 
         while (!stream->AtEndOfStream()) {
-            const auto keyLine = settings::SplitKeyLine(stream->ReadLine());
+            ++lineNumber;
+            line = stream->ReadLine();
+            const auto keyLine = settings::SplitKeyLine(line);
             if (!keyLine || keyLine->key != kDistinguishedName) {
                 continue;
             }
@@ -87,24 +102,38 @@ void ImportServerApps(Shared& shared, const std::string& serverName, const std::
             shared.feedback.RepaintStatus();
             shared.feedback.RepaintMain();
 
-            shared.currentApplication = shared.factory.CreateApplication();
-            farm::Application& app = *shared.currentApplication;
-            app.Initialize(farm::kWinAppObject, distinguishedName);
-            app.LoadData(true);
-            shared.currentBinding = shared.factory.CreateBinding();
-            shared.currentBinding->Initialize(farm::kWinSrvObject, serverName, distinguishedName);
-            app.AddServer(*shared.currentBinding);
+            const std::unique_ptr<farm::Application> app = shared.factory.CreateApplication();
+            app->Initialize(farm::kWinAppObject, distinguishedName);
+            app->LoadData(true);
+            const std::unique_ptr<farm::Binding> binding = shared.factory.CreateBinding();
+            binding->Initialize(farm::kWinSrvObject, serverName, distinguishedName);
+            app->AddServer(*binding);
             try {
-                app.SaveData();
-            } catch (const farm::FarmError&) {
+                app->SaveData();
+            } catch (const farm::FarmError& e) {
                 // A refused save loses this one binding; the next line is read.
+                outcome.passedOver.push_back(PassedOverItem{PassedOver::Commit,
+                                                            {e.number(), e.description()},
+                                                            lineNumber,
+                                                            line,
+                                                            distinguishedName,
+                                                            serverName,
+                                                            {}});
+                continue;
             }
+            outcome.changes.push_back(Change{ChangeKind::BindingAdded,
+                                             distinguishedName,
+                                             serverName,
+                                             {},
+                                             std::nullopt,
+                                             std::nullopt});
         }
         stream->Close();
     } catch (...) {
-        ShowUnexpectedError(shared.feedback, CurrentError());
+        outcome.failure = Failure{CurrentError(), lineNumber, line};
         CloseQuietly(stream.get());
     }
+    return outcome;
 }
 
 }  // namespace shared

@@ -4,11 +4,18 @@
 
 #include <string>
 
+#include "shared/outcome.h"
+
 namespace shared {
 
 class Shared;
 
-void ExportServerApps(Shared& shared, const std::string& serverName, const std::string& fileName);
-void ImportServerApps(Shared& shared, const std::string& serverName, const std::string& fileName);
+// Changes: each application unpublished from the server (after its line is written).
+[[nodiscard]] Outcome ExportServerApps(Shared& shared, const std::string& serverName,
+                                       const std::string& fileName);
+// Changes: each application published on the server. Passed over: each binding whose save the
+// farm refused, with the file's line.
+[[nodiscard]] Outcome ImportServerApps(Shared& shared, const std::string& serverName,
+                                       const std::string& fileName);
 
 }  // namespace shared

@@ -1,11 +1,11 @@
-// The module Shared: the program-wide state that every form and procedure sees. One object
+// The module Shared: the program-wide state that every form and procedure sees (the farm
+// object, the credential object, the file-system object and the current view). One object
 // of it lives for the program's run (app/ makes it; tests make their own).
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,12 +44,6 @@ class Shared {
     std::unique_ptr<farm::Farm> farmObject;
     int16_t currentView = kFarmView;
     std::unique_ptr<settings::FileSystem> fileSystem;
-    std::unique_ptr<farm::Server> currentServer;
-    std::unique_ptr<farm::Application> currentApplication;
-    std::unique_ptr<farm::WinApp> currentWinApp;
-    std::unique_ptr<farm::Binding> currentBinding;
-    std::unique_ptr<farm::Account> currentUser;
-    std::unique_ptr<farm::Account> currentGroup;
     std::unique_ptr<farm::Credential> credential;  // created once, kept for the run
 };
 
@@ -60,9 +54,5 @@ ErrorInfo CurrentError();
 // The one message that reports a failed operation: 80 blanks, CR, "Unexpected error.",
 // CR CR CR, "     Error :" and the number, CR CR, "     " and the description, CR.
 std::string UnexpectedErrorText(int32_t number, std::string_view description);
-// The number and description such a message carries; nothing for any other text.
-std::optional<ErrorInfo> ParseUnexpectedError(std::string_view text);
-// Shows it with the critical icon and the title "Error".
-void ShowUnexpectedError(Feedback& feedback, const ErrorInfo& error);
 
 }  // namespace shared

@@ -350,9 +350,12 @@ TEST_F(MainTest, FeedbackDrivesTheStatusLineAndTheProgressBar) {
     feedback.SetStatusVisible(true);
     EXPECT_EQ(Main().lblStatus.Caption(), "Applications/Office/Word");
     EXPECT_TRUE(Main().lblStatus.Visible());
-    feedback.ShowMessage("text", "title", shared::MessageIcon::Information);
+    shared::Outcome failed(shared::Operation::ImportServerApps);
+    failed.failure = shared::Failure{{53, "File not found"}, 0, {}};
+    Main().ShowOutcome(failed);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, "title");
+    EXPECT_EQ(boxes.shown[0].title, "Error");
+    EXPECT_EQ(boxes.shown[0].text, shared::UnexpectedErrorText(53, "File not found"));
 }
 
 // Where the program can run the farm interface check, the Help menu gains one entry after

@@ -51,7 +51,7 @@ class BadInputComTest : public BadInputFixture {
     std::unique_ptr<ComSession> ImportFile(const std::string& name) {
         before_.insert("work/" + name);
         auto session = Open("BadTarget");
-        shared::ImportFarm(session->shared, PathOf(name));
+        testing_support::Shown(session->shared, shared::ImportFarm(session->shared, PathOf(name)));
         EXPECT_EQ(log_.opened, log_.closed);
         return session;
     }
@@ -97,7 +97,8 @@ TEST_F(BadInputComTest, NulBytesInNamesAndValues) {
     Write("s3.ini", std::string("DistinguishedName=Applications/Desk\0top\r\n", 41));
     before_.insert("work/s3.ini");
     auto online = Open("FileLab");
-    shared::ImportServerApps(online->shared, "S3", PathOf("s3.ini"));
+    testing_support::Shown(online->shared,
+                           shared::ImportServerApps(online->shared, "S3", PathOf("s3.ini")));
     ExpectOnlyErrorMessages(online->feedback, 1);
     EXPECT_EQ(online->feedback.messages.size(), 1u);
     EXPECT_EQ(Find(store_->Read("FileLab"), "Applications/Desktop")->servers,
@@ -119,7 +120,8 @@ TEST_F(BadInputComTest, HundredMegabyteNameEndsInTheErrorMessage) {
     }
     before_.insert("work/s1.ini");
     auto online = Open("FileLab");
-    shared::ImportServerApps(online->shared, "S2", PathOf("s1.ini"));
+    testing_support::Shown(online->shared,
+                           shared::ImportServerApps(online->shared, "S2", PathOf("s1.ini")));
     ASSERT_EQ(online->feedback.messages.size(), 1u);
     ExpectOnlyErrorMessages(online->feedback, 1);
     EXPECT_EQ(Find(store_->Read("FileLab"), "Applications/Desktop")->servers,
@@ -153,7 +155,8 @@ TEST_F(BadInputComTest, HostileApplicationNamesStayInsideTheIconsFolder) {
     store_->Write(model);
 
     auto session = Open("Hostile");
-    shared::ExportFarm(session->shared, PathOf("farm.ini"));
+    testing_support::Shown(session->shared,
+                           shared::ExportFarm(session->shared, PathOf("farm.ini")));
     ExpectOnlyErrorMessages(session->feedback, 0);
     ExpectNothingElseWritten({"work/farm.ini", "work/icons"});
     size_t icons = 0;
@@ -191,14 +194,16 @@ TEST_F(BadInputComTest, HostileServerNamesEndInTheErrorMessage) {
         EXPECT_NO_THROW(store_->Read("BadTarget"));
 
         auto online = Open("FileLab");
-        shared::ImportServerApps(online->shared, name, PathOf("s.ini"));
+        testing_support::Shown(online->shared,
+                               shared::ImportServerApps(online->shared, name, PathOf("s.ini")));
         ExpectOnlyErrorMessages(online->feedback, 1);
         EXPECT_EQ(online->feedback.messages.size(), 1u);
         EXPECT_EQ(Find(store_->Read("FileLab"), "Applications/Word")->servers,
                   std::vector<std::string>{"S1"});
 
         auto offline = Open("FileLab");
-        shared::ExportServerApps(offline->shared, name, PathOf("off.ini"));
+        testing_support::Shown(offline->shared,
+                               shared::ExportServerApps(offline->shared, name, PathOf("off.ini")));
         ExpectOnlyErrorMessages(offline->feedback, 1);
         EXPECT_EQ(offline->feedback.messages.size(), 1u);
         EXPECT_FALSE(fs::exists(root_ / "work" / "off.ini"));

@@ -77,7 +77,8 @@ TEST_F(CommandLineTest, ExportWritesTheSameFarmFileAsExportFarm) {
     {
         testing_support::ScopedWorkingDirectory here(folder);
         ComSession session(root_, log_);
-        shared::ExportFarm(session.shared, PathOf("interactive.ini"));
+        testing_support::Shown(session.shared,
+                               shared::ExportFarm(session.shared, PathOf("interactive.ini")));
         ASSERT_TRUE(session.feedback.messages.empty()) << session.feedback.messages[0].text;
     }
     ASSERT_GT(unattended.size(), 1000u);

@@ -49,15 +49,18 @@ TEST_F(FarmFileComTest, DemoFarmRoundTripsThroughTheTargetFarm) {
 
     {
         ComSession source(root_, log_);
-        shared::ExportFarm(source.shared, PathOf("demo.ini"));
+        testing_support::Shown(source.shared,
+                               shared::ExportFarm(source.shared, PathOf("demo.ini")));
         ASSERT_TRUE(source.feedback.messages.empty()) << source.feedback.messages[0].text;
     }
     labcom::WriteSetting(labcom::kFarmValue, lab::kTargetFarm);
     {
         ComSession destination(root_, log_);
-        shared::ImportFarm(destination.shared, PathOf("demo.ini"));
+        testing_support::Shown(destination.shared,
+                               shared::ImportFarm(destination.shared, PathOf("demo.ini")));
         ASSERT_TRUE(destination.feedback.messages.empty()) << destination.feedback.messages[0].text;
-        shared::ExportFarm(destination.shared, PathOf("target.ini"));
+        testing_support::Shown(destination.shared,
+                               shared::ExportFarm(destination.shared, PathOf("target.ini")));
         ASSERT_TRUE(destination.feedback.messages.empty()) << destination.feedback.messages[0].text;
     }
 
@@ -89,10 +92,13 @@ TEST_F(FarmFileComTest, AccountNumbersTheOtherWayRoundAreRefused) {
         SCOPED_TRACE(dialect);
         labcom::ScopedLabValue speaking(labcom::kDialectValue, dialect);
         ComSession session(root_, log_);
-        shared::ImportFarm(session.shared, PathOf("swapped.ini"));
+        const shared::Outcome outcome = testing_support::Shown(
+            session.shared, shared::ImportFarm(session.shared, PathOf("swapped.ini")));
         ASSERT_EQ(session.feedback.messages.size(), 1u);
-        const auto error = shared::ParseUnexpectedError(session.feedback.messages[0].text);
-        ASSERT_TRUE(error.has_value()) << session.feedback.messages[0].text;
+        ASSERT_TRUE(outcome.failure.has_value());
+        const shared::ErrorInfo* error = &outcome.failure->error;
+        EXPECT_EQ(session.feedback.messages[0].text,
+                  shared::UnexpectedErrorText(error->number, error->description));
         EXPECT_EQ(error->number, lab::RuleNumber(lab::Rule::kUnknownAccountKind));
         EXPECT_EQ(error->description,
                   "The authority type 2 (the first value of Initialize) is not an account "
@@ -112,13 +118,15 @@ TEST_F(FarmFileComTest, AFarmWithoutSomeSettingsStillExportsAndImports) {
         "\r\n\r\nNoRedundantGraphics (farm setting)\r\nDesktopIntegrate (application setting)";
     {
         ComSession complete(root_, log_);
-        shared::ExportFarm(complete.shared, PathOf("complete.ini"));
+        testing_support::Shown(complete.shared,
+                               shared::ExportFarm(complete.shared, PathOf("complete.ini")));
         ASSERT_TRUE(complete.feedback.messages.empty()) << complete.feedback.messages[0].text;
     }
     {
         labcom::ScopedLabValue speaking(labcom::kDialectValue, lacking);
         ComSession source(root_, log_);
-        shared::ExportFarm(source.shared, PathOf("lacking.ini"));
+        testing_support::Shown(source.shared,
+                               shared::ExportFarm(source.shared, PathOf("lacking.ini")));
         ASSERT_EQ(source.feedback.messages.size(), 1u);
         EXPECT_EQ(source.feedback.messages[0].title, "Finished");
         EXPECT_EQ(source.feedback.messages[0].text,
@@ -138,7 +146,8 @@ TEST_F(FarmFileComTest, AFarmWithoutSomeSettingsStillExportsAndImports) {
     {
         labcom::ScopedLabValue speaking(labcom::kDialectValue, lacking);
         ComSession destination(root_, log_);
-        shared::ImportFarm(destination.shared, PathOf("complete.ini"));
+        testing_support::Shown(destination.shared,
+                               shared::ImportFarm(destination.shared, PathOf("complete.ini")));
         ASSERT_EQ(destination.feedback.messages.size(), 1u);
         EXPECT_EQ(destination.feedback.messages[0].icon, shared::MessageIcon::Warning);
         EXPECT_EQ(destination.feedback.messages[0].text,
@@ -184,13 +193,15 @@ class FarmFileDialectTest : public FarmFileComTest,
         int64_t importNames = 0;
         {
             ComSession source(root_, log_);
-            shared::ExportFarm(source.shared, PathOf("demo.ini"));
+            testing_support::Shown(source.shared,
+                                   shared::ExportFarm(source.shared, PathOf("demo.ini")));
             EXPECT_TRUE(source.feedback.messages.empty()) << source.feedback.messages[0].text;
             asked = source.factory.NamesAsked();
         }
         labcom::WriteSetting(labcom::kFarmValue, lab::kTargetFarm);
         ComSession destination(root_, log_);
-        shared::ImportFarm(destination.shared, PathOf("demo.ini"));
+        testing_support::Shown(destination.shared,
+                               shared::ImportFarm(destination.shared, PathOf("demo.ini")));
         EXPECT_TRUE(destination.feedback.messages.empty()) << destination.feedback.messages[0].text;
         importNames = destination.factory.Counts().getIdsOfNames;
         asked.insert(destination.factory.NamesAsked().begin(),

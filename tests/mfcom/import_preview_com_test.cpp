@@ -28,7 +28,8 @@ TEST_F(ImportPreviewComTest, PreviewListsTheMissingServersAndTheMappedImportCarr
     comtest::ScopedLabSetting setting(root_ / "store", std::string(lab::kDemoFarm));
     {
         ComSession source(root_, log_);
-        shared::ExportFarm(source.shared, PathOf("demo.ini"));
+        testing_support::Shown(source.shared,
+                               shared::ExportFarm(source.shared, PathOf("demo.ini")));
         ASSERT_TRUE(source.feedback.messages.empty()) << source.feedback.messages[0].text;
     }
     labcom::WriteSetting(labcom::kFarmValue, lab::kTargetFarm);
@@ -79,7 +80,9 @@ TEST_F(ImportPreviewComTest, PreviewListsTheMissingServersAndTheMappedImportCarr
     }
     EXPECT_GT(merged, 0u);
 
-    shared::ImportFarm(destination.shared, PathOf("demo.ini"), {.servers = &mapping});
+    testing_support::Shown(
+        destination.shared,
+        shared::ImportFarm(destination.shared, PathOf("demo.ini"), {.servers = &mapping}));
     ASSERT_TRUE(destination.feedback.messages.empty()) << destination.feedback.messages[0].text;
 
     // Read back in-process, not through the program.

@@ -228,30 +228,40 @@ TEST_F(InterfaceCheckTest, CommandTableCoversWhatTheProceduresCall) {
     const std::string other = kSpare;
     const std::string application = demo.applications.front().DistinguishedName();
     const std::pair<Command, std::function<void(shared::Shared&)>> runs[] = {
-        {Command::ExportFarm, [&](shared::Shared& s) { shared::ExportFarm(s, PathOf("f.ini")); }},
+        {Command::ExportFarm,
+         [&](shared::Shared& s) {
+             testing_support::Shown(s, shared::ExportFarm(s, PathOf("f.ini")));
+         }},
         {Command::ImportFarm,
          [&](shared::Shared& s) {
              labcom::WriteSetting(labcom::kFarmValue, lab::kTargetFarm);
-             shared::ImportFarm(s, PathOf("f.ini"));
+             testing_support::Shown(s, shared::ImportFarm(s, PathOf("f.ini")));
              labcom::WriteSetting(labcom::kFarmValue, lab::kDemoFarm);
          }},
         {Command::TakeOffline,
-         [&](shared::Shared& s) { shared::ExportServerApps(s, server, PathOf("s.ini")); }},
+         [&](shared::Shared& s) {
+             testing_support::Shown(s, shared::ExportServerApps(s, server, PathOf("s.ini")));
+         }},
         {Command::BringOnline,
-         [&](shared::Shared& s) { shared::ImportServerApps(s, server, PathOf("s.ini")); }},
+         [&](shared::Shared& s) {
+             testing_support::Shown(s, shared::ImportServerApps(s, server, PathOf("s.ini")));
+         }},
         {Command::Publish,
          [&](shared::Shared& s) {
-             EXPECT_FALSE(shared::PublishAppOnServer(s, application, other));
+             EXPECT_TRUE(shared::PublishAppOnServer(s, application, other).Clean());
          }},
         {Command::Unpublish,
          [&](shared::Shared& s) {
-             EXPECT_FALSE(shared::UnpublishAppFromServer(s, application, other));
+             EXPECT_TRUE(shared::UnpublishAppFromServer(s, application, other).Clean());
          }},
         {Command::Options,
          [&](shared::Shared& s) {
-             EXPECT_FALSE(shared::SetAppOptions(s, application, 1, 2, 1, 1, 50, 0, 0));
+             EXPECT_TRUE(shared::SetAppOptions(s, application, {1, 2, 1, 1, 50, 0, 0}).Clean());
          }},
-        {Command::Clone, [&](shared::Shared& s) { shared::CloneServerApps(s, server, other); }},
+        {Command::Clone,
+         [&](shared::Shared& s) {
+             EXPECT_TRUE(shared::CloneServerApps(s, server, other).Clean());
+         }},
     };
     for (const auto& [command, run] : runs) {
         SCOPED_TRACE(std::string(mfcom::CommandName(command)));

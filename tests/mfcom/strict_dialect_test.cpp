@@ -130,7 +130,8 @@ class StrictDialectTest : public FilesTest {
             for (const auto& server : farm->Servers()->Items()) {
                 seen.views += server->ServerName() + "\n";
             }
-            shared::ExportFarm(session.shared, PathOf("demo.ini"));
+            testing_support::Shown(session.shared,
+                                   shared::ExportFarm(session.shared, PathOf("demo.ini")));
             ExpectSilent(session, "Export Farm");
         }
         NoteUnknownNames(seen);
@@ -151,18 +152,25 @@ class StrictDialectTest : public FilesTest {
             seen.preview += preview.stop ? "stops at " + std::to_string(preview.stop->lineNumber)
                                          : std::string("goes through");
 
-            shared::ImportFarm(session.shared, PathOf("demo.ini"));
+            testing_support::Shown(session.shared,
+                                   shared::ImportFarm(session.shared, PathOf("demo.ini")));
             ExpectSilent(session, "Import Farm");
-            shared::ExportServerApps(session.shared, kOffline, PathOf("offline.ini"));
+            testing_support::Shown(
+                session.shared,
+                shared::ExportServerApps(session.shared, kOffline, PathOf("offline.ini")));
             ExpectSilent(session, "Take offline");
             seen.offline = Read("offline.ini");
-            shared::ImportServerApps(session.shared, kOffline, PathOf("offline.ini"));
+            testing_support::Shown(
+                session.shared,
+                shared::ImportServerApps(session.shared, kOffline, PathOf("offline.ini")));
             ExpectSilent(session, "Bring online");
-            shared::CloneServerApps(session.shared, "ZD-CTX02", "ZT-CTX01");
+            EXPECT_TRUE(shared::CloneServerApps(session.shared, "ZD-CTX02", "ZT-CTX01").Clean());
             const std::string payroll = "Applications/Business/Payroll";
-            EXPECT_FALSE(shared::PublishAppOnServer(session.shared, payroll, "ZT-CTX02"));
-            EXPECT_FALSE(shared::UnpublishAppFromServer(session.shared, payroll, "ZD-CTX03"));
-            EXPECT_FALSE(shared::SetAppOptions(session.shared, payroll, 2, 4, 3, 1, 75, 600, 800));
+            EXPECT_TRUE(shared::PublishAppOnServer(session.shared, payroll, "ZT-CTX02").Clean());
+            EXPECT_TRUE(
+                shared::UnpublishAppFromServer(session.shared, payroll, "ZD-CTX03").Clean());
+            EXPECT_TRUE(
+                shared::SetAppOptions(session.shared, payroll, {2, 4, 3, 1, 75, 600, 800}).Clean());
             ExpectSilent(session, "the deployment commands");
         }
         NoteUnknownNames(seen);
@@ -230,7 +238,8 @@ TEST_F(StrictDialectTest, ConstantsComeFromTheFarmsTypeLibrary) {
     labcom::ScopedLabValue speaking(labcom::kDialectValue, "OtherConstants");
     {
         ComSession session(root_, log_);  // the library registered declares 1 for the farm
-        shared::ExportFarm(session.shared, PathOf("farm.ini"));
+        testing_support::Shown(session.shared,
+                               shared::ExportFarm(session.shared, PathOf("farm.ini")));
         ASSERT_EQ(session.feedback.messages.size(), 1u);
         EXPECT_NE(session.feedback.messages[0].text.find(
                       "Type code 1 is not valid for Farm.Initialize; it takes 101."),
@@ -240,7 +249,8 @@ TEST_F(StrictDialectTest, ConstantsComeFromTheFarmsTypeLibrary) {
     ScopedTypeLibrary otherConstants(2);
     {
         ComSession session(root_, log_);
-        shared::ExportFarm(session.shared, PathOf("farm.ini"));
+        testing_support::Shown(session.shared,
+                               shared::ExportFarm(session.shared, PathOf("farm.ini")));
         EXPECT_TRUE(session.feedback.messages.empty()) << session.feedback.messages[0].text;
     }
 

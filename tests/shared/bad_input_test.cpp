@@ -43,7 +43,8 @@ class BadInputTest : public BadInputFixture {
         Write("farm.ini", bytes);
         before_.insert("work/farm.ini");
         auto session = Open("BadTarget");
-        shared::ImportFarm(session->shared, PathOf("farm.ini"));
+        testing_support::Shown(session->shared,
+                               shared::ImportFarm(session->shared, PathOf("farm.ini")));
         EXPECT_EQ(log_.opened, log_.closed);
         return session;
     }
@@ -90,7 +91,8 @@ TEST_F(BadInputTest, HundredMegabyteNameIsNoApplication) {
     }
     before_.insert("work/s1.ini");
     auto session = Open("FileLab");
-    shared::ImportServerApps(session->shared, "S2", Utf8(path));
+    testing_support::Shown(session->shared,
+                           shared::ImportServerApps(session->shared, "S2", Utf8(path)));
     // The long name is no application of the farm: the error message, nothing bound.
     ASSERT_EQ(session->feedback.messages.size(), 1u);
     EXPECT_NE(session->feedback.messages[0].text.find("Error :"), std::string::npos);
@@ -113,7 +115,8 @@ TEST_F(BadInputTest, HundredMegabyteLineWithoutKeyIsSkipped) {
         out << "\r\nDistinguishedName=Applications/Desktop\r\n";
     }
     auto again = Open("FileLab");
-    shared::ImportServerApps(again->shared, "S2", Utf8(path));
+    testing_support::Shown(again->shared,
+                           shared::ImportServerApps(again->shared, "S2", Utf8(path)));
     EXPECT_TRUE(again->feedback.messages.empty());
     EXPECT_EQ(ServersOf("FileLab", "Applications/Desktop"), std::vector<std::string>{"S2"});
     ExpectNothingElseWritten();
@@ -150,7 +153,8 @@ TEST_F(BadInputTest, ServerFileLineEndsAndStrayBytes) {
         Write("s3.ini", c.text);
         before_.insert("work/s3.ini");
         auto session = Open("FileLab");
-        shared::ImportServerApps(session->shared, "S3", PathOf("s3.ini"));
+        testing_support::Shown(session->shared,
+                               shared::ImportServerApps(session->shared, "S3", PathOf("s3.ini")));
         EXPECT_TRUE(session->feedback.messages.empty());
         EXPECT_EQ(ServersOf("FileLab", "Applications/Desktop"), c.desktop);
         EXPECT_EQ(ServersOf("FileLab", "Applications/Word"), c.word);
@@ -160,7 +164,8 @@ TEST_F(BadInputTest, ServerFileLineEndsAndStrayBytes) {
     store_->Write(SmallFarm());
     Write("s3.ini", std::string("DistinguishedName=Applications/Desk\0top\r\n", 41));
     auto session = Open("FileLab");
-    shared::ImportServerApps(session->shared, "S3", PathOf("s3.ini"));
+    testing_support::Shown(session->shared,
+                           shared::ImportServerApps(session->shared, "S3", PathOf("s3.ini")));
     ExpectOnlyErrorMessages(session->feedback, 1);
     EXPECT_EQ(session->feedback.messages.size(), 1u);
     EXPECT_EQ(ServersOf("FileLab", "Applications/Desktop"), none);
@@ -256,7 +261,8 @@ TEST_F(BadInputTest, HostileApplicationNamesStayInsideTheIconsFolder) {
     store_->Write(target);
 
     auto session = Open("Hostile");
-    shared::ExportFarm(session->shared, PathOf("farm.ini"));
+    testing_support::Shown(session->shared,
+                           shared::ExportFarm(session->shared, PathOf("farm.ini")));
     ExpectOnlyErrorMessages(session->feedback, 0);
     ExpectNothingElseWritten({"work/farm.ini", "work/icons"});
     ASSERT_TRUE(fs::is_directory(root_ / "work" / "icons"));
@@ -270,7 +276,7 @@ TEST_F(BadInputTest, HostileApplicationNamesStayInsideTheIconsFolder) {
     EXPECT_TRUE(fs::is_empty(root_ / "tmp"));
 
     auto import = Open("BadTarget");
-    shared::ImportFarm(import->shared, PathOf("farm.ini"));
+    testing_support::Shown(import->shared, shared::ImportFarm(import->shared, PathOf("farm.ini")));
     ExpectOnlyErrorMessages(import->feedback, 0);
     const lab::FarmModel after = store_->Read("BadTarget");
     ASSERT_EQ(after.applications.size(), names.size());
@@ -299,13 +305,15 @@ TEST_F(BadInputTest, HostileServerNamesEndInTheErrorMessage) {
         Write("s.ini", "DistinguishedName=Applications/Word\r\n");
         before_.insert("work/s.ini");
         auto online = Open("FileLab");
-        shared::ImportServerApps(online->shared, name, PathOf("s.ini"));
+        testing_support::Shown(online->shared,
+                               shared::ImportServerApps(online->shared, name, PathOf("s.ini")));
         ExpectOnlyErrorMessages(online->feedback, 1);
         EXPECT_EQ(online->feedback.messages.size(), 1u);
         EXPECT_EQ(ServersOf("FileLab", "Applications/Word"), std::vector<std::string>{"S1"});
 
         auto offline = Open("FileLab");
-        shared::ExportServerApps(offline->shared, name, PathOf("off.ini"));
+        testing_support::Shown(offline->shared,
+                               shared::ExportServerApps(offline->shared, name, PathOf("off.ini")));
         ExpectOnlyErrorMessages(offline->feedback, 1);
         EXPECT_EQ(offline->feedback.messages.size(), 1u);
         EXPECT_FALSE(fs::exists(root_ / "work" / "off.ini"));
@@ -329,7 +337,8 @@ TEST_F(BadInputTest, ServerFileNamingTenThousandApplications) {
     Write("many.ini", text);
     before_.insert("work/many.ini");
     auto session = Open("Many");
-    shared::ImportServerApps(session->shared, "S3", PathOf("many.ini"));
+    testing_support::Shown(session->shared,
+                           shared::ImportServerApps(session->shared, "S3", PathOf("many.ini")));
     EXPECT_TRUE(session->feedback.messages.empty());
     const lab::FarmModel after = store_->Read("Many");
     ASSERT_EQ(after.applications.size(), static_cast<size_t>(kCount));

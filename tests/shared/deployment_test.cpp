@@ -89,8 +89,16 @@ class DeploymentTest : public ::testing::Test {
 };
 
 TEST_F(DeploymentTest, SetAppOptionsWritesTheSevenKeysWidenedWithTheirSign) {
-    EXPECT_EQ(shared::SetAppOptions(*shared_, "Applications/Calc", 7, 4, 5, 2, -1, -32768, 32767),
-              std::nullopt);
+    const shared::Outcome outcome =
+        shared::SetAppOptions(*shared_, "Applications/Calc", {7, 4, 5, 2, -1, -32768, 32767});
+    EXPECT_TRUE(outcome.Clean());
+    ASSERT_EQ(outcome.changes.size(), 7u);
+    EXPECT_EQ(outcome.changes[4], (shared::Change{shared::ChangeKind::ApplicationSetting,
+                                                  "Applications/Calc",
+                                                  {},
+                                                  "DefaultWindowScale",
+                                                  std::nullopt,
+                                                  "-1"}));
     const std::map<std::string, farm::Value> expected = {
         {"DefaultWindowType", 7},     {"DefaultWindowColor", 4},  {"DefaultEncryption", 5},
         {"DefaultSoundType", 2},      {"DefaultWindowScale", -1}, {"DefaultWindowHeight", -32768},
@@ -104,8 +112,8 @@ TEST_F(DeploymentTest, SetAppOptionsAssignsTheWindowTypeBeforeTheSizes) {
     testing_support::PutRecordingFactory recording(*factory_);
     shared::Shared module(
         recording, [] { return std::unique_ptr<settings::FileSystem>(); }, feedback_);
-    ASSERT_EQ(shared::SetAppOptions(module, "Applications/Calc", 2, 1, 1, 1, 50, 600, 800),
-              std::nullopt);
+    ASSERT_TRUE(
+        shared::SetAppOptions(module, "Applications/Calc", {2, 1, 1, 1, 50, 600, 800}).Clean());
     const Strings& puts = recording.puts;
     ASSERT_EQ(puts.size(), 7u);
     const auto at = [&](const char* key) { return std::find(puts.begin(), puts.end(), key); };
@@ -119,6 +127,11 @@ TEST_F(DeploymentTest, SetAppOptionsAssignsTheWindowTypeBeforeTheSizes) {
 // guarded one (the final commit) is passed over and handed back; what was saved before stays.
 TEST_F(DeploymentTest, EveryUnguardedFailureEndsTheRunAndEveryGuardedOneIsPassedOver) {
     using Outcome = std::optional<shared::Refusal>;
+    // What the dialogs take of an outcome: its failure ends the run, else its first refusal.
+    const auto handed = [](const shared::Outcome& outcome) {
+        shared::RethrowFailure(outcome);
+        return shared::FirstRefusal(outcome);
+    };
     struct Sweep {
         std::function<Outcome()> run;
         Strings calls;  // one run's farm calls; "?" marks a guarded one
@@ -145,23 +158,22 @@ TEST_F(DeploymentTest, EveryUnguardedFailureEndsTheRunAndEveryGuardedOneIsPassed
 
     auto calc = [&] { return App("Applications/Calc"); };
     const std::vector<Sweep> sweeps = {
-        {[&] {
-             shared::CloneServerApps(*shared_, "BRAVO", "CHARLIE");
-             return Outcome();
-         },
-         clone,
+        {[&] { return handed(shared::CloneServerApps(*shared_, "BRAVO", "CHARLIE")); }, clone,
          [&](size_t k) {
              // Excel is saved by call 11, Calc by call 16.
              const bool excel = App("Applications/Office/Excel").servers.size() == 3;
              EXPECT_EQ(excel, k == 0 || k > 11);
              return calc().servers.size() == 2;
          }},
-        {[&] { return shared::PublishAppOnServer(*shared_, "Applications/Calc", "DELTA"); },
+        {[&] { return handed(shared::PublishAppOnServer(*shared_, "Applications/Calc", "DELTA")); },
          publish, [&](size_t) { return calc().servers.size() == 2; }},
-        {[&] { return shared::UnpublishAppFromServer(*shared_, "Applications/Calc", "BRAVO"); },
+        {[&] {
+             return handed(shared::UnpublishAppFromServer(*shared_, "Applications/Calc", "BRAVO"));
+         },
          unpublish, [&](size_t) { return calc().servers.empty(); }},
         {[&] {
-             return shared::SetAppOptions(*shared_, "Applications/Calc", 5, 1, 2, 2, 50, 700, 900);
+             return handed(
+                 shared::SetAppOptions(*shared_, "Applications/Calc", {5, 1, 2, 2, 50, 700, 900}));
          },
          options, [&](size_t) { return calc().keys.at("DefaultWindowWidth") == farm::Value{900}; }},
     };
@@ -194,23 +206,32 @@ TEST_F(DeploymentTest, EveryUnguardedFailureEndsTheRunAndEveryGuardedOneIsPassed
 }
 
 TEST_F(DeploymentTest, TheFarmsOwnRefusalIsHandedBackAndTheFirstOfTwoWins) {
-    const auto already = shared::PublishAppOnServer(*shared_, "Applications/Calc", "BRAVO");
+    const auto already =
+        shared::FirstRefusal(shared::PublishAppOnServer(*shared_, "Applications/Calc", "BRAVO"));
     ASSERT_TRUE(already.has_value());
     EXPECT_EQ(already->number, lab::RuleNumber(lab::Rule::kAlreadyBound));
     EXPECT_NE(already->description.find("already published"), std::string::npos)
         << already->description;
 
-    const auto missing = shared::UnpublishAppFromServer(*shared_, "Applications/Word", "DELTA");
+    const auto missing = shared::FirstRefusal(
+        shared::UnpublishAppFromServer(*shared_, "Applications/Word", "DELTA"));
     ASSERT_TRUE(missing.has_value());
     EXPECT_EQ(missing->number, lab::RuleNumber(lab::Rule::kNotBound));
 
     // The binding and the save both refused: the binding's refusal is the one reported.
     faults_->FailOperation("Application.SaveData", -2147467259, "Refused by the test");
-    const auto both = shared::PublishAppOnServer(*shared_, "Applications/Calc", "BRAVO");
-    ASSERT_TRUE(both.has_value());
-    EXPECT_EQ(both->number, lab::RuleNumber(lab::Rule::kAlreadyBound));
-    const auto saveOnly = shared::PublishAppOnServer(*shared_, "Applications/Calc", "DELTA");
-    EXPECT_EQ(saveOnly, (shared::Refusal{-2147467259, "Refused by the test"}));
+    const shared::Outcome both = shared::PublishAppOnServer(*shared_, "Applications/Calc", "BRAVO");
+    ASSERT_EQ(both.passedOver.size(), 2u);  // the binding's refusal first, then the save's
+    EXPECT_EQ(shared::FirstRefusal(both)->number, lab::RuleNumber(lab::Rule::kAlreadyBound));
+    EXPECT_EQ(both.passedOver[1].reason, (shared::Refusal{-2147467259, "Refused by the test"}));
+    EXPECT_TRUE(both.changes.empty());
+    const shared::Outcome saveOnly =
+        shared::PublishAppOnServer(*shared_, "Applications/Calc", "DELTA");
+    EXPECT_EQ(shared::FirstRefusal(saveOnly),
+              (shared::Refusal{-2147467259, "Refused by the test"}));
+    EXPECT_EQ(saveOnly.passedOver[0].application, "Applications/Calc");
+    EXPECT_EQ(saveOnly.passedOver[0].server, "DELTA");
+    EXPECT_TRUE(saveOnly.changes.empty());
     EXPECT_EQ(App("Applications/Calc").servers, (Strings{"BRAVO"}));
 }
 

@@ -78,7 +78,8 @@ class FarmImportTest : public FilesTest {
         }
         Write("farm.ini", text);
         auto session = Open("FileTarget");
-        shared::ImportFarm(session->shared, PathOf("farm.ini"));
+        testing_support::Shown(session->shared,
+                               shared::ImportFarm(session->shared, PathOf("farm.ini")));
         EXPECT_EQ(session->feedback.messages.size(), c.messages);
         EXPECT_EQ(log_.opened, log_.closed);
         const lab::FarmModel after = store_->Read("FileTarget");
@@ -144,6 +145,47 @@ TEST_F(FarmImportTest, ReadsHeadersKeysAndValuesLineByLine) {
     }
 }
 
+// The outcome holds the settings assigned, the applications stored with their bindings, and
+// the lines passed over with their numbers.
+TEST_F(FarmImportTest, OutcomeListsWhatChangedAndWhatWasPassedOver) {
+    store_->Write(Target());
+    Write("farm.ini",
+          "[Farm]\r\nMaxConnectionsPerUser=5\r\nICAKeepAliveTime=soon\r\n"
+          "[Application]\r\nAppName=New\r\nParentFolderDN=Applications\r\n"
+          "[Servers]\r\nServer=S2\r\n[Icon]\r\nIcon=" +
+              PathOf("icon.ico") + "\r\n");
+    auto session = Open("FileTarget");
+    const shared::Outcome outcome = shared::ImportFarm(session->shared, PathOf("farm.ini"));
+    ASSERT_FALSE(outcome.failure.has_value()) << outcome.failure->error.description;
+    using shared::ChangeKind;
+    EXPECT_EQ(outcome.changes,
+              (std::vector<shared::Change>{
+                  shared::Change{
+                      ChangeKind::FarmSetting, {}, {}, "MaxConnectionsPerUser", std::nullopt, "5"},
+                  shared::Change{ChangeKind::ApplicationStored,
+                                 "Applications/New",
+                                 {},
+                                 {},
+                                 std::nullopt,
+                                 std::nullopt},
+                  shared::Change{ChangeKind::BindingAdded,
+                                 "Applications/New",
+                                 "S2",
+                                 {},
+                                 std::nullopt,
+                                 std::nullopt}}));
+    // The bad number, and the look-up of a namesake the root folder does not have.
+    ASSERT_EQ(outcome.passedOver.size(), 2u);
+    EXPECT_EQ(outcome.passedOver[1].where, shared::PassedOver::Namesake);
+    EXPECT_EQ(outcome.passedOver[1].lineNumber, 10);
+    EXPECT_EQ(outcome.passedOver[0].where, shared::PassedOver::FarmSetting);
+    EXPECT_EQ(outcome.passedOver[0].setting, "ICAKeepAliveTime");
+    EXPECT_EQ(outcome.passedOver[0].lineNumber, 3);
+    EXPECT_EQ(outcome.passedOver[0].line, "ICAKeepAliveTime=soon");
+    EXPECT_EQ(outcome.passedOver[0].reason.number, base::kErrTypeMismatch);
+    EXPECT_EQ(store_->Read("FileTarget").applications.size(), 3u);
+}
+
 // The numbers of an entry are the account type first, then the authority type: a file with
 // them the other way round asks the farm for authority type 2, which no farm has.
 TEST_F(FarmImportTest, AccountNumbersTheOtherWayRoundAreRefusedByTheFarm) {
@@ -153,11 +195,15 @@ TEST_F(FarmImportTest, AccountNumbersTheOtherWayRoundAreRefusedByTheFarm) {
           "Icon=" +
               PathOf("icon.ico") + "\r\n");
     auto session = Open("FileTarget");
-    shared::ImportFarm(session->shared, PathOf("farm.ini"));
+    const shared::Outcome outcome = testing_support::Shown(
+        session->shared, shared::ImportFarm(session->shared, PathOf("farm.ini")));
     ASSERT_EQ(session->feedback.messages.size(), 1u);
     EXPECT_EQ(session->feedback.messages[0].title, "Error");
-    const auto error = shared::ParseUnexpectedError(session->feedback.messages[0].text);
-    ASSERT_TRUE(error.has_value()) << session->feedback.messages[0].text;
+    ASSERT_TRUE(outcome.failure.has_value());
+    const shared::ErrorInfo* error = &outcome.failure->error;
+    EXPECT_EQ(session->feedback.messages[0].text,
+              shared::UnexpectedErrorText(error->number, error->description));
+    EXPECT_EQ(outcome.failure->lineNumber, 4);  // the User line
     EXPECT_EQ(error->number, lab::RuleNumber(lab::Rule::kUnknownAccountKind));
     EXPECT_EQ(error->description,
               "The authority type 2 (the first value of Initialize) is not an account authority "

@@ -139,7 +139,9 @@ TEST_F(FaultSweepTest, ExportFarm) {
                           previous = WorkFiles();
                           store_->Write(SmallFarm());
                       },
-                      [&](shared::Shared& s) { shared::ExportFarm(s, PathOf("farm.ini")); },
+                      [&](shared::Shared& s) {
+                          testing_support::Shown(s, shared::ExportFarm(s, PathOf("farm.ini")));
+                      },
                       "farm.ini"};
     SweepAll(sweep, [&](const Outcome& run, const Outcome& clean, bool fileFault) {
         EXPECT_EQ(run.model, SmallFarm());
@@ -173,7 +175,8 @@ TEST_F(FaultSweepTest, ExportFarm) {
 TEST_F(FaultSweepTest, ImportFarmNeverLosesAnApplicationSilently) {
     store_->Write(SmallFarm());
     auto exporter = Open("FileLab");
-    shared::ExportFarm(exporter->shared, PathOf("farm.ini"));
+    testing_support::Shown(exporter->shared,
+                           shared::ExportFarm(exporter->shared, PathOf("farm.ini")));
     ASSERT_TRUE(exporter->feedback.messages.empty());
 
     // The target holds a root-level Word that the file's Word replaces.
@@ -187,8 +190,10 @@ TEST_F(FaultSweepTest, ImportFarmNeverLosesAnApplicationSilently) {
         }
     }
     const Sweep sweep{"FileTarget", [&] { store_->Write(before); },
-                      [&](shared::Shared& s) { shared::ImportFarm(s, PathOf("farm.ini")); }, "",
-                      false};
+                      [&](shared::Shared& s) {
+                          testing_support::Shown(s, shared::ImportFarm(s, PathOf("farm.ini")));
+                      },
+                      "", false};
     SweepAll(sweep, [&](const Outcome& run, const Outcome& clean, bool) {
         const size_t unfinished = Unfinished(run, clean, before);
         EXPECT_TRUE(run.messages == 1 || unfinished == 0);
@@ -200,14 +205,17 @@ TEST_F(FaultSweepTest, ImportFarmNeverLosesAnApplicationSilently) {
 }
 
 TEST_F(FaultSweepTest, ExportServerAppsListsEveryApplicationItTookOff) {
-    const Sweep sweep{
-        "FileLab",
-        [&] {
-            ResetWork();
-            Write("s1.ini", "OLD\r\n");
-            store_->Write(SmallFarm());
-        },
-        [&](shared::Shared& s) { shared::ExportServerApps(s, "S1", PathOf("s1.ini")); }, "s1.ini"};
+    const Sweep sweep{"FileLab",
+                      [&] {
+                          ResetWork();
+                          Write("s1.ini", "OLD\r\n");
+                          store_->Write(SmallFarm());
+                      },
+                      [&](shared::Shared& s) {
+                          testing_support::Shown(
+                              s, shared::ExportServerApps(s, "S1", PathOf("s1.ini")));
+                      },
+                      "s1.ini"};
     SweepAll(sweep, [&](const Outcome& run, const Outcome& clean, bool) {
         EXPECT_EQ(run.messages, 1u);
         EXPECT_TRUE(run.file == "OLD\r\n" || IsPrefixOf(run.file, clean.file)) << run.file;
@@ -230,9 +238,12 @@ TEST_F(FaultSweepTest, ImportServerAppsPassesOverARefusedSaveOnly) {
     Write("s1.ini",
           "[Applications]\r\nDistinguishedName=Applications/Office/Word\r\n"
           "DistinguishedName=Applications/Word\r\n");
-    const Sweep sweep{
-        "FileLab", [&] { store_->Write(offline); },
-        [&](shared::Shared& s) { shared::ImportServerApps(s, "S1", PathOf("s1.ini")); }, ""};
+    const Sweep sweep{"FileLab", [&] { store_->Write(offline); },
+                      [&](shared::Shared& s) {
+                          testing_support::Shown(
+                              s, shared::ImportServerApps(s, "S1", PathOf("s1.ini")));
+                      },
+                      ""};
     SweepAll(sweep, [&](const Outcome& run, const Outcome& clean, bool fileFault) {
         const size_t unfinished = Unfinished(run, clean, offline);
         EXPECT_TRUE(run.messages == 1 || (!fileFault && unfinished <= 1));

@@ -38,6 +38,8 @@ std::string WhereName(PassedOver where) {
             return "left out";
         case PassedOver::ServerMerged:
             return "merged";
+        case PassedOver::Commit:
+            return "refused";
     }
     return "?";
 }
@@ -77,7 +79,8 @@ class ImportObserverTest : public FilesTest {
         store_->Write(SmallFarm("Observed"));
         Write("farm.ini", Joined(lines));
         auto session = Open("Observed");
-        shared::ImportFarm(session->shared, PathOf("farm.ini"), options);
+        testing_support::Shown(session->shared,
+                               shared::ImportFarm(session->shared, PathOf("farm.ini"), options));
         EXPECT_EQ(session->feedback.messages.size(), expectedMessages);
         EXPECT_EQ(log_.opened, log_.closed);
         return store_->Read("Observed");
@@ -184,7 +187,9 @@ TEST_F(ImportObserverTest, AStopBeforeTheFirstLineIsLineZero) {
     RecordingObserver observer;
     store_->Write(SmallFarm("Observed"));
     auto session = Open("Observed");
-    shared::ImportFarm(session->shared, PathOf("missing.ini"), {.observer = &observer});
+    testing_support::Shown(
+        session->shared,
+        shared::ImportFarm(session->shared, PathOf("missing.ini"), {.observer = &observer}));
     ASSERT_EQ(observer.events.size(), 1u);
     EXPECT_EQ(observer.events[0], Event(0, "stop", base::kErrFileNotFound, ""));
 }

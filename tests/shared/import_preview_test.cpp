@@ -231,7 +231,8 @@ TEST_F(ImportPreviewTest, WithAMappingItPredictsTheImportThatFollows) {
     knowing.accounts.push_back("NEWDOM\\staff");
     store_->Write(knowing);
     auto session = Open("PreviewTarget");
-    shared::ImportFarm(session->shared, PathOf("farm.ini"), {.servers = &mapping});
+    testing_support::Shown(session->shared, shared::ImportFarm(session->shared, PathOf("farm.ini"),
+                                                               {.servers = &mapping}));
     EXPECT_TRUE(session->feedback.messages.empty());
     const lab::FarmModel after = store_->Read("PreviewTarget");
     std::vector<std::string> names;
@@ -255,7 +256,7 @@ TEST_F(ImportPreviewTest, NamesEveryLineOfARealFileThatTheImportDoesNotRead) {
     target.applications.clear();
     store_->Write(target);
     store_->Write(SmallFarm());
-    shared::ExportFarm(Open("FileLab")->shared, PathOf("real.ini"));
+    ASSERT_FALSE(shared::ExportFarm(Open("FileLab")->shared, PathOf("real.ini")).failure);
     std::vector<std::pair<int64_t, std::string>> carried, notRead;
     const std::vector<std::string> file = Lines(Read("real.ini"));
     for (size_t i = 0; i < file.size(); ++i) {

@@ -40,10 +40,12 @@ TEST_F(RoundTripTest, DemoFarmThroughTheTargetFarm) {
     store_->Write(target);
 
     auto source = Open(lab::kDemoFarm);
-    shared::ExportFarm(source->shared, PathOf("demo.ini"));
+    testing_support::Shown(source->shared, shared::ExportFarm(source->shared, PathOf("demo.ini")));
     auto destination = Open(lab::kTargetFarm);
-    shared::ImportFarm(destination->shared, PathOf("demo.ini"));
-    shared::ExportFarm(destination->shared, PathOf("target.ini"));
+    testing_support::Shown(destination->shared,
+                           shared::ImportFarm(destination->shared, PathOf("demo.ini")));
+    testing_support::Shown(destination->shared,
+                           shared::ExportFarm(destination->shared, PathOf("target.ini")));
     EXPECT_TRUE(source->feedback.messages.empty());
     ASSERT_TRUE(destination->feedback.messages.empty()) << destination->feedback.messages[0].text;
 

@@ -24,8 +24,23 @@ class ServerFileTest : public FilesTest {
 
 TEST_F(ServerFileTest, TakeOfflineListsAndUnbindsEveryApplication) {
     auto session = Open("FileLab");
-    shared::ExportServerApps(session->shared, "S1", PathOf("s1.ini"));
+    const shared::Outcome offline = testing_support::Shown(
+        session->shared, shared::ExportServerApps(session->shared, "S1", PathOf("s1.ini")));
     EXPECT_TRUE(session->feedback.messages.empty());
+    using shared::ChangeKind;
+    EXPECT_EQ(offline.changes, (std::vector<shared::Change>{{ChangeKind::BindingRemoved,
+                                                             "Applications/Office/Word",
+                                                             "S1",
+                                                             {},
+                                                             std::nullopt,
+                                                             std::nullopt},
+                                                            {ChangeKind::BindingRemoved,
+                                                             "Applications/Word",
+                                                             "S1",
+                                                             {},
+                                                             std::nullopt,
+                                                             std::nullopt}}));
+    EXPECT_TRUE(offline.Clean());
     EXPECT_EQ(Read("s1.ini"),
               "[Servers]\r\nServerName=S1\r\nWindows NT Version=5.2\r\n\r\n[Applications]\r\n"
               "DistinguishedName=Applications/Office/Word\r\nDistinguishedName=Applications/Word"
@@ -37,8 +52,21 @@ TEST_F(ServerFileTest, TakeOfflineListsAndUnbindsEveryApplication) {
     EXPECT_EQ(store_->Read("FileLab"), expected);
 
     // Bringing it online again restores the farm.
-    shared::ImportServerApps(session->shared, "S1", PathOf("s1.ini"));
+    const shared::Outcome online = testing_support::Shown(
+        session->shared, shared::ImportServerApps(session->shared, "S1", PathOf("s1.ini")));
     EXPECT_TRUE(session->feedback.messages.empty());
+    EXPECT_EQ(online.changes, (std::vector<shared::Change>{{ChangeKind::BindingAdded,
+                                                            "Applications/Office/Word",
+                                                            "S1",
+                                                            {},
+                                                            std::nullopt,
+                                                            std::nullopt},
+                                                           {ChangeKind::BindingAdded,
+                                                            "Applications/Word",
+                                                            "S1",
+                                                            {},
+                                                            std::nullopt,
+                                                            std::nullopt}}));
     EXPECT_EQ(SortedBindings(store_->Read("FileLab")), SortedBindings(SmallFarm()));
     EXPECT_EQ(session->feedback.statusHistory,
               (std::vector<std::string>{"", "Office/Word", "Word"}));
@@ -46,7 +74,8 @@ TEST_F(ServerFileTest, TakeOfflineListsAndUnbindsEveryApplication) {
 
     // A server without applications: the header lines, the two empty lines, no progress.
     session->feedback.progressHistory.clear();
-    shared::ExportServerApps(session->shared, "S3", PathOf("s3.ini"));
+    testing_support::Shown(session->shared,
+                           shared::ExportServerApps(session->shared, "S3", PathOf("s3.ini")));
     EXPECT_EQ(
         Read("s3.ini"),
         "[Servers]\r\nServerName=S3\r\nWindows NT Version=5.2\r\n\r\n[Applications]\r\n\r\n\r\n");
@@ -57,7 +86,8 @@ TEST_F(ServerFileTest, TakeOfflineListsAndUnbindsEveryApplication) {
 TEST_F(ServerFileTest, UnknownServerLeavesAnExistingFileAlone) {
     Write("old.ini", "OLD\r\n");
     auto session = Open("FileLab");
-    shared::ExportServerApps(session->shared, "NOPE", PathOf("old.ini"));
+    testing_support::Shown(session->shared,
+                           shared::ExportServerApps(session->shared, "NOPE", PathOf("old.ini")));
     EXPECT_EQ(session->feedback.messages.size(), 1u);
     EXPECT_EQ(Read("old.ini"), "OLD\r\n");
     EXPECT_EQ(log_.opened, 0);
@@ -69,8 +99,13 @@ TEST_F(ServerFileTest, BringOnlineUsesEveryDistinguishedNameLineOnTheSelectedSer
           "[Applications]\r\ndistinguishedname=Applications/Word\r\nDistinguishedName=Applications/"
           "Nope\r\nDistinguishedName=Applications/Word\r\n");
     auto session = Open("FileLab");
-    shared::ImportServerApps(session->shared, "S3", PathOf("in.ini"));
+    const shared::Outcome stopped = testing_support::Shown(
+        session->shared, shared::ImportServerApps(session->shared, "S3", PathOf("in.ini")));
     ASSERT_EQ(session->feedback.messages.size(), 1u);
+    ASSERT_TRUE(stopped.failure.has_value());  // at the application the farm does not have
+    EXPECT_EQ(stopped.failure->lineNumber, 6);
+    EXPECT_EQ(stopped.failure->line, "DistinguishedName=Applications/Nope");
+    EXPECT_EQ(stopped.changes.size(), 1u);
     EXPECT_EQ(session->feedback.statusHistory, (std::vector<std::string>{"", "Desktop", "Nope"}));
     EXPECT_EQ(log_.opened, log_.closed);
     lab::FarmModel expected = SmallFarm();
@@ -79,9 +114,33 @@ TEST_F(ServerFileTest, BringOnlineUsesEveryDistinguishedNameLineOnTheSelectedSer
 
     // A server the farm refuses stops before any line is read.
     session->feedback.statusHistory.clear();
-    shared::ImportServerApps(session->shared, "S9", PathOf("in.ini"));
+    testing_support::Shown(session->shared,
+                           shared::ImportServerApps(session->shared, "S9", PathOf("in.ini")));
     EXPECT_EQ(session->feedback.messages.size(), 2u);
     EXPECT_EQ(session->feedback.statusHistory, std::vector<std::string>{""});
+}
+
+// A refused save loses one binding and goes on: the outcome names it with its line.
+TEST_F(ServerFileTest, BringOnlinePassesOverARefusedSaveWithItsLine) {
+    Write("in.ini",
+          "[Applications]\r\nDistinguishedName=Applications/Word\r\n"
+          "DistinguishedName=Applications/Desktop\r\n");
+    faults_->FailOperation("Application.SaveData", -2147467259, "Refused by the test");
+    auto session = Open("FileLab");
+    const shared::Outcome outcome =
+        shared::ImportServerApps(session->shared, "S3", PathOf("in.ini"));
+    EXPECT_FALSE(outcome.failure.has_value());
+    EXPECT_TRUE(outcome.changes.empty());
+    ASSERT_EQ(outcome.passedOver.size(), 2u);
+    const shared::PassedOverItem& first = outcome.passedOver[0];
+    EXPECT_EQ(first.where, shared::PassedOver::Commit);
+    EXPECT_EQ(first.reason, (shared::ErrorInfo{-2147467259, "Refused by the test"}));
+    EXPECT_EQ(first.lineNumber, 2);
+    EXPECT_EQ(first.line, "DistinguishedName=Applications/Word");
+    EXPECT_EQ(first.application, "Applications/Word");
+    EXPECT_EQ(first.server, "S3");
+    EXPECT_EQ(outcome.passedOver[1].lineNumber, 3);
+    EXPECT_EQ(store_->Read("FileLab"), SmallFarm());
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
-// A Feedback that records what the procedures show, for tests.
+// A Feedback that records what the procedures show, and the messages the windows show for
+// their outcomes, for tests.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "shared/feedback.h"
+#include "shared/outcome.h"
+#include "shared/shared.h"
 
 namespace testing_support {
 
@@ -29,9 +32,12 @@ class RecordingFeedback : public shared::Feedback {
     void SetStatusVisible(bool visible) override { statusVisible = visible; }
     void RepaintStatus() override { ++statusRepaints; }
     void RepaintMain() override { ++mainRepaints; }
-    void ShowMessage(const std::string& text, const std::string& title,
-                     shared::MessageIcon icon) override {
-        messages.push_back({text, title, icon});
+    // Records the messages the main window shows for the outcome; hands the outcome back.
+    shared::Outcome Show(shared::Outcome outcome) {
+        for (shared::OutcomeMessage& message : shared::MessagesOf(outcome)) {
+            messages.push_back({std::move(message.text), std::move(message.title), message.icon});
+        }
+        return outcome;
     }
 
     float progress = 0;
@@ -44,5 +50,14 @@ class RecordingFeedback : public shared::Feedback {
     int mainRepaints = 0;
     std::vector<ShownMessage> messages;
 };
+
+// The outcome of an operation run on `module`, its messages recorded where the module's
+// feedback records them (as the main window would show them).
+inline shared::Outcome Shown(shared::Shared& module, shared::Outcome outcome) {
+    if (auto* recording = dynamic_cast<RecordingFeedback*>(&module.feedback)) {
+        return recording->Show(std::move(outcome));
+    }
+    return outcome;
+}
 
 }  // namespace testing_support
