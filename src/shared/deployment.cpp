@@ -45,6 +45,21 @@ Outcome Run(Operation operation, Body&& body) {
     return outcome;
 }
 
+// The final commit of a binding change: the change, then the save, each refusal passed over;
+// the binding counts as changed when the farm took both.
+template <class Step>
+void CommitBinding(Outcome& outcome, ChangeKind kind, farm::Application& application,
+                   const std::string& distinguishedName, const std::string& serverName,
+                   Step&& change) {
+    const bool changed = PassOverRefusal(outcome, distinguishedName, serverName, change);
+    const bool saved =
+        PassOverRefusal(outcome, distinguishedName, serverName, [&] { application.SaveData(); });
+    if (changed && saved) {
+        outcome.changes.push_back(
+            Change{kind, distinguishedName, serverName, {}, std::nullopt, std::nullopt});
+    }
+}
+
 }  // namespace
 
 Outcome CloneServerApps(Shared& shared, const std::string& sourceServer,
@@ -80,18 +95,8 @@ Outcome PublishAppOnServer(Shared& shared, const std::string& distinguishedName,
         const std::unique_ptr<farm::Binding> binding = shared.factory.CreateBinding();
         binding->Initialize(farm::kWinSrvObject, serverName, "");
 
-        const bool added = PassOverRefusal(outcome, distinguishedName, serverName,
-                                           [&] { application->AddServer(*binding); });
-        const bool saved = PassOverRefusal(outcome, distinguishedName, serverName,
-                                           [&] { application->SaveData(); });
-        if (added && saved) {
-            outcome.changes.push_back(Change{ChangeKind::BindingAdded,
-                                             distinguishedName,
-                                             serverName,
-                                             {},
-                                             std::nullopt,
-                                             std::nullopt});
-        }
+        CommitBinding(outcome, ChangeKind::BindingAdded, *application, distinguishedName,
+                      serverName, [&] { application->AddServer(*binding); });
     });
 }
 
@@ -102,18 +107,8 @@ Outcome UnpublishAppFromServer(Shared& shared, const std::string& distinguishedN
         const std::unique_ptr<farm::Application> application =
             OpenApplication(shared, distinguishedName);
 
-        const bool removed = PassOverRefusal(outcome, distinguishedName, serverName,
-                                             [&] { application->RemoveServer(serverName); });
-        const bool saved = PassOverRefusal(outcome, distinguishedName, serverName,
-                                           [&] { application->SaveData(); });
-        if (removed && saved) {
-            outcome.changes.push_back(Change{ChangeKind::BindingRemoved,
-                                             distinguishedName,
-                                             serverName,
-                                             {},
-                                             std::nullopt,
-                                             std::nullopt});
-        }
+        CommitBinding(outcome, ChangeKind::BindingRemoved, *application, distinguishedName,
+                      serverName, [&] { application->RemoveServer(serverName); });
     });
 }
 
