@@ -622,6 +622,7 @@ class FarmImport {
         application_ = shared_.farmObject->AddApplication(farm::kWinAppObject);
         view_ = application_->WinAppObject();
         bindingsAdded_.clear();
+        blockPassedOver_ = outcome_.passedOver.size();
         windowTypeMet_ = false;
         section_ = Section::Application;
     }
@@ -822,7 +823,7 @@ class FarmImport {
             }
         } catch (const base::Error&) {
             // Most often there is no namesake in the root folder.
-            PassOver(PassedOver::Namesake);
+            PassOver(PassedOver::NoNamesake);
         }
         bool deleted = false;
         if (namesake) {
@@ -849,6 +850,12 @@ class FarmImport {
         }
         if (distinguishedName.empty()) {
             distinguishedName = name;  // the best name there is for it
+        }
+        // The farm stored it in its folder: a failed step of creating the folder found it there.
+        for (size_t i = blockPassedOver_; i < outcome_.passedOver.size(); ++i) {
+            if (outcome_.passedOver[i].where == PassedOver::Folder) {
+                outcome_.passedOver[i].where = PassedOver::FolderExisted;
+            }
         }
         outcome_.changes.push_back(Change{
             ChangeKind::ApplicationStored, distinguishedName, {}, {}, std::nullopt, std::nullopt});
@@ -884,6 +891,7 @@ class FarmImport {
     std::unique_ptr<farm::Application> application_;  // the block's application
     std::unique_ptr<farm::WinApp> view_;              // and its Windows view
     std::vector<std::string> bindingsAdded_;          // its servers, until it is stored
+    size_t blockPassedOver_ = 0;  // where the block's items start in outcome_.passedOver
     Outcome outcome_{Operation::ImportFarm};
 };
 
