@@ -60,38 +60,4 @@ mfcom::CheckReport RunFarmCheck() {
     return mfcom::CheckFarmInterface(SettingNeeds());
 }
 
-int RunCheckCommand(const std::wstring& reportFile, std::string& messages) {
-    mfcom::CheckReport report;
-    try {
-        report = RunFarmCheck();
-    } catch (const farm::FarmError& e) {
-        messages = "The farm interface check could not run: " + e.description() + " (" +
-                   std::to_string(e.number()) + ")\r\n";
-        return kCheckCouldNotRun;
-    } catch (const std::exception& e) {
-        messages = std::string("The farm interface check could not run: ") + e.what() + "\r\n";
-        return kCheckCouldNotRun;
-    }
-    const std::string text = report.Text();
-    std::ofstream file(std::filesystem::path(reportFile), std::ios::binary | std::ios::trunc);
-    file << text;
-    file.close();
-    if (!file) {
-        messages = "The report could not be written to " + win::Narrow(reportFile) + "\r\n";
-        return kCheckCouldNotRun;
-    }
-    for (const mfcom::Verdict& verdict : report.verdicts) {
-        if (verdict.readiness != mfcom::Readiness::Ready) {
-            messages += std::string(mfcom::CommandName(verdict.command)) + ": " +
-                        (verdict.readiness == mfcom::Readiness::WillFail ? "will fail: "
-                                                                         : "not verified: ") +
-                        verdict.reason + "\r\n";
-        }
-    }
-    messages += report.AllReady()
-                    ? "Every command is ready.\r\n"
-                    : "Not every command is ready; see " + win::Narrow(reportFile) + "\r\n";
-    return report.AllReady() ? kCheckAllReady : kCheckNotReady;
-}
-
 }  // namespace app

@@ -17,13 +17,9 @@ std::vector<mfcom::SettingNeed> SettingNeeds();
 // Runs the check on this workstation (COM initialised by the caller).
 mfcom::CheckReport RunFarmCheck();
 
-// The exit codes of /check.
+// The exit codes of /check: every command ready, one is not, the check could not run.
 inline constexpr int kCheckAllReady = 0;
 inline constexpr int kCheckNotReady = 1;
 inline constexpr int kCheckCouldNotRun = 2;
-
-// /check: writes the report to the file and the verdicts (or why the check could not run)
-// to `messages`; returns the exit code.
-int RunCheckCommand(const std::wstring& reportFile, std::string& messages);
 
 }  // namespace app

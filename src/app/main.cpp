@@ -9,8 +9,8 @@
 
 #include <shellapi.h>
 
+#include "app/command_line_run.h"
 #include "app/farm_check.h"
-#include "app/unattended_export.h"
 #include "farm/mfcom/mfcom.h"
 #include "forms/frmLogin.h"
 #include "forms/program.h"
@@ -58,19 +58,22 @@ std::vector<std::wstring> Arguments() {
     return arguments;
 }
 
-// Where a command run without windows says what it did: standard error when the program has
-// one, else the console of the program that started it, if any.
-void WriteMessages(const std::string& text) {
-    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-    if (error == nullptr || error == INVALID_HANDLE_VALUE) {
-        if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
-            return;
-        }
-        error = GetStdHandle(STD_ERROR_HANDLE);
+// The standard handle of the program, or where it has none, of the console of the program
+// that started it, if any.
+HANDLE StandardHandle(DWORD which) {
+    HANDLE handle = GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+        AttachConsole(ATTACH_PARENT_PROCESS);  // fails when attached already or there is none
+        handle = GetStdHandle(which);
     }
+    return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
+void Write(DWORD which, const std::string& text) {
+    const HANDLE handle = StandardHandle(which);
     DWORD written = 0;
-    if (error != nullptr && error != INVALID_HANDLE_VALUE) {
-        WriteFile(error, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (handle != nullptr && !text.empty()) {
+        WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     }
 }
 
@@ -86,34 +89,23 @@ class FarmCom {
     win::ComInit com_;
 };
 
-bool SameSwitch(const std::wstring& argument, const wchar_t* name) {
-    return CompareStringOrdinal(argument.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL;
-}
-
 // A command given on the command line; nothing when the windows are to start (no switch
 // given: the windows start as they always have, whatever else the line holds).
 std::optional<int> RunCommandLine() {
-    const std::vector<std::wstring> arguments = Arguments();
-    if (arguments.empty() || arguments[0].empty() || arguments[0][0] != L'/') {
+    std::vector<std::string> arguments;
+    for (const std::wstring& argument : Arguments()) {
+        arguments.push_back(win::Narrow(argument));
+    }
+    if (!app::IsCommandLine(arguments)) {
         return std::nullopt;
     }
-    constexpr int kBadUsage = 2;
-    std::string messages;
-    int code = kBadUsage;
-    if (SameSwitch(arguments[0], L"/check") && arguments.size() == 2) {
-        FarmCom com;
-        code = app::RunCheckCommand(arguments[1], messages);
-    } else if (SameSwitch(arguments[0], L"/export") && arguments.size() == 2) {
-        FarmCom com;
-        mfcom::MfcomFactory factory;
-        code = app::RunExportCommand(
-            win::Narrow(arguments[1]), factory, [] { return settings::CreateFileSystem(); },
-            messages);
-    } else {
-        messages = "Usage: zelttool.exe [/check REPORT_FILE | /export FARM_FILE]\r\n";
-    }
-    WriteMessages(messages);
-    return code;
+    FarmCom com;
+    mfcom::MfcomFactory factory;
+    const app::CommandOutput output =
+        app::RunCommandLine(arguments, factory, [] { return settings::CreateFileSystem(); });
+    Write(STD_OUTPUT_HANDLE, output.standardOutput);
+    Write(STD_ERROR_HANDLE, output.standardError);
+    return output.exitCode;
 }
 
 int Run(HINSTANCE instance) {

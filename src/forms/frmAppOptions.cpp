@@ -28,26 +28,11 @@ constexpr int kTextHeight = 285;
 constexpr int kButtonWidth = 1215;
 constexpr int kButtonHeight = 375;
 
-struct Entry {
-    const char* text;
-    int32_t value;
-};
-
-constexpr std::array<Entry, 4> kColors{
-    {{"16 colors", 1}, {"256 colors", 2}, {"High color (16 bit)", 3}, {"True color (24 bit)", 4}}};
-constexpr std::array<Entry, 7> kSizes{{{"640x480", 1},
-                                       {"800x600", 2},
-                                       {"1024x768", 3},
-                                       {"1280x1024", 4},
-                                       {"Custom...", 5},
-                                       {"Percent of client desktop...", 6},
-                                       {"Full screen...", 7}}};
-constexpr std::array<Entry, 5> kEncryptions{{{"Basic", 1},
-                                             {"RC5 (128-bit) logon only", 2},
-                                             {"RC5 (40-bit)", 3},
-                                             {"RC5 (56-bit)", 4},
-                                             {"RC5 (128-bit)", 5}}};
-constexpr std::array<Entry, 2> kAudio{{{"Audio on", 2}, {"Audio off", 1}}};
+using Entry = shared::OptionChoice;
+constexpr const auto& kColors = shared::kWindowColorChoices;
+constexpr const auto& kSizes = shared::kWindowSizeChoices;
+constexpr const auto& kEncryptions = shared::kEncryptionChoices;
+constexpr const auto& kAudio = shared::kAudioChoices;
 
 // Appends the entries, makes `current` the current one, then gives the entries their values.
 template <size_t N>

@@ -425,8 +425,8 @@ ImportPreview PreviewImport(farm::ObjectFactory& factory,
             },
             feedback);
         // What the import met reaches the preview through the observer, stop included.
-        static_cast<void>(
-            shared::ImportFarm(module, fileName, {.observer = &notes, .servers = mapping}));
+        result.importOutcome =
+            shared::ImportFarm(module, fileName, {.observer = &notes, .servers = mapping});
         after = ReadAfter(*store, before);
     }
 

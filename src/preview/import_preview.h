@@ -77,6 +77,9 @@ struct ImportPreview {
     std::vector<LineNote> lines;                   // in line order; the stop, if any, last
     std::optional<LineNote> stop;
     bool mapped = false;  // ran with a server mapping
+    // The outcome of the import run on the copy: what the import would change, pass over and
+    // stop at.
+    shared::Outcome importOutcome{shared::Operation::ImportFarm};
 };
 
 // Previews the import of `fileName` into the farm `factory` reaches, with `mapping` applied

@@ -74,13 +74,16 @@ Outcome CloneServerApps(Shared& shared, const std::string& sourceServer,
         for (auto& application : applications->Items()) {
             const std::unique_ptr<farm::Binding> binding = shared.factory.CreateBinding();
             application->LoadData(true);
+            std::string distinguishedName = application->DistinguishedName();
             binding->Initialize(farm::kWinSrvObject, destinationServer, "");
             application->AddServer(*binding);
             application->SaveData();
-            // The application's name would cost the farm another call per application: the
-            // change names the destination only.
-            outcome.changes.push_back(Change{
-                ChangeKind::BindingAdded, {}, destinationServer, {}, std::nullopt, std::nullopt});
+            outcome.changes.push_back(Change{ChangeKind::BindingAdded,
+                                             std::move(distinguishedName),
+                                             destinationServer,
+                                             {},
+                                             std::nullopt,
+                                             std::nullopt});
         }
     });
 }

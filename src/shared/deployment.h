@@ -4,6 +4,7 @@
 // so that the run goes on and its completion message can tell what the farm refused.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,8 +23,7 @@ class Shared;
 using Refusal = ErrorInfo;
 
 // Publishes every application of the source server also on the destination server (a change
-// per binding added, naming the destination). Nothing is passed over here: the first refusal ends
-// the clone.
+// per binding added). Nothing is passed over here: the first refusal ends the clone.
 [[nodiscard]] Outcome CloneServerApps(Shared& shared, const std::string& sourceServer,
                                       const std::string& destinationServer);
 // Each changes one binding, or passes over the refusals of its commit (the binding's first,
@@ -43,6 +43,40 @@ struct AppOptions {
     int16_t windowHeight = 0;
     int16_t windowWidth = 0;
 };
+
+// A choice the options dialog lists: its text and the value written.
+struct OptionChoice {
+    const char* text;
+    int32_t value;
+};
+
+// The choices of the four lists, in the dialog's order.
+inline constexpr std::array<OptionChoice, 4> kWindowColorChoices{
+    {{"16 colors", 1}, {"256 colors", 2}, {"High color (16 bit)", 3}, {"True color (24 bit)", 4}}};
+inline constexpr std::array<OptionChoice, 7> kWindowSizeChoices{
+    {{"640x480", 1},
+     {"800x600", 2},
+     {"1024x768", 3},
+     {"1280x1024", 4},
+     {"Custom...", 5},
+     {"Percent of client desktop...", 6},
+     {"Full screen...", 7}}};
+inline constexpr std::array<OptionChoice, 5> kEncryptionChoices{{{"Basic", 1},
+                                                                 {"RC5 (128-bit) logon only", 2},
+                                                                 {"RC5 (40-bit)", 3},
+                                                                 {"RC5 (56-bit)", 4},
+                                                                 {"RC5 (128-bit)", 5}}};
+inline constexpr std::array<OptionChoice, 2> kAudioChoices{{{"Audio on", 2}, {"Audio off", 1}}};
+
+// What the dialog shows before the user changes anything: 256 colors, 640x480, Basic, audio
+// on, 90 percent, 480 by 640.
+inline constexpr AppOptions kDefaultAppOptions{.windowType = 1,
+                                               .windowColor = 2,
+                                               .encryption = 1,
+                                               .soundType = 2,
+                                               .windowScale = 90,
+                                               .windowHeight = 480,
+                                               .windowWidth = 640};
 
 // Writes the session options into one application: a change per setting, once the farm took
 // the save.

@@ -75,6 +75,14 @@ Outcome ExportServerApps(Shared& shared, const std::string& serverName,
     return outcome;
 }
 
+std::optional<std::string> ApplicationOfLine(std::string_view line) {
+    auto keyLine = settings::SplitKeyLine(line);
+    if (!keyLine || keyLine->key != kDistinguishedName) {
+        return std::nullopt;
+    }
+    return std::move(keyLine->value);
+}
+
 Outcome ImportServerApps(Shared& shared, const std::string& serverName,
                          const std::string& fileName) {
     Outcome outcome(Operation::ImportServerApps);
@@ -93,11 +101,11 @@ Outcome ImportServerApps(Shared& shared, const std::string& serverName,
         while (!stream->AtEndOfStream()) {
             ++lineNumber;
             line = stream->ReadLine();
-            const auto keyLine = settings::SplitKeyLine(line);
-            if (!keyLine || keyLine->key != kDistinguishedName) {
+            const std::optional<std::string> named = ApplicationOfLine(line);
+            if (!named) {
                 continue;
             }
-            const std::string& distinguishedName = keyLine->value;
+            const std::string& distinguishedName = *named;
             shared.feedback.SetStatusCaption(StatusName(distinguishedName));
             shared.feedback.RepaintStatus();
             shared.feedback.RepaintMain();
