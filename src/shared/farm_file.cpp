@@ -495,6 +495,9 @@ class FarmImport {
 
     // The line being handled, for the observer.
     ImportLine CurrentLine() const {
+        if (assigning_) {
+            return *assigning_;
+        }
         ImportLine line{lineNumber_, line_, std::nullopt};
         if (mapped_ != nullptr && lineNumber_ > 0) {
             line.text = mapped_->FileLine();
@@ -672,7 +675,7 @@ class FarmImport {
             // A farm takes a size only after the window type that gives it its meaning; the
             // exported file has the sizes first.
             CurrentView();
-            heldSizes_.push_back({row->key, std::move(value), lineNumber_, line_});
+            heldSizes_.push_back({row->key, std::move(value), CurrentLine()});
             return;
         }
         PutApplicationSetting(row->key, value);
@@ -696,21 +699,14 @@ class FarmImport {
         }
     }
 
-    // Assigns the sizes held back, in the file's order; a failure names the size's own line.
+    // Assigns the sizes held back, in the file's order; a failure names the size's own line,
+    // the one that stops the import included.
     void AssignHeldSizes() {
-        if (heldSizes_.empty()) {
-            return;
-        }
-        std::vector<HeldSize> held = std::exchange(heldSizes_, {});
-        const int64_t lineNumber = lineNumber_;
-        std::string line = std::move(line_);
-        for (HeldSize& size : held) {
-            lineNumber_ = size.lineNumber;
-            line_ = std::move(size.line);
+        for (HeldSize& size : std::exchange(heldSizes_, {})) {
+            assigning_ = std::move(size.line);
             PutApplicationSetting(size.key, size.value);
         }
-        lineNumber_ = lineNumber;
-        line_ = std::move(line);
+        assigning_.reset();
     }
 
     // Creates every level of the folder path; whatever fails here is passed over.
@@ -866,8 +862,7 @@ class FarmImport {
     struct HeldSize {
         std::string_view key;
         farm::Value value;
-        int64_t lineNumber;
-        std::string line;
+        ImportLine line;
     };
 
     Shared& shared_;
@@ -881,6 +876,7 @@ class FarmImport {
     std::string line_;
     bool windowTypeMet_ = false;  // the current block's DefaultWindowType line was read
     std::vector<HeldSize> heldSizes_;
+    std::optional<ImportLine> assigning_;             // the held-back size being assigned
     std::unique_ptr<farm::Application> application_;  // the block's application
     std::unique_ptr<farm::WinApp> view_;              // and its Windows view
     std::vector<std::string> bindingsAdded_;          // its servers, until it is stored
