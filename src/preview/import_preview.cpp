@@ -204,7 +204,7 @@ class NoteTaker : public shared::ImportObserver {
     void LinePassedOver(const shared::ImportLine& line, shared::PassedOver where,
                         const shared::ErrorInfo& reason) override {
         if ((where == shared::PassedOver::Folder && IsRule(reason, lab::Rule::kFolderExists)) ||
-            (where == shared::PassedOver::Namesake &&
+            (where == shared::PassedOver::NoNamesake &&
              IsRule(reason, lab::Rule::kApplicationNotFound))) {
             return;
         }

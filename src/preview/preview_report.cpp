@@ -57,8 +57,10 @@ std::string WhereText(const LineNote& note) {
         case shared::PassedOver::ApplicationSetting:
             return "not on this farm";
         case shared::PassedOver::Folder:
+        case shared::PassedOver::FolderExisted:
             return "folder step";
         case shared::PassedOver::Namesake:
+        case shared::PassedOver::NoNamesake:
             return "namesake step";
         case shared::PassedOver::NotRead:
             return "not read";

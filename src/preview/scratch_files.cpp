@@ -4,8 +4,8 @@
 #include <random>
 #include <utility>
 
-#include "lab/os_file.h"
 #include "base/error.h"
+#include "lab/os_file.h"
 
 namespace preview {
 
@@ -40,7 +40,7 @@ ScratchFolder::ScratchFolder(settings::FileSystem& files) {
         }
     }
     throw base::Error(base::kErrPathFileAccess,
-                                 "No scratch folder could be made below " + temporary + ".");
+                      "No scratch folder could be made below " + temporary + ".");
 }
 
 ScratchFolder::~ScratchFolder() {
@@ -73,9 +73,9 @@ void ScratchFileSystem::RequireInside(const std::string& path) const {
     }
     if (!inside) {
         throw base::Error(base::kErrPermissionDenied,
-                                     "The import preview writes no file outside its scratch "
-                                     "folder: " +
-                                         path);
+                          "The import preview writes no file outside its scratch "
+                          "folder: " +
+                              path);
     }
 }
 

@@ -164,20 +164,13 @@ std::string RunRefusals::CompletionText(std::string_view done) const {
               : (itemsRun_ == 1 ? "application" : "applications");
     text += "\r\n\r\nThe farm refused " + std::to_string(refused_.size()) + " of " +
             std::to_string(itemsRun_) + " " + noun + ":";
-    const size_t listed = std::min(refused_.size(), kItemsListed);
-    for (size_t i = 0; i < listed; ++i) {
-        const Item& item = refused_[i];
-        text += "\r\n" + item.application;
-        if (!item.server.empty()) {
-            text += " on " + item.server;
-        }
-        text += "\r\n     Error " + std::to_string(item.refusal.number) + ": " +
-                item.refusal.description;
+    std::vector<ListedRefusal> listed;
+    for (const Item& item : refused_) {
+        listed.push_back(
+            {item.server.empty() ? item.application : item.application + " on " + item.server,
+             item.refusal});
     }
-    if (refused_.size() > listed) {
-        text += "\r\n... and " + std::to_string(refused_.size() - listed) + " more.";
-    }
-    return text;
+    return text + RefusalList(listed);
 }
 
 MessageIcon RunRefusals::CompletionIcon() const {

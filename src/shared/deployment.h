@@ -75,8 +75,6 @@ class RunRefusals {
     // Information, or a warning when something was refused.
     MessageIcon CompletionIcon() const;
 
-    static constexpr size_t kItemsListed = 5;
-
   private:
     RunItems items_;
     int itemsRun_ = 0;

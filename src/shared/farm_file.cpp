@@ -588,6 +588,7 @@ class FarmImport {
         application_ = shared_.farmObject->AddApplication(farm::kWinAppObject);
         view_ = application_->WinAppObject();
         bindingsAdded_.clear();
+        blockPassedOver_ = outcome_.passedOver.size();
         windowTypeMet_ = false;
     }
 
@@ -780,7 +781,7 @@ class FarmImport {
             }
         } catch (const base::Error&) {
             // Most often there is no namesake in the root folder.
-            PassOver(PassedOver::Namesake);
+            PassOver(PassedOver::NoNamesake);
         }
         bool deleted = false;
         if (namesake) {
@@ -807,6 +808,12 @@ class FarmImport {
         }
         if (distinguishedName.empty()) {
             distinguishedName = name;  // the best name there is for it
+        }
+        // The farm stored it in its folder: a failed step of creating the folder found it there.
+        for (size_t i = blockPassedOver_; i < outcome_.passedOver.size(); ++i) {
+            if (outcome_.passedOver[i].where == PassedOver::Folder) {
+                outcome_.passedOver[i].where = PassedOver::FolderExisted;
+            }
         }
         outcome_.changes.push_back(Change{
             ChangeKind::ApplicationStored, distinguishedName, {}, {}, std::nullopt, std::nullopt});
@@ -839,6 +846,7 @@ class FarmImport {
     std::unique_ptr<farm::Application> application_;  // the block's application
     std::unique_ptr<farm::WinApp> view_;              // and its Windows view
     std::vector<std::string> bindingsAdded_;          // its servers, until it is stored
+    size_t blockPassedOver_ = 0;  // where the block's items start in outcome_.passedOver
     Outcome outcome_{Operation::ImportFarm};
 };
 

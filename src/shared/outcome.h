@@ -48,7 +48,11 @@ enum class PassedOver {
     FarmSetting,         // a farm setting left as it was: no number, refused, or not on the farm
     ApplicationSetting,  // an application setting the farm does not have
     Folder,              // a step of creating the folders of ParentFolderDN
-    Namesake,            // finding or deleting the root folder's application of the same name
+    FolderExisted,       // such a step, where the application was then stored in the folder:
+                         // it was there already (as the outcome has it; the observer hears Folder)
+    Namesake,            // reading the names of, loading or deleting the root folder's
+                         // application of the same name
+    NoNamesake,          // looking up that application: most often there is none
     NotRead,             // a line the import does not read (no failure: the reason's number is 0)
     ServerLeftOut,       // a Server line the server mapping leaves out (number 0 as well)
     ServerMerged,        // a Server line the mapping makes name a server bound already (number 0)
@@ -107,6 +111,22 @@ struct OutcomeMessage {
 // passed over, if anything. Publish, unpublish, options and clone report a whole run: their
 // dialogs build it from RunRefusals; for a single operation this gives only its failure.
 std::vector<OutcomeMessage> MessagesOf(const Outcome& outcome);
+
+// Whether a passed-over item left the farm without something the operation was asked for:
+// not a line the import does not read, a server the mapping leaves out or merges, a folder
+// that was there already or a namesake that is not there.
+bool Lost(const PassedOverItem& item);
+
+// What was refused, with the farm's number and text.
+struct ListedRefusal {
+    std::string what;
+    ErrorInfo reason;
+};
+
+// The first RunRefusals-size few of `refused`, each as "\r\n<what>\r\n     Error <n>: <text>",
+// then "\r\n... and <k> more." for the rest.
+std::string RefusalList(const std::vector<ListedRefusal>& refused);
+inline constexpr size_t kRefusalsListed = 5;
 
 // The settings a farm export or import passed over because the farm does not have them,
 // each once, farm settings before application settings ("Name (farm setting)").

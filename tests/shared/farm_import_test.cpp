@@ -102,11 +102,11 @@ TEST_F(FarmImportTest, ReadsHeadersKeysAndValuesLineByLine) {
          Values({"MaxConnectionsPerUser", "LogOverLimitDenials"}), "77,78"},
         {"[Application]\n [FARM]\nMaxConnectionsPerUser=79\n", {}, ""},
         {"MaxConnectionsPerUser=abc\nMaxConnectionsPerUser =5\n=5\nLogOverLimitDenials=55\n",
-         Values({"MaxConnectionsPerUser", "LogOverLimitDenials"}), "1,55"},
+         Values({"MaxConnectionsPerUser", "LogOverLimitDenials"}), "1,55", 1},
         {"ICAVideoBufferSize=0.5\nEnableACR=0.00048828125\nPNEnumMode=-2.5\n",
          Values({"ICAVideoBufferSize", "EnableACR", "PNEnumMode"}), "512,0,-2"},
         {"ICAVideoBufferSize=-0.00146484375\n", Values({"ICAVideoBufferSize"}), "-2"},
-        {"ICAVideoBufferSize=2097152\n", Values({"ICAVideoBufferSize"}), "1536"},
+        {"ICAVideoBufferSize=2097152\n", Values({"ICAVideoBufferSize"}), "1536", 1},
         {"Farmname=Other\n" + Block("New", "HideDisabledApp=5\nCPUPriority=5\ndescription=x\n"),
          Values({New + "HideDisabledApp", New + "CPUPriority", New + "Description"}), "0,0,"},
         {Block("New", "Description=a=b\n"), Values({New + "Description"}), "a=b"},
@@ -176,7 +176,7 @@ TEST_F(FarmImportTest, OutcomeListsWhatChangedAndWhatWasPassedOver) {
                                  std::nullopt}}));
     // The bad number, and the look-up of a namesake the root folder does not have.
     ASSERT_EQ(outcome.passedOver.size(), 2u);
-    EXPECT_EQ(outcome.passedOver[1].where, shared::PassedOver::Namesake);
+    EXPECT_EQ(outcome.passedOver[1].where, shared::PassedOver::NoNamesake);
     EXPECT_EQ(outcome.passedOver[1].lineNumber, 10);
     EXPECT_EQ(outcome.passedOver[0].where, shared::PassedOver::FarmSetting);
     EXPECT_EQ(outcome.passedOver[0].setting, "ICAKeepAliveTime");
@@ -184,6 +184,42 @@ TEST_F(FarmImportTest, OutcomeListsWhatChangedAndWhatWasPassedOver) {
     EXPECT_EQ(outcome.passedOver[0].line, "ICAKeepAliveTime=soon");
     EXPECT_EQ(outcome.passedOver[0].reason.number, base::kErrTypeMismatch);
     EXPECT_EQ(store_->Read("FileTarget").applications.size(), 3u);
+}
+
+// What the farm is left without is told at the end, in one message: a farm setting it refused
+// and a folder it would not create. A folder that was there already, an application without a
+// namesake and the keys the import does not read are no loss, and leave the import silent.
+TEST_F(FarmImportTest, WhatTheFarmIsLeftWithoutIsToldAtTheEndAndNothingElse) {
+    const std::string quiet = "Farmname=Other\nMaxConnectionsPerUser=5\n" +
+                              Block("Sheet", "", "Applications/Office") + Block("New");
+    const std::string lossy = "MaxConnectionsPerUser=abc\n" + Block("New") +
+                              "[Application]\nAppName=Late\nParentFolderDN=Applications/Later\n";
+    for (const bool lost : {false, true}) {
+        const std::string& text = lost ? lossy : quiet;
+        store_->Write(Target());
+        Write("farm.ini", text);
+        faults_->Clear();
+        if (lost) {
+            faults_->FailOperation("Folder.AddSubFolder", -2147024891, "Access is denied.");
+        }
+        auto session = Open("FileTarget");
+        const shared::Outcome outcome = testing_support::Shown(
+            session->shared, shared::ImportFarm(session->shared, PathOf("farm.ini")));
+        ASSERT_FALSE(outcome.failure.has_value());
+        if (!lost) {
+            EXPECT_TRUE(session->feedback.messages.empty()) << session->feedback.messages[0].text;
+            continue;
+        }
+        ASSERT_EQ(session->feedback.messages.size(), 1u);
+        const auto& message = session->feedback.messages[0];
+        EXPECT_EQ(message.title, "Finished");
+        EXPECT_EQ(message.icon, shared::MessageIcon::Warning);
+        EXPECT_EQ(message.text,
+                  "The import passed over 2 lines of the farm file:\r\n"
+                  "Line 1: MaxConnectionsPerUser=abc\r\n     Error 13: Type mismatch\r\n"
+                  "Line 9: ParentFolderDN=Applications/Later\r\n"
+                  "     Error -2147024891: Access is denied.");
+    }
 }
 
 // The numbers of an entry are the account type first, then the authority type: a file with

@@ -29,8 +29,10 @@ std::string WhereName(PassedOver where) {
         case PassedOver::ApplicationSetting:
             return "not on farm";
         case PassedOver::Folder:
+        case PassedOver::FolderExisted:
             return "folder";
         case PassedOver::Namesake:
+        case PassedOver::NoNamesake:
             return "namesake";
         case PassedOver::NotRead:
             return "not read";

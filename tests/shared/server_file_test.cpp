@@ -141,6 +141,14 @@ TEST_F(ServerFileTest, BringOnlinePassesOverARefusedSaveWithItsLine) {
     EXPECT_EQ(first.server, "S3");
     EXPECT_EQ(outcome.passedOver[1].lineNumber, 3);
     EXPECT_EQ(store_->Read("FileLab"), SmallFarm());
+    // The window names the bindings lost.
+    EXPECT_EQ(shared::MessagesOf(outcome),
+              (std::vector<shared::OutcomeMessage>{
+                  {"The farm refused to save 2 of 2 applications of the server file; they are not "
+                   "published on S3:\r\n"
+                   "Applications/Word (line 2)\r\n     Error -2147467259: Refused by the test\r\n"
+                   "Applications/Desktop (line 3)\r\n     Error -2147467259: Refused by the test",
+                   "Finished", shared::MessageIcon::Warning}}));
 }
 
 }  // namespace
