@@ -4,6 +4,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -17,6 +18,7 @@
 #include "preview/scratch_files.h"
 #include "settings/file_system.h"
 #include "settings/lines.h"
+#include "shared/farm_file_reader.h"
 #include "shared/file_support.h"
 
 namespace preview {
@@ -50,29 +52,22 @@ struct FileScan {
     std::vector<std::string> accounts;
 };
 
-// The blocks, servers and accounts of the file, following its sections as the import does.
+// The blocks, servers and accounts of the file, as the file names them.
 FileScan ScanFile(settings::FileSystem& files, const std::string& fileName) {
     FileScan scan;
     std::unordered_map<std::string, size_t> servers;  // folded name -> index
     std::set<std::string> accounts;                   // folded
-    const auto stream = files.OpenTextFile(fileName);
-    settings::Header section = settings::Header::Farm;
-    for (int64_t lineNumber = 1; !stream->AtEndOfStream(); ++lineNumber) {
-        const std::string line = stream->ReadLine();
-        if (const settings::Header header = settings::ClassifyHeader(line);
-            header != settings::Header::None) {
-            section = header;
-            if (header == settings::Header::Application) {
-                scan.blocks.emplace_back().lineNumber = lineNumber;
-            }
+    shared::FarmFileReader reader(files.OpenTextFile(fileName));
+    while (const std::optional<shared::FarmFileLine> line = reader.Next()) {
+        if (line->header == settings::Header::Application) {
+            scan.blocks.emplace_back().lineNumber = line->number;
+        }
+        if (!line->key) {
             continue;
         }
-        const auto keyLine = settings::SplitKeyLine(line);
-        if (!keyLine) {
-            continue;
-        }
-        const std::string& key = keyLine->key;
-        const std::string& value = keyLine->value;
+        const std::string& key = line->key->key;
+        const std::string& value = line->key->value;
+        const settings::Header section = line->section;
         Block* block = scan.blocks.empty() ? nullptr : &scan.blocks.back();
         if (section == settings::Header::Application && block != nullptr) {
             if (key == "AppName") {
@@ -86,7 +81,7 @@ FileScan ScanFile(settings::FileSystem& files, const std::string& fileName) {
             if (added) {
                 ServerUse& use = scan.servers.emplace_back();
                 use.name = value;
-                use.firstLine = lineNumber;
+                use.firstLine = line->number;
             }
             ServerUse& use = scan.servers[found->second];
             if (block != nullptr && use.lastBlock != scan.blocks.size() - 1) {
@@ -104,10 +99,10 @@ FileScan ScanFile(settings::FileSystem& files, const std::string& fileName) {
             }
         } else if (section == settings::Header::Icon && key == "Icon" && block != nullptr &&
                    block->iconLine == 0) {
-            block->iconLine = lineNumber;
+            block->iconLine = line->number;
         }
     }
-    stream->Close();
+    reader.Close();
     return scan;
 }
 

@@ -14,6 +14,7 @@
 #include "farm/farm.h"
 #include "settings/file_system.h"
 #include "settings/lines.h"
+#include "shared/farm_file_reader.h"
 #include "shared/file_support.h"
 #include "shared/icon_names.h"
 #include "shared/server_mapping.h"
@@ -395,28 +396,6 @@ std::string WriteApplicationBlock(settings::FileSystem& files, farm::Application
 
 // ---- Import -----------------------------------------------------------------------------
 
-enum class Section { Farm, InitApplication, Application, Servers, Users, Groups, Icon };
-
-std::optional<Section> SectionOf(settings::Header header) {
-    switch (header) {
-        case settings::Header::Farm:
-            return Section::Farm;
-        case settings::Header::Application:
-            return Section::InitApplication;
-        case settings::Header::Servers:
-            return Section::Servers;
-        case settings::Header::Users:
-            return Section::Users;
-        case settings::Header::Groups:
-            return Section::Groups;
-        case settings::Header::Icon:
-            return Section::Icon;
-        case settings::Header::None:
-            break;
-    }
-    return std::nullopt;
-}
-
 std::vector<std::string> SplitPath(std::string_view path) {
     std::vector<std::string> parts;
     size_t start = 0;
@@ -436,21 +415,22 @@ bool IsDirectlyInRoot(std::string_view distinguishedName) {
            distinguishedName.find('/', kRootFolder.size() + 1) == std::string_view::npos;
 }
 
-std::string SectionName(Section section) {
+std::string SectionName(settings::Header section) {
     switch (section) {
-        case Section::Farm:
+        case settings::Header::Farm:
             return "[Farm]";
-        case Section::InitApplication:
-        case Section::Application:
+        case settings::Header::Application:
             return "[Application]";
-        case Section::Servers:
+        case settings::Header::Servers:
             return "[Servers]";
-        case Section::Users:
+        case settings::Header::Users:
             return "[Users]";
-        case Section::Groups:
+        case settings::Header::Groups:
             return "[Groups]";
-        case Section::Icon:
+        case settings::Header::Icon:
             return "[Icon]";
+        case settings::Header::None:
+            break;
     }
     return {};
 }
@@ -464,56 +444,42 @@ class FarmImport {
 
     void Run(const std::string& fileName) {
         settings::FileSystem& files = shared_.OpenFileSystem();
-        stream_ = files.OpenTextFile(fileName);
-        if (servers_ != nullptr) {
-            auto mapped = std::make_unique<MappedFile>(std::move(stream_), *servers_);
-            mapped_ = mapped.get();
-            stream_ = std::move(mapped);
-        }
+        reader_.emplace(files.OpenTextFile(fileName), servers_);
         farm::Farm& farmObject = shared_.OpenFarm();
         settings_ = farmObject.WinFarmObject();
-        section_ = Section::Farm;
 
-        while (!stream_->AtEndOfStream()) {
-            ++lineNumber_;
-            line_ = stream_->ReadLine();
-            if (mapped_ != nullptr) {
-                TellMapping();
-            }
-            const auto entered = SectionOf(settings::ClassifyHeader(line_));
-            if (entered) {
+        while (std::optional<FarmFileLine> next = reader_->Next()) {
+            line_ = std::move(*next);
+            TellMapping();
+            if (line_.header != settings::Header::None) {
                 AssignHeldSizes();  // the block's key lines end here
-                section_ = *entered;
             }
-            HandleLine(line_, entered.has_value());
+            HandleLine();
         }
         AssignHeldSizes();
-        stream_->Close();
+        reader_->Close();
     }
 
-    settings::TextStream* Stream() const { return stream_.get(); }
+    settings::TextStream* Stream() { return reader_ ? &reader_->Stream() : nullptr; }
 
-    // The line being handled, for the observer.
+    // The line being handled, for the observer: a held-back size while it is assigned.
     ImportLine CurrentLine() const {
-        ImportLine line{lineNumber_, line_, std::nullopt};
-        if (mapped_ != nullptr && lineNumber_ > 0) {
-            line.text = mapped_->FileLine();
-            if (!mapped_->MappedLine().empty()) {
-                line.mapped = mapped_->MappedLine();
-            }
+        if (assigning_) {
+            return *assigning_;
         }
-        return line;
+        return {reader_ ? reader_->LineNumber() : 0, line_.text, line_.mapped};
     }
 
   private:
-    void HandleLine(const std::string& line, bool header) {
-        if (section_ == Section::InitApplication) {
+    void HandleLine() {
+        if (line_.header == settings::Header::Application) {
             StartApplication();
             return;
         }
-        const auto keyLine = settings::SplitKeyLine(line);
+        const std::optional<settings::KeyLine>& keyLine = line_.key;
         if (!keyLine) {
-            if (!header && !line.empty()) {
+            if (line_.header == settings::Header::None && line_.mapping == LineMapping::Unchanged &&
+                !line_.text.empty()) {
                 NotRead("Neither a section header nor a key line.");
             }
             return;
@@ -522,37 +488,37 @@ class FarmImport {
             if (keyLine->key == key) {
                 return true;
             }
-            NotRead(SectionName(section_) + " has no key '" + keyLine->key + "'.");
+            NotRead(SectionName(line_.section) + " has no key '" + keyLine->key + "'.");
             return false;
         };
-        switch (section_) {
-            case Section::Farm:
+        switch (line_.section) {
+            case settings::Header::Farm:
                 ApplyFarmSetting(*keyLine);
                 break;
-            case Section::Application:
+            case settings::Header::Application:
                 ApplyApplicationKey(*keyLine);
                 break;
-            case Section::Servers:
+            case settings::Header::Servers:
                 if (sectionKey("Server")) {
                     AddServer(keyLine->value);
                 }
                 break;
-            case Section::Users:
+            case settings::Header::Users:
                 if (sectionKey("User")) {
                     AddAccount(keyLine->value, false);
                 }
                 break;
-            case Section::Groups:
+            case settings::Header::Groups:
                 if (sectionKey("Group")) {
                     AddAccount(keyLine->value, true);
                 }
                 break;
-            case Section::Icon:
+            case settings::Header::Icon:
                 if (sectionKey("Icon")) {
                     LoadIconAndStore(keyLine->value);
                 }
                 break;
-            case Section::InitApplication:
+            case settings::Header::None:
                 break;
         }
     }
@@ -585,10 +551,10 @@ class FarmImport {
 
     // A Server line the mapping keeps from the import, which reads it as an empty line.
     void TellMapping() {
-        if (mapped_->LastMapping() == LineMapping::LeftOut) {
+        if (line_.mapping == LineMapping::LeftOut) {
             Note(CurrentLine(), PassedOver::ServerLeftOut,
                  {0, "The server mapping leaves this server out."});
-        } else if (mapped_->LastMapping() == LineMapping::Merged) {
+        } else if (line_.mapping == LineMapping::Merged) {
             Note(CurrentLine(), PassedOver::ServerMerged,
                  {0,
                   "Merged: through the server mapping, the application is bound to this "
@@ -624,7 +590,6 @@ class FarmImport {
         bindingsAdded_.clear();
         blockPassedOver_ = outcome_.passedOver.size();
         windowTypeMet_ = false;
-        section_ = Section::Application;
     }
 
     farm::Application& CurrentApplication() {
@@ -673,7 +638,7 @@ class FarmImport {
             // A farm takes a size only after the window type that gives it its meaning; the
             // exported file has the sizes first.
             CurrentView();
-            heldSizes_.push_back({row->key, std::move(value), lineNumber_, line_});
+            heldSizes_.push_back({row->key, std::move(value), CurrentLine()});
             return;
         }
         PutApplicationSetting(row->key, value);
@@ -697,21 +662,14 @@ class FarmImport {
         }
     }
 
-    // Assigns the sizes held back, in the file's order; a failure names the size's own line.
+    // Assigns the sizes held back, in the file's order; a failure names the size's own line,
+    // the one that stops the import included.
     void AssignHeldSizes() {
-        if (heldSizes_.empty()) {
-            return;
-        }
-        std::vector<HeldSize> held = std::exchange(heldSizes_, {});
-        const int64_t lineNumber = lineNumber_;
-        std::string line = std::move(line_);
-        for (HeldSize& size : held) {
-            lineNumber_ = size.lineNumber;
-            line_ = std::move(size.line);
+        for (HeldSize& size : std::exchange(heldSizes_, {})) {
+            assigning_ = std::move(size.line);
             PutApplicationSetting(size.key, size.value);
         }
-        lineNumber_ = lineNumber;
-        line_ = std::move(line);
+        assigning_.reset();
     }
 
     // Creates every level of the folder path; whatever fails here is passed over.
@@ -873,20 +831,17 @@ class FarmImport {
     struct HeldSize {
         std::string_view key;
         farm::Value value;
-        int64_t lineNumber;
-        std::string line;
+        ImportLine line;
     };
 
     Shared& shared_;
     ImportObserver* observer_;
     const ServerMapping* servers_;
-    std::unique_ptr<settings::TextStream> stream_;
-    MappedFile* mapped_ = nullptr;  // stream_, when the servers are mapped
+    std::optional<FarmFileReader> reader_;
     std::unique_ptr<farm::WinFarm> settings_;
-    Section section_ = Section::Farm;
-    int64_t lineNumber_ = 0;
-    std::string line_;
-    bool windowTypeMet_ = false;  // the current block's DefaultWindowType line was read
+    FarmFileLine line_;                    // the line read last
+    std::optional<ImportLine> assigning_;  // the held-back size being assigned
+    bool windowTypeMet_ = false;           // the current block's DefaultWindowType line was read
     std::vector<HeldSize> heldSizes_;
     std::unique_ptr<farm::Application> application_;  // the block's application
     std::unique_ptr<farm::WinApp> view_;              // and its Windows view

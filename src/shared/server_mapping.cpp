@@ -2,9 +2,6 @@
 
 #include <utility>
 
-#include "settings/file_system.h"
-#include "settings/lines.h"
-
 namespace shared {
 
 namespace {
@@ -18,8 +15,6 @@ std::string Folded(std::string_view name) {
     }
     return folded;
 }
-
-constexpr std::string_view kServerKey = "Server";
 
 }  // namespace
 
@@ -36,63 +31,24 @@ const ServerMapping::Target* ServerMapping::Find(std::string_view fileServer) co
     return found == targets_.end() ? nullptr : &found->second;
 }
 
-MappedFile::MappedFile(std::unique_ptr<settings::TextStream> file, const ServerMapping& mapping)
-    : file_(std::move(file)), mapping_(mapping) {}
-
-// Follows the sections as the import does and rewrites the server lines.
-std::string MappedFile::ReadLine() {
-    fileLine_ = file_->ReadLine();
-    lastMapping_ = LineMapping::Unchanged;
-    mappedLine_.clear();
-    if (const settings::Header header = settings::ClassifyHeader(fileLine_);
-        header != settings::Header::None) {
-        inServers_ = header == settings::Header::Servers;
-        if (header == settings::Header::Application) {
-            bound_.clear();
-        }
-        return fileLine_;
-    }
-    const auto keyLine = inServers_ ? settings::SplitKeyLine(fileLine_) : std::nullopt;
-    if (!keyLine || keyLine->key != kServerKey) {
-        return fileLine_;
-    }
-    const ServerMapping::Target* target = mapping_.Find(keyLine->value);
+ServerFilter::Result ServerFilter::Filter(std::string_view server) {
+    const ServerMapping::Target* target = mapping_.Find(server);
     if (target != nullptr && !*target) {
-        lastMapping_ = LineMapping::LeftOut;
-        return {};
+        return {LineMapping::LeftOut, std::nullopt};
     }
-    const bool mapped = target != nullptr;
-    const std::string& server = mapped ? **target : keyLine->value;
-    if (mapped) {
-        mappedLine_ = std::string(kServerKey) + "=" + server;
+    Result result;
+    if (target != nullptr) {
+        result.instead = **target;
     }
-    const auto [binding, first] = bound_.try_emplace(Folded(server), mapped);
+    const bool mapped = result.instead.has_value();
+    const auto [binding, first] =
+        bound_.try_emplace(Folded(mapped ? *result.instead : server), mapped);
     if (!first && (mapped || binding->second)) {
-        // The farm would refuse the second binding, which only the mapping brought about.
-        lastMapping_ = LineMapping::Merged;
-        return {};
+        result.mapping = LineMapping::Merged;
+    } else if (mapped) {
+        result.mapping = LineMapping::Mapped;
     }
-    if (!mapped) {
-        return fileLine_;
-    }
-    lastMapping_ = LineMapping::Mapped;
-    return mappedLine_;
-}
-
-bool MappedFile::AtEndOfStream() {
-    return file_->AtEndOfStream();
-}
-
-void MappedFile::WriteLine(std::string_view text) {
-    file_->WriteLine(text);
-}
-
-void MappedFile::WriteLine() {
-    file_->WriteLine();
-}
-
-void MappedFile::Close() {
-    file_->Close();
+    return result;
 }
 
 }  // namespace shared

@@ -1,16 +1,13 @@
 // Servers of a farm file put in the place of others on import: each server the file names
 // may map to a server of the target farm or be left out, and several may map to one. The
-// mapping works on the file's reader, so the import reads the lines it makes; only `Server=`
+// farm file's reader applies it, so the import reads the lines it makes; only `Server=`
 // lines of a [Servers] section change.
 #pragma once
 
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "settings/file_system.h"
 
 namespace shared {
 
@@ -40,36 +37,26 @@ enum class LineMapping {
               // block binds already
 };
 
-// The file's lines as the mapping makes them: a mapped server's `Server=` line names the
-// server it maps to. A left-out or merged line reads as an empty line, which the import
-// passes over, so every line keeps its number and no application is bound to a server twice
-// through the mapping. Every other line reads as it is.
-class MappedFile final : public settings::TextStream {
+// What the mapping makes of the `Server=` values of one farm file, block by block. A server
+// left out is not bound; nor is one that, through the mapping, an [Application] block binds
+// already (the farm would refuse the second binding, which only the mapping brought about).
+class ServerFilter {
   public:
-    MappedFile(std::unique_ptr<settings::TextStream> file, const ServerMapping& mapping);
+    explicit ServerFilter(const ServerMapping& mapping) : mapping_(mapping) {}
 
-    std::string ReadLine() override;
-    bool AtEndOfStream() override;
-    void WriteLine(std::string_view text) override;
-    void WriteLine() override;
-    void Close() override;
+    struct Result {
+        LineMapping mapping = LineMapping::Unchanged;
+        std::optional<std::string> instead;  // the server the mapping names in its place
+    };
 
-    // The line read last, as the file has it; what the mapping made of it; and where the
-    // mapping named another server, the line naming that one (empty otherwise).
-    const std::string& FileLine() const { return fileLine_; }
-    LineMapping LastMapping() const { return lastMapping_; }
-    const std::string& MappedLine() const { return mappedLine_; }
+    // An [Application] block begins: it binds no server yet.
+    void StartBlock() { bound_.clear(); }
+    Result Filter(std::string_view server);
 
   private:
-    std::unique_ptr<settings::TextStream> file_;
     const ServerMapping& mapping_;
-    bool inServers_ = false;
-    // The farm servers the current [Application] block binds, folded, and whether through
-    // the mapping.
+    // The farm servers the current block binds, folded, and whether through the mapping.
     std::map<std::string, bool> bound_;
-    std::string fileLine_;
-    LineMapping lastMapping_ = LineMapping::Unchanged;
-    std::string mappedLine_;
 };
 
 }  // namespace shared

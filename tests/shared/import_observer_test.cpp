@@ -185,6 +185,64 @@ TEST_F(ImportObserverTest, HeldBackWindowSizesAreJudgedAtTheirOwnLines) {
     EXPECT_EQ(stopped.events, (std::vector<Event>{{3, "stop", base::kErrTypeMismatch, tall[2]}}));
 }
 
+// Under a server mapping too, a held-back size the farm refuses names its own line, to the
+// observer and in the outcome, whether the refusal is passed over or stops the import.
+TEST_F(ImportObserverTest, HeldBackWindowSizesKeepTheirOwnLinesUnderAMapping) {
+    const std::vector<std::string> lines = {
+        "[Application]",            // 1 no name: every setting of it may be passed over
+        "DefaultWindowHeight=600",  // 2 held back
+        "DefaultWindowType=2",      // 3 then the size above
+        "DefaultWindowScale=75",    // 4 after the type: at once
+        "[Application]",            // 5
+        "DefaultWindowWidth=640",   // 6 held back
+        "[Users]",                  // 7 the block's keys end: the size is assigned here
+    };
+    shared::ServerMapping mapping;
+    mapping.MapTo("S1", "S2");
+    faults_->FailOperation("WinApp.Put", base::kErrUnknownName, "Unknown name");
+    store_->Write(SmallFarm("Observed"));
+    Write("farm.ini", Joined(lines));
+    RecordingObserver observer;
+    auto session = Open("Observed");
+    const shared::Outcome outcome = shared::ImportFarm(
+        session->shared, PathOf("farm.ini"), {.observer = &observer, .servers = &mapping});
+    faults_->Clear();
+
+    const int32_t unknown = base::kErrUnknownName;
+    const std::vector<Event> expected = {
+        {3, "not on farm", unknown, lines[2]},
+        {2, "not on farm", unknown, lines[1]},
+        {4, "not on farm", unknown, lines[3]},
+        {6, "not on farm", unknown, lines[5]},
+    };
+    EXPECT_EQ(observer.events, expected);
+    ASSERT_EQ(outcome.passedOver.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(outcome.passedOver[i].lineNumber, std::get<0>(expected[i])) << i;
+        EXPECT_EQ(outcome.passedOver[i].line, std::get<3>(expected[i])) << i;
+    }
+    EXPECT_FALSE(outcome.failure);
+
+    // A size the farm refuses outright stops the import at its own line.
+    const std::vector<std::string> untyped = {
+        "[Application]",                // 1
+        "AppName=Untyped",              // 2
+        "DefaultWindowWidth=640",       // 3 held back, and never a type in this block
+        "ParentFolderDN=Applications",  // 4
+        "[Servers]",                    // 5 the farm refuses the size here
+        "Server=S1",                    // 6
+    };
+    RecordingObserver stopped;
+    Write("farm.ini", Joined(untyped));
+    const shared::Outcome refused = shared::ImportFarm(session->shared, PathOf("farm.ini"),
+                                                       {.observer = &stopped, .servers = &mapping});
+    const int32_t beforeType = lab::RuleNumber(lab::Rule::kWindowSizeBeforeType);
+    EXPECT_EQ(stopped.events, (std::vector<Event>{{3, "stop", beforeType, untyped[2]}}));
+    ASSERT_TRUE(refused.failure);
+    EXPECT_EQ(refused.failure->lineNumber, 3);
+    EXPECT_EQ(refused.failure->line, untyped[2]);
+}
+
 TEST_F(ImportObserverTest, AStopBeforeTheFirstLineIsLineZero) {
     RecordingObserver observer;
     store_->Write(SmallFarm("Observed"));
