@@ -24,8 +24,7 @@ bool SameSwitch(std::string_view argument, std::string_view name) {
 
 // A switch starts with "/" and has no other slash: "/tmp/farm.ini" is a path.
 bool IsSwitch(std::string_view argument) {
-    return argument.starts_with("/") &&
-           argument.find_first_of("/\\", 1) == std::string_view::npos;
+    return argument.starts_with("/") && argument.find_first_of("/\\", 1) == std::string_view::npos;
 }
 
 struct CommandRow {

@@ -29,16 +29,6 @@ class NotStarted : public std::exception {
     std::string message_;
 };
 
-std::string Folded(std::string_view text) {
-    std::string folded(text);
-    for (char& c : folded) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return folded;
-}
-
 std::string Absolute(const std::string& file) {
     return base::Utf8(std::filesystem::absolute(base::PathOf(file)));
 }
@@ -54,7 +44,7 @@ std::string Joined(const std::vector<std::string>& names) {
 // A distinguished name from a name as the Applications view lists it (Office\Word); a
 // distinguished name stays as it is.
 std::string DistinguishedNameOf(const std::string& name) {
-    if (Folded(name).starts_with("APPLICATIONS/")) {
+    if (shared::FoldedName(name).starts_with("APPLICATIONS/")) {
         return name;
     }
     std::string distinguishedName = "Applications/" + name;
@@ -103,7 +93,8 @@ shared::Change Binding(shared::ChangeKind kind, std::string application, std::st
 int32_t Choice(const std::string& option, const std::string& given, const auto& choices) {
     std::string listed;
     for (const shared::OptionChoice& choice : choices) {
-        if (Folded(given) == Folded(choice.text) || given == std::to_string(choice.value)) {
+        if (shared::FoldedName(given) == shared::FoldedName(choice.text) ||
+            given == std::to_string(choice.value)) {
             return choice.value;
         }
         listed += std::string(listed.empty() ? "" : ", ") + "\"" + choice.text + "\" (" +
@@ -243,10 +234,10 @@ class Runner {
         if (serverNames_.empty()) {
             for (const auto& server : Farm().Servers()->Items()) {
                 const std::string serverName = server->ServerName();
-                serverNames_.emplace(Folded(serverName), serverName);
+                serverNames_.emplace(shared::FoldedName(serverName), serverName);
             }
         }
-        const auto found = serverNames_.find(Folded(name));
+        const auto found = serverNames_.find(shared::FoldedName(name));
         if (found == serverNames_.end()) {
             throw NotStarted("The farm has no server " + name + ".");
         }
@@ -258,11 +249,11 @@ class Runner {
         std::map<std::string, std::string> known;  // by folded distinguished name
         for (const auto& application : Farm().Applications()->Items()) {
             const std::string distinguishedName = application->DistinguishedName();
-            known.emplace(Folded(distinguishedName), distinguishedName);
+            known.emplace(shared::FoldedName(distinguishedName), distinguishedName);
         }
         std::vector<std::string> applications;
         for (const std::string& name : names) {
-            const auto found = known.find(Folded(DistinguishedNameOf(name)));
+            const auto found = known.find(shared::FoldedName(DistinguishedNameOf(name)));
             if (found == known.end()) {
                 throw NotStarted("The farm has no application " + name + ".");
             }
@@ -375,10 +366,11 @@ class Runner {
             }
             if (!known.contains(*application)) {
                 // A prediction, so without the farm's number.
-                outcome.failure =
-                    shared::Failure{{0, "The farm has no application " + *application + "."},
-                                    static_cast<int64_t>(i + 1),
-                                    lines[i]};
+                shared::Failure stop;
+                stop.error.description = "The farm has no application " + *application + ".";
+                stop.lineNumber = static_cast<int64_t>(i + 1);
+                stop.line = lines[i];
+                outcome.failure = std::move(stop);
                 break;
             }
             outcome.changes.push_back(
@@ -443,16 +435,7 @@ class Runner {
             app->Initialize(farm::kWinAppObject, application);
             app->LoadData(true);
             const std::unique_ptr<farm::WinApp> view = app->WinAppObject();
-            const std::pair<std::string_view, int32_t> values[] = {
-                {"DefaultEncryption", options.encryption},
-                {"DefaultSoundType", options.soundType},
-                {"DefaultWindowColor", options.windowColor},
-                {"DefaultWindowType", options.windowType},
-                {"DefaultWindowScale", int32_t{options.windowScale}},
-                {"DefaultWindowHeight", int32_t{options.windowHeight}},
-                {"DefaultWindowWidth", int32_t{options.windowWidth}},
-            };
-            for (const auto& [name, value] : values) {
+            for (const auto& [name, value] : shared::OptionValues(options)) {
                 outcome.changes.push_back(shared::Change{shared::ChangeKind::ApplicationSetting,
                                                          application,
                                                          {},

@@ -121,17 +121,7 @@ Outcome SetAppOptions(Shared& shared, const std::string& distinguishedName,
         const std::unique_ptr<farm::Application> application =
             OpenApplication(shared, distinguishedName);
         const std::unique_ptr<farm::WinApp> view = application->WinAppObject();
-        // In this order (the window type before the sizes); the 16-bit values widen with
-        // their sign.
-        const std::pair<std::string_view, int32_t> values[] = {
-            {"DefaultEncryption", options.encryption},
-            {"DefaultSoundType", options.soundType},
-            {"DefaultWindowColor", options.windowColor},
-            {"DefaultWindowType", options.windowType},
-            {"DefaultWindowScale", int32_t{options.windowScale}},
-            {"DefaultWindowHeight", int32_t{options.windowHeight}},
-            {"DefaultWindowWidth", int32_t{options.windowWidth}},
-        };
+        const std::vector<std::pair<std::string_view, int32_t>> values = OptionValues(options);
         for (const auto& [name, value] : values) {
             view->Put(name, farm::Value{value});
         }
@@ -180,9 +170,25 @@ MessageIcon RunRefusals::CompletionIcon() const {
     return refused_.empty() ? MessageIcon::Information : MessageIcon::Warning;
 }
 
+std::vector<std::pair<std::string_view, int32_t>> OptionValues(const AppOptions& options) {
+    // The window type before the sizes; the 16-bit values widen with their sign.
+    return {
+        {"DefaultEncryption", options.encryption},
+        {"DefaultSoundType", options.soundType},
+        {"DefaultWindowColor", options.windowColor},
+        {"DefaultWindowType", options.windowType},
+        {"DefaultWindowScale", int32_t{options.windowScale}},
+        {"DefaultWindowHeight", int32_t{options.windowHeight}},
+        {"DefaultWindowWidth", int32_t{options.windowWidth}},
+    };
+}
+
 std::vector<std::string_view> ApplicationOptionSettings() {
-    return {"DefaultEncryption",  "DefaultSoundType",    "DefaultWindowColor", "DefaultWindowType",
-            "DefaultWindowScale", "DefaultWindowHeight", "DefaultWindowWidth"};
+    std::vector<std::string_view> names;
+    for (const auto& [name, value] : OptionValues({})) {
+        names.push_back(name);
+    }
+    return names;
 }
 
 }  // namespace shared

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "shared/error_info.h"
@@ -114,6 +115,9 @@ class RunRefusals {
     int itemsRun_ = 0;
     std::vector<Item> refused_;
 };
+
+// The settings SetAppOptions assigns and their values, in the order it assigns them.
+std::vector<std::pair<std::string_view, int32_t>> OptionValues(const AppOptions& options);
 
 // The settings of the Windows-application view SetAppOptions assigns.
 std::vector<std::string_view> ApplicationOptionSettings();

@@ -4,9 +4,9 @@
 
 namespace shared {
 
-namespace {
+namespace {}  // namespace
 
-std::string Folded(std::string_view name) {
+std::string FoldedName(std::string_view name) {
     std::string folded(name);
     for (char& c : folded) {
         if (c >= 'a' && c <= 'z') {
@@ -16,18 +16,16 @@ std::string Folded(std::string_view name) {
     return folded;
 }
 
-}  // namespace
-
 void ServerMapping::MapTo(std::string_view fileServer, std::string farmServer) {
-    targets_[Folded(fileServer)] = std::move(farmServer);
+    targets_[FoldedName(fileServer)] = std::move(farmServer);
 }
 
 void ServerMapping::LeaveOut(std::string_view fileServer) {
-    targets_[Folded(fileServer)] = std::nullopt;
+    targets_[FoldedName(fileServer)] = std::nullopt;
 }
 
 const ServerMapping::Target* ServerMapping::Find(std::string_view fileServer) const {
-    const auto found = targets_.find(Folded(fileServer));
+    const auto found = targets_.find(FoldedName(fileServer));
     return found == targets_.end() ? nullptr : &found->second;
 }
 
@@ -42,7 +40,7 @@ ServerFilter::Result ServerFilter::Filter(std::string_view server) {
     }
     const bool mapped = result.instead.has_value();
     const auto [binding, first] =
-        bound_.try_emplace(Folded(mapped ? *result.instead : server), mapped);
+        bound_.try_emplace(FoldedName(mapped ? *result.instead : server), mapped);
     if (!first && (mapped || binding->second)) {
         result.mapping = LineMapping::Merged;
     } else if (mapped) {

@@ -11,6 +11,9 @@
 
 namespace shared {
 
+// A name as the farm compares names of servers and applications: without regard to case.
+std::string FoldedName(std::string_view name);
+
 class ServerMapping {
   public:
     // What becomes of a server: the server named instead, or nothing when it is left out.

@@ -81,15 +81,17 @@ TEST(CommandReportTest, TheJsonDocumentHoldsWhatTheLinesHold) {
     outcome.changes = {
         {shared::ChangeKind::BindingAdded, odd, "S1", {}, std::nullopt, std::nullopt},
         {shared::ChangeKind::FarmSetting, {}, {}, "MaxConnections", std::nullopt, "5"}};
-    outcome.passedOver = {
-        {shared::PassedOver::NotRead, {0, "Not read."}, 3, "Farmname=X", {}, {}, {}},
-        {shared::PassedOver::FarmSetting,
-         {13, "Type mismatch"},
-         4,
-         "ICAKeepAliveTime=soon",
-         {},
-         {},
-         "ICAKeepAliveTime"}};
+    shared::PassedOverItem notRead;
+    notRead.reason = {0, "Not read."};
+    notRead.lineNumber = 3;
+    notRead.line = "Farmname=X";
+    shared::PassedOverItem refused;
+    refused.where = shared::PassedOver::FarmSetting;
+    refused.reason = {13, "Type mismatch"};
+    refused.lineNumber = 4;
+    refused.line = "ICAKeepAliveTime=soon";
+    refused.setting = "ICAKeepAliveTime";
+    outcome.passedOver = {notRead, refused};
     outcome.failure = shared::Failure{{-2147024891, "Access is denied.\r\n"}, 9, "Icon=x.ico"};
     const commands::CommandReport report =
         commands::Ran(CommandKind::Import, false, std::move(outcome));

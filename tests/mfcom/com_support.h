@@ -64,30 +64,41 @@ inline std::filesystem::path BuildFolder() {
 
 // Runs a program with the whole command line given (program name first), in the working
 // folder given (none: this one), and returns its exit code; 255 when it does not start or
-// does not end within a minute. With `errorFile`, the program's standard error goes there.
+// does not end within a minute. With `errorFile` or `outputFile`, the program's standard
+// error or output goes there.
 inline DWORD RunProcess(const std::filesystem::path& exe, std::wstring commandLine,
                         const std::filesystem::path& workingFolder = {},
-                        const std::filesystem::path& errorFile = {}) {
+                        const std::filesystem::path& errorFile = {},
+                        const std::filesystem::path& outputFile = {}) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     win::KernelHandle error;
-    if (!errorFile.empty()) {
+    win::KernelHandle output;
+    const auto create = [](const std::filesystem::path& file, win::KernelHandle& handle) {
         SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-        const HANDLE file = CreateFileW(errorFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                        &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            ADD_FAILURE() << "cannot create " << errorFile.string();
+        const HANDLE created = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
+                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created == INVALID_HANDLE_VALUE) {
+            ADD_FAILURE() << "cannot create " << file.string();
+            return false;
+        }
+        handle = win::KernelHandle(created);
+        return true;
+    };
+    const bool redirected = !errorFile.empty() || !outputFile.empty();
+    if (redirected) {
+        if ((!errorFile.empty() && !create(errorFile, error)) ||
+            (!outputFile.empty() && !create(outputFile, output))) {
             return 255;
         }
-        error = win::KernelHandle(file);
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-        startup.hStdError = error.get();
+        startup.hStdOutput = output ? output.get() : GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError = error ? error.get() : GetStdHandle(STD_ERROR_HANDLE);
     }
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, !errorFile.empty(), 0,
-                        nullptr, workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup,
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, redirected, 0, nullptr,
+                        workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup,
                         &process)) {
         ADD_FAILURE() << exe.string() << " does not start: " << GetLastError();
         return 255;
@@ -104,10 +115,11 @@ inline DWORD RunProcess(const std::filesystem::path& exe, std::wstring commandLi
 // Runs the zelttool.exe built with the tests with `arguments`, as RunProcess runs a program.
 inline DWORD RunZelttool(const std::wstring& arguments,
                          const std::filesystem::path& workingFolder = {},
-                         const std::filesystem::path& errorFile = {}) {
+                         const std::filesystem::path& errorFile = {},
+                         const std::filesystem::path& outputFile = {}) {
     const auto exe = BuildFolder() / "src" / "app" / "zelttool.exe";
     EXPECT_TRUE(std::filesystem::exists(exe)) << "not built: " << exe.string();
-    return RunProcess(exe, L"zelttool.exe " + arguments, workingFolder, errorFile);
+    return RunProcess(exe, L"zelttool.exe " + arguments, workingFolder, errorFile, outputFile);
 }
 
 // A file's bytes; empty when it cannot be read.

@@ -2,17 +2,23 @@
 // on the registered labfarm.dll, judged by its exit code and the files it leaves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "app/farm_check.h"
-#include "app/unattended_export.h"
+#include "commands/command_report.h"
 #include "farm/mfcom/mfcom.h"
 #include "lab/com/lab_client.h"
 #include "mfcom/com_session.h"
 #include "mfcom/com_support.h"
+#include "shared/deployment.h"
 #include "shared/farm_file.h"
 #include "shared/files_fixture.h"
+#include "shared/server_file.h"
+#include "shared/server_mapping.h"
+#include "support/json_reader.h"
 #include "support/scoped_working_directory.h"
 #include "win/text.h"
 
@@ -26,8 +32,8 @@ class CommandLineTest : public FilesTest {
     CommandLineTest() { store_->Write(lab::MakeDemoFarm()); }
 
     DWORD Run(const std::wstring& arguments, const fs::path& folder = {},
-              const fs::path& errorFile = {}) {
-        return comtest::RunZelttool(arguments, folder, errorFile);
+              const fs::path& errorFile = {}, const fs::path& outputFile = {}) {
+        return comtest::RunZelttool(arguments, folder, errorFile, outputFile);
     }
 
     comtest::ScopedLabSetting setting_{root_ / "store", std::string(lab::kDemoFarm)};
@@ -66,11 +72,14 @@ TEST_F(CommandLineTest, CheckWritesTheReportAndAnswersWithItsExitCode) {
 TEST_F(CommandLineTest, ExportWritesTheSameFarmFileAsExportFarm) {
     const fs::path folder = root_ / "work";
     ASSERT_EQ(Run(L"/export \"unattended farm.ini\"", folder),
-              static_cast<DWORD>(app::kExportDone));
+              static_cast<DWORD>(commands::kExitDone));
     const std::string unattended = FileText(folder / "unattended farm.ini");
     const std::string log = FileText(folder / "unattended farm.ini.log");
     EXPECT_NE(log.find(" Export Farm to "), std::string::npos) << log;
-    EXPECT_NE(log.find(" Done.\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" Done: " + std::to_string(lab::MakeDemoFarm().applications.size()) +
+                       " changes.\r\n"),
+              std::string::npos)
+        << log;
     const auto icons = std::distance(fs::directory_iterator(folder / "icons"), {});
     EXPECT_EQ(static_cast<size_t>(icons), lab::MakeDemoFarm().applications.size());
 
@@ -86,7 +95,7 @@ TEST_F(CommandLineTest, ExportWritesTheSameFarmFileAsExportFarm) {
 
     // A second run appends to the log.
     ASSERT_EQ(Run(L"/export \"unattended farm.ini\"", folder),
-              static_cast<DWORD>(app::kExportDone));
+              static_cast<DWORD>(commands::kExitDone));
     EXPECT_EQ(FileText(folder / "unattended farm.ini.log").find(log), 0u);
     EXPECT_GT(FileText(folder / "unattended farm.ini.log").size(), log.size());
 }
@@ -98,13 +107,16 @@ TEST_F(CommandLineTest, ExportOfAFarmWithoutSomeSettingsSucceedsAndNamesThem) {
                                     "WinFarm.NoRedundantGraphics WinApp.DesktopIntegrate");
     const fs::path folder = root_ / "work";
     ASSERT_EQ(Run(L"/export farm.ini", folder, root_ / "stderr.txt"),
-              static_cast<DWORD>(app::kExportDone));
+              static_cast<DWORD>(commands::kExitDone));
     const std::string notice =
         " This farm does not have these settings; the farm file leaves them out: "
         "NoRedundantGraphics (farm setting), DesktopIntegrate (application setting)\r\n";
     const std::string log = FileText(folder / "farm.ini.log");
     EXPECT_NE(log.find(notice), std::string::npos) << log;
-    EXPECT_NE(log.find(" Done.\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" Done: " + std::to_string(lab::MakeDemoFarm().applications.size()) +
+                       " changes.\r\n"),
+              std::string::npos)
+        << log;
     EXPECT_NE(FileText(root_ / "stderr.txt").find(notice), std::string::npos)
         << FileText(root_ / "stderr.txt");
     const std::string file = FileText(folder / "farm.ini");
@@ -122,7 +134,7 @@ TEST_F(CommandLineTest, ExportOfAFarmWithoutSomeSettingsSucceedsAndNamesThem) {
 // before, farm file and icons, stays as it was; an export to a new name leaves no file.
 TEST_F(CommandLineTest, AFailedExportReportsTheRefusalAndKeepsTheLastGoodBackup) {
     const fs::path folder = root_ / "work";
-    ASSERT_EQ(Run(L"/export farm.ini", folder), static_cast<DWORD>(app::kExportDone));
+    ASSERT_EQ(Run(L"/export farm.ini", folder), static_cast<DWORD>(commands::kExitDone));
     fs::remove(folder / "farm.ini.log");
     const auto backup = WorkFiles();
     ASSERT_GT(backup.size(), 10u);
@@ -132,15 +144,186 @@ TEST_F(CommandLineTest, AFailedExportReportsTheRefusalAndKeepsTheLastGoodBackup)
     for (const char* name : {"farm.ini", "new.ini"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(Run(L"/export " + win::Widen(name), folder),
-                  static_cast<DWORD>(app::kExportFailed));
+                  static_cast<DWORD>(commands::kExitRefused));
         const std::string log = FileText(folder / (std::string(name) + ".log"));
         EXPECT_NE(log.find(" Failed: error -2147024891: The data store is locked.\r\n"),
                   std::string::npos)
             << log;
-        EXPECT_EQ(log.find(" Done."), std::string::npos);
+        EXPECT_EQ(log.find(" Done"), std::string::npos);
         fs::remove(folder / (std::string(name) + ".log"));
         EXPECT_TRUE(WorkFiles() == backup);
     }
+}
+
+// Each command changes the farm exactly as the operation the window runs does (the farm read
+// back from the lab's store); its dry run changes nothing and lists exactly what the run then
+// changes; both outcomes are JSON a script reads.
+TEST_F(CommandLineTest, EveryCommandDoesWhatItsWindowDoesAndItsDryRunListsIt) {
+    const fs::path folder = root_ / "work";
+    const lab::FarmModel demo = lab::MakeDemoFarm();
+    const auto& apps = demo.applications;
+    const std::string first = apps[0].DistinguishedName();
+    const std::string second = apps[1].DistinguishedName();
+    const auto display = [](std::string dn) {  // as the Applications view lists it
+        dn = dn.substr(std::string("Applications/").size());
+        std::replace(dn.begin(), dn.end(), '/', '\\');
+        return win::Widen(dn);
+    };
+    // A demo farm whose ZD-CTX05 and ZD-CTX06 publish nothing, for the clone and the publish.
+    lab::FarmModel spare = demo;
+    for (lab::AppRecord& app : spare.applications) {
+        std::erase_if(app.servers, [](const std::string& s) { return s >= "ZD-CTX05"; });
+    }
+    {  // The demo farm's file, imported into the target farm, its six servers mapped onto three.
+        ComSession session(root_, log_);
+        ASSERT_FALSE(shared::ExportFarm(session.shared, PathOf("demo.ini")).failure);
+    }
+    // A target farm that can take every setting of the file.
+    lab::FarmModel target = lab::MakeTargetFarm();
+    target.settings = demo.settings;
+    shared::ServerMapping mapping;
+    std::wstring mapArguments;
+    for (int i = 1; i <= 6; ++i) {
+        const std::string from = "ZD-CTX0" + std::to_string(i);
+        const std::string to = "ZT-CTX0" + std::to_string((i + 1) / 2);
+        mapping.MapTo(from, to);
+        mapArguments += L" /map " + win::Widen(from + "=" + to);
+    }
+    Write("online.ini", "[Applications]\r\nDistinguishedName=" + first +
+                            "\r\nDistinguishedName=" + second + "\r\n");
+    const shared::AppOptions options{.windowType = 3,
+                                     .windowColor = 4,
+                                     .encryption = 5,
+                                     .soundType = 1,
+                                     .windowScale = 90,
+                                     .windowHeight = 480,
+                                     .windowWidth = 640};
+    using Window = std::function<void(shared::Shared&)>;
+    struct Case {
+        std::wstring arguments;
+        std::string farm;
+        lab::FarmModel before;
+        Window window;
+    };
+    const auto check = [](const shared::Outcome& outcome) {
+        EXPECT_FALSE(outcome.failure) << outcome.failure->error.description;
+    };
+    const std::vector<Case> cases = {
+        {L"/import \"" + win::Widen(PathOf("demo.ini")) + L"\"" + mapArguments,
+         std::string(lab::kTargetFarm), target,
+         [&](shared::Shared& s) {
+             check(shared::ImportFarm(s, PathOf("demo.ini"), {.servers = &mapping}));
+         }},
+        {L"/offline zd-ctx02 \"" + win::Widen(PathOf("offline.ini")) + L"\"",
+         std::string(lab::kDemoFarm), demo,
+         [&](shared::Shared& s) {
+             check(shared::ExportServerApps(s, "ZD-CTX02", PathOf("offline.ini")));
+         }},
+        {L"/online ZD-CTX06 \"" + win::Widen(PathOf("online.ini")) + L"\"",
+         std::string(lab::kDemoFarm), spare,
+         [&](shared::Shared& s) {
+             check(shared::ImportServerApps(s, "ZD-CTX06", PathOf("online.ini")));
+         }},
+        {L"/clone ZD-CTX01 ZD-CTX05 ZD-CTX06", std::string(lab::kDemoFarm), spare,
+         [&](shared::Shared& s) {
+             check(shared::CloneServerApps(s, "ZD-CTX01", "ZD-CTX05"));
+             check(shared::CloneServerApps(s, "ZD-CTX01", "ZD-CTX06"));
+         }},
+        {L"/publish /apps \"" + display(first) + L"\" \"" + display(second) +
+             L"\" /servers ZD-CTX05 ZD-CTX06",
+         std::string(lab::kDemoFarm), spare,
+         [&](shared::Shared& s) {
+             for (const char* server : {"ZD-CTX05", "ZD-CTX06"}) {
+                 check(shared::PublishAppOnServer(s, first, server));
+                 check(shared::PublishAppOnServer(s, second, server));
+             }
+         }},
+        {L"/unpublish /apps \"" + win::Widen(first) + L"\" /servers " +
+             win::Widen(apps[0].servers[0] + " " + apps[0].servers[1]),
+         std::string(lab::kDemoFarm), demo,
+         [&](shared::Shared& s) {
+             check(shared::UnpublishAppFromServer(s, first, apps[0].servers[0]));
+             check(shared::UnpublishAppFromServer(s, first, apps[0].servers[1]));
+         }},
+        {L"/options /apps \"" + display(first) + L"\" \"" + display(second) +
+             L"\" /size 1024x768 /colors 4 /encryption \"RC5 (128-bit)\" /audio \"Audio off\"",
+         std::string(lab::kDemoFarm), demo,
+         [&](shared::Shared& s) {
+             check(shared::SetAppOptions(s, first, options));
+             check(shared::SetAppOptions(s, second, options));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(win::Narrow(c.arguments));
+        comtest::ScopedLabSetting farm(root_ / "store", c.farm);
+        store_->Write(c.before);
+        const fs::path output = root_ / "out.json";
+        ASSERT_EQ(Run(c.arguments + L" /whatif /json", folder, root_ / "err.txt", output), 0u)
+            << FileText(root_ / "err.txt");
+        EXPECT_EQ(store_->Read(c.farm), c.before);
+        const testing_support::Json whatIf = testing_support::JsonReader::Read(FileText(output));
+        EXPECT_TRUE(whatIf["whatIf"].Bool());
+
+        ASSERT_EQ(Run(c.arguments + L" /json", folder, root_ / "err.txt", output), 0u)
+            << FileText(root_ / "err.txt");
+        const testing_support::Json run = testing_support::JsonReader::Read(FileText(output));
+        const lab::FarmModel byCommand = store_->Read(c.farm);
+        EXPECT_NE(byCommand, c.before);
+        ASSERT_FALSE(run["changes"].Items().empty());
+        ASSERT_EQ(whatIf["changes"].Items().size(), run["changes"].Items().size());
+        for (size_t i = 0; i < run["changes"].Items().size(); ++i) {
+            const testing_support::Json& said = whatIf["changes"].Items()[i];
+            const testing_support::Json& done = run["changes"].Items()[i];
+            for (const char* key : {"kind", "application", "server", "setting", "newValue"}) {
+                EXPECT_EQ(said[key].IsNull(), done[key].IsNull()) << i << key;
+                if (!done[key].IsNull()) {
+                    EXPECT_EQ(said[key].Text(), done[key].Text()) << i << key;
+                }
+            }
+        }
+
+        store_->Write(c.before);
+        {
+            ComSession session(root_, log_);
+            c.window(session.shared);
+        }
+        EXPECT_TRUE(store_->Read(c.farm) == byCommand);
+    }
+    EXPECT_EQ(FileText(folder / "offline.ini").find("[Servers]\r\nServerName=ZD-CTX02\r\n"), 0u);
+}
+
+// A wrong command line changes nothing and ends with 2; /? prints the usage; what the farm
+// refuses is a line on standard output and on standard error, and exit code 1.
+TEST_F(CommandLineTest, WrongLinesRefusalsAndTheUsageAnswerWithTheirExitCodes) {
+    const fs::path out = root_ / "out.txt";
+    const fs::path err = root_ / "err.txt";
+    EXPECT_EQ(Run(L"/?", {}, err, out), 0u);
+    EXPECT_NE(FileText(out).find("/publish /apps APP... /servers SERVER..."), std::string::npos);
+
+    EXPECT_EQ(Run(L"/publish /apps Nowhere /servers ZD-CTX01 /json", {}, err, out), 2u);
+    const testing_support::Json refused = testing_support::JsonReader::Read(FileText(out));
+    EXPECT_EQ(refused["error"].Text(), "The farm has no application Nowhere.");
+    EXPECT_EQ(Run(L"/options /apps Nowhere /percent 1e9", {}, err, out), 2u);
+    EXPECT_NE(FileText(err).find("The percent must be a whole number from -32768 to 32767."),
+              std::string::npos)
+        << FileText(err);
+    EXPECT_EQ(store_->Read(std::string(lab::kDemoFarm)), lab::MakeDemoFarm());
+
+    const lab::AppRecord& app = lab::MakeDemoFarm().applications[0];
+    labcom::ScopedLabValue refusal(labcom::kFailOperationValue,
+                                   "Application.SaveData -2147467259 Refused by the farm.");
+    const fs::path log = root_ / "work" / "publish.log";
+    EXPECT_EQ(Run(L"/unpublish /apps \"" + win::Widen(app.DistinguishedName()) + L"\" /servers " +
+                      win::Widen(app.servers[0]) + L" /log \"" + log.wstring() + L"\"",
+                  {}, err, out),
+              1u);
+    const std::string line = "Passed over " + app.DistinguishedName() + " on " + app.servers[0] +
+                             ": error -2147467259: Refused by the farm.\r\n";
+    EXPECT_NE(FileText(out).find(line), std::string::npos) << FileText(out);
+    EXPECT_NE(FileText(err).find(line), std::string::npos) << FileText(err);
+    EXPECT_NE(FileText(log).find(" Done: 0 changes, 1 refusal.\r\n"), std::string::npos)
+        << FileText(log);
+    EXPECT_EQ(store_->Read(std::string(lab::kDemoFarm)), lab::MakeDemoFarm());
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/farm_check.h"
-#include "app/unattended_export.h"
+#include "commands/command_report.h"
 #include "farm/farm.h"
 #include "farm/mfcom/mfcom.h"
 #include "lab/com/lab_client.h"
@@ -177,7 +177,7 @@ class StrictDialectTest : public FilesTest {
 
         labcom::WriteSetting(labcom::kFarmValue, lab::kDemoFarm);
         EXPECT_EQ(comtest::RunZelttool(L"/export unattended.ini", root_ / "work"),
-                  static_cast<DWORD>(app::kExportDone))
+                  static_cast<DWORD>(commands::kExitDone))
             << FileText(root_ / "work" / "unattended.ini.log");
         seen.unattended = FileText(root_ / "work" / "unattended.ini");
         seen.demo = store_->Read(lab::kDemoFarm);
