@@ -48,9 +48,11 @@ Outcome Run(Operation operation, Body&& body) {
 // The final commit of a binding change: the change, then the save, each refusal passed over;
 // the binding counts as changed when the farm took both.
 template <class Step>
-void CommitBinding(Outcome& outcome, ChangeKind kind, farm::Application& application,
-                   const std::string& distinguishedName, const std::string& serverName,
-                   Step&& change) {
+void CommitBinding(Shared& shared, Outcome& outcome, ChangeKind kind,
+                   farm::Application& application, const std::string& distinguishedName,
+                   const std::string& serverName, Step&& change) {
+    NoteBindingChange(shared, application, distinguishedName, serverName,
+                      kind == ChangeKind::BindingAdded);
     const bool changed = PassOverRefusal(outcome, distinguishedName, serverName, change);
     const bool saved =
         PassOverRefusal(outcome, distinguishedName, serverName, [&] { application.SaveData(); });
@@ -76,6 +78,7 @@ Outcome CloneServerApps(Shared& shared, const std::string& sourceServer,
             application->LoadData(true);
             std::string distinguishedName = application->DistinguishedName();
             binding->Initialize(farm::kWinSrvObject, destinationServer, "");
+            NoteBindingChange(shared, *application, distinguishedName, destinationServer, true);
             application->AddServer(*binding);
             application->SaveData();
             outcome.changes.push_back(Change{ChangeKind::BindingAdded,
@@ -98,7 +101,7 @@ Outcome PublishAppOnServer(Shared& shared, const std::string& distinguishedName,
         const std::unique_ptr<farm::Binding> binding = shared.factory.CreateBinding();
         binding->Initialize(farm::kWinSrvObject, serverName, "");
 
-        CommitBinding(outcome, ChangeKind::BindingAdded, *application, distinguishedName,
+        CommitBinding(shared, outcome, ChangeKind::BindingAdded, *application, distinguishedName,
                       serverName, [&] { application->AddServer(*binding); });
     });
 }
@@ -110,7 +113,7 @@ Outcome UnpublishAppFromServer(Shared& shared, const std::string& distinguishedN
         const std::unique_ptr<farm::Application> application =
             OpenApplication(shared, distinguishedName);
 
-        CommitBinding(outcome, ChangeKind::BindingRemoved, *application, distinguishedName,
+        CommitBinding(shared, outcome, ChangeKind::BindingRemoved, *application, distinguishedName,
                       serverName, [&] { application->RemoveServer(serverName); });
     });
 }
@@ -122,6 +125,15 @@ Outcome SetAppOptions(Shared& shared, const std::string& distinguishedName,
             OpenApplication(shared, distinguishedName);
         const std::unique_ptr<farm::WinApp> view = application->WinAppObject();
         const std::vector<std::pair<std::string_view, int32_t>> values = OptionValues(options);
+        if (shared.journal != nullptr) {
+            SettingValues before;
+            SettingValues after;
+            for (const auto& [name, value] : values) {
+                before.emplace_back(std::string(name), view->Get(name));
+                after.emplace_back(std::string(name), farm::Value{value});
+            }
+            shared.journal->SettingsChanging(distinguishedName, before, after);
+        }
         for (const auto& [name, value] : values) {
             view->Put(name, farm::Value{value});
         }

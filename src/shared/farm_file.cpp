@@ -574,7 +574,17 @@ class FarmImport {
             return;
         }
         try {
-            settings_->Put(row->key, ParseValue(row->key, row->kind, keyLine.value));
+            const farm::Value value = ParseValue(row->key, row->kind, keyLine.value);
+            if (shared_.journal != nullptr) {
+                std::optional<farm::Value> before;
+                try {
+                    before = settings_->Get(row->key);
+                } catch (const base::Error&) {
+                    // The farm does not say: the undo cannot put it back, and says so.
+                }
+                shared_.journal->FarmSettingChanging(std::string(row->key), before, value);
+            }
+            settings_->Put(row->key, value);
         } catch (const base::Error&) {
             // Passed over: a bad number or a refused setting, or one this farm does not have.
             PassOver(PassedOver::FarmSetting, row->key);
@@ -702,6 +712,10 @@ class FarmImport {
             } catch (const base::Error&) {
                 // It exists already, or its parent is missing.
                 PassOver(PassedOver::Folder);
+                continue;
+            }
+            if (shared_.journal != nullptr) {
+                shared_.journal->FolderCreated(path + "/" + parts[level + 1]);
             }
         }
     }
@@ -783,14 +797,38 @@ class FarmImport {
             // Most often there is no namesake in the root folder.
             PassOver(PassedOver::NoNamesake);
         }
+        const std::string namesakeName = std::string(kRootFolder) + "/" + TrimRightBlanks(name);
+        ChangeJournal* const journal = shared_.journal;
         bool deleted = false;
         if (namesake) {
             try {
                 namesake->LoadData(true);
+            } catch (const base::Error&) {
+                // Not loaded means not deleted: it could not be put back.
+                PassOver(PassedOver::Namesake);
+                namesake.reset();
+            }
+        }
+        const bool replaces = namesake && FoldedName(namesakeName) == FoldedName(distinguishedName);
+        if (journal != nullptr) {
+            if (distinguishedName.empty()) {
+                throw base::Error(base::kErrInvalidArgument,
+                                  "The application's name cannot be read; it is not stored "
+                                  "without its restore record.");
+            }
+            if (namesake && !replaces) {
+                journal->ApplicationChanging(namesakeName, namesake.get());
+            }
+            std::unique_ptr<farm::Application> existing =
+                replaces ? nullptr : ExistingApplication(distinguishedName, inRoot);
+            journal->ApplicationChanging(distinguishedName,
+                                         replaces ? namesake.get() : existing.get());
+        }
+        if (namesake) {
+            try {
                 namesake->Delete();
                 deleted = true;
             } catch (const base::Error&) {
-                // Not loaded means not deleted: it could not be put back.
                 PassOver(PassedOver::Namesake);
             }
         }
@@ -804,7 +842,21 @@ class FarmImport {
                     // The refused save is what gets reported.
                 }
             }
+            if (journal != nullptr) {
+                JournalQuietly([&] {
+                    journal->ApplicationNotStored(distinguishedName);
+                    if (namesake && !replaces) {
+                        journal->ApplicationNotStored(namesakeName);
+                    }
+                });
+            }
             throw;
+        }
+        if (journal != nullptr) {
+            journal->ApplicationStored(distinguishedName, app);
+            if (deleted && !replaces) {
+                journal->ApplicationRemoved(namesakeName);
+            }
         }
         if (distinguishedName.empty()) {
             distinguishedName = name;  // the best name there is for it
@@ -824,6 +876,33 @@ class FarmImport {
                                               {},
                                               std::nullopt,
                                               std::nullopt});
+        }
+    }
+
+    // The application of that name, loaded, where the farm has one outside the root folder's
+    // look-up (which Store has made already).
+    std::unique_ptr<farm::Application> ExistingApplication(const std::string& distinguishedName,
+                                                           bool inRoot) {
+        if (inRoot) {
+            return nullptr;
+        }
+        std::unique_ptr<farm::Application> existing;
+        try {
+            existing = shared_.farmObject->GetApplication(farm::kWinAppObject, distinguishedName);
+            existing->LoadData(true);
+        } catch (const base::Error&) {
+            return nullptr;  // there is none
+        }
+        return existing;
+    }
+
+    // A note to the journal while a failure is on its way out: the failure is what counts.
+    template <class Note>
+    static void JournalQuietly(Note&& note) {
+        try {
+            note();
+        } catch (...) {
+            // The record says nothing of the application; its undo reads the farm.
         }
     }
 

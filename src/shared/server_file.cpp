@@ -8,6 +8,7 @@
 #include "farm/farm.h"
 #include "settings/file_system.h"
 #include "settings/lines.h"
+#include "shared/change_journal.h"
 #include "shared/file_support.h"
 #include "shared/shared.h"
 
@@ -56,6 +57,9 @@ Outcome ExportServerApps(Shared& shared, const std::string& serverName,
             // Listed first: an application is never off the server without its line.
             std::string distinguishedName = app->DistinguishedName();
             settings::WriteKeyLine(*stream, kDistinguishedName, distinguishedName);
+            if (shared.journal != nullptr) {
+                shared.journal->BindingChanging(distinguishedName, serverName, true, false);
+            }
             app->RemoveServer(serverName);
             app->SaveData();
             outcome.changes.push_back(Change{ChangeKind::BindingRemoved,
@@ -115,6 +119,7 @@ Outcome ImportServerApps(Shared& shared, const std::string& serverName,
             app->LoadData(true);
             const std::unique_ptr<farm::Binding> binding = shared.factory.CreateBinding();
             binding->Initialize(farm::kWinSrvObject, serverName, distinguishedName);
+            NoteBindingChange(shared, *app, distinguishedName, serverName, true);
             app->AddServer(*binding);
             try {
                 app->SaveData();

@@ -11,6 +11,7 @@
 
 #include "farm/farm.h"
 #include "settings/file_system.h"
+#include "shared/change_journal.h"
 #include "shared/error_info.h"
 #include "shared/feedback.h"
 
@@ -45,6 +46,8 @@ class Shared {
     int16_t currentView = kFarmView;
     std::unique_ptr<settings::FileSystem> fileSystem;
     std::unique_ptr<farm::Credential> credential;  // created once, kept for the run
+    // Where the operation being run keeps the state of what it changes, if anywhere.
+    ChangeJournal* journal = nullptr;
 };
 
 // The number and description of the error being handled (call it inside a catch block):

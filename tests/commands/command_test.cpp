@@ -92,7 +92,11 @@ TEST(CommandReportTest, TheJsonDocumentHoldsWhatTheLinesHold) {
     refused.line = "ICAKeepAliveTime=soon";
     refused.setting = "ICAKeepAliveTime";
     outcome.passedOver = {notRead, refused};
-    outcome.failure = shared::Failure{{-2147024891, "Access is denied.\r\n"}, 9, "Icon=x.ico"};
+    shared::Failure failure;
+    failure.error = {-2147024891, "Access is denied.\r\n"};
+    failure.lineNumber = 9;
+    failure.line = "Icon=x.ico";
+    outcome.failure = failure;
     const commands::CommandReport report =
         commands::Ran(CommandKind::Import, false, std::move(outcome));
     EXPECT_EQ(report.exitCode, commands::kExitRefused);
