@@ -206,7 +206,6 @@ TEST_F(ComparisonTest, BackupComparesWithALaterExportByTheIconsBesideIt) {
     EXPECT_EQ(
         LinesOfFiles(PathOf("Farm.ini"), monday),
         (Lines{"Applications/Word: InstanceLimit 3 -> -1", "Applications/Word: icon differs"}));
-    EXPECT_EQ(LinesOfFiles(monday, monday), Lines{});
 }
 
 struct FileEdit {
@@ -288,16 +287,6 @@ TEST_F(ComparisonTest, IconsCompareByTheirBytesNotTheirNames) {
               Lines{"Applications/Desktop: icon differs (none in the new)"});
     // An icon file named on neither side is no difference.
     EXPECT_EQ(LinesOfFiles(edited, edited), Lines{});
-}
-
-TEST_F(ComparisonTest, IconNamedOutsideTheFoldersBesideIsReadWhereNamed) {
-    Export(SmallFarm());
-    const std::string elsewhere = Utf8(root_ / "elsewhere.ico");
-    std::ofstream(root_ / "elsewhere.ico", std::ios::binary) << Read("icons/Word.ico");
-    EXPECT_EQ(LinesWithFarm(Edited(IconLine("Word.ico"), "Icon=" + elsewhere + "\r\n")), Lines{});
-    std::ofstream(root_ / "elsewhere.ico", std::ios::binary) << "other bytes";
-    EXPECT_EQ(LinesWithFarm(Edited(IconLine("Word.ico"), "Icon=" + elsewhere + "\r\n")),
-              Lines{"Applications/Office/Word: icon differs"});
 }
 
 TEST_F(ComparisonTest, UnreadableFileThrowsBeforeTheFarmIsRead) {
