@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "lab/accounts.h"
+#include "lab/os_file.h"
 
 namespace bench {
 
@@ -91,6 +92,24 @@ lab::FarmModel EmptyCopy(const lab::FarmModel& model, const std::string& name) {
     empty.applications.clear();
     empty.folders = {"Applications"};
     return empty;
+}
+
+WorkFolder MakeWorkFolder(const std::filesystem::path& parent, const std::string& name) {
+    WorkFolder work;
+    work.root = parent / name;
+    lab::os::RemoveTree(work.root);
+    std::filesystem::create_directories(work.root / "tmp");
+    work.folder = Utf8(work.root);
+    work.store = std::make_shared<lab::FarmStore>(work.root / "store");
+    work.store->SetDurable(false);
+    work.makeFileSystem = [folder = work.folder] {
+        return std::make_unique<WorkFolderFileSystem>(folder);
+    };
+    return work;
+}
+
+std::filesystem::path ParentFolder(int argc, char** argv) {
+    return argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
 }
 
 double Seconds(const std::function<void()>& work) {

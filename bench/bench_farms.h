@@ -53,6 +53,19 @@ struct QuietFeedback : shared::QuietFeedback {
 // Notes the messages of an outcome of `module` where its feedback keeps them.
 void Note(shared::Shared& module, const shared::Outcome& outcome);
 
+// A benchmark's work folder, emptied, with its temporary folder: below `parent` (a folder the
+// command line gives, or the system's temporary folder), a lab store in it that is not
+// durable, and a file system that works in it.
+struct WorkFolder {
+    std::filesystem::path root;
+    std::string folder;  // the root, as the program names files
+    std::shared_ptr<lab::FarmStore> store;
+    shared::Shared::FileSystemMaker makeFileSystem;
+};
+WorkFolder MakeWorkFolder(const std::filesystem::path& parent, const std::string& name);
+// The folder the command line names as its first argument, else the temporary folder.
+std::filesystem::path ParentFolder(int argc, char** argv);
+
 // A farm named `name` with `applications` applications, each published on every server.
 lab::FarmModel MakeFarm(const std::string& name, int applications);
 // The same farm with no applications and only the root folder.

@@ -29,17 +29,12 @@ constexpr int kRuns = 3;
 }  // namespace
 
 int main(int argc, char** argv) {
-    const fs::path root =
-        (argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path()) / "zelt-compare-bench";
-    std::printf("work folder: %s\n\n", bench::Utf8(root).c_str());
-    lab::os::RemoveTree(root);
-    fs::create_directories(root / "tmp");
-    const std::string folder = bench::Utf8(root);
-    auto store = std::make_shared<lab::FarmStore>(root / "store");
-    store->SetDurable(false);
-    const shared::Shared::FileSystemMaker makeFileSystem = [folder] {
-        return std::make_unique<WorkFolderFileSystem>(folder);
-    };
+    const bench::WorkFolder work =
+        bench::MakeWorkFolder(bench::ParentFolder(argc, argv), "zelt-compare-bench");
+    std::printf("work folder: %s\n\n", work.folder.c_str());
+    const std::string& folder = work.folder;
+    const shared::Shared::FileSystemMaker& makeFileSystem = work.makeFileSystem;
+    const std::shared_ptr<lab::FarmStore>& store = work.store;
     const lab::FarmModel farm = bench::MakeFarm("CompareSource", kSize);
     store->Write(farm);
     lab::LabFactory factory(store, farm.name);
@@ -82,6 +77,6 @@ int main(int argc, char** argv) {
         " icon read twice)\n");
     std::printf("target: the comparison's own work at most the export's time at %d: %.2f, %s\n",
                 kSize, own / exportSeconds, own <= exportSeconds ? "met" : "MISSED");
-    lab::os::RemoveTree(root);
+    lab::os::RemoveTree(work.root);
     return 0;
 }

@@ -98,13 +98,11 @@ void PrintRow(const char* name, int size, const Figures& f, double growth) {
 int main(int argc, char** argv) {
     // The work folder (icons, farm files, the lab's store) below the folder given, or the
     // system's temporary folder: on a disk the icon steps measure mostly the disk.
-    const fs::path root = (argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path()) / "zelt-bench";
-    std::printf("work folder: %s\n\n", Utf8(root).c_str());
-    lab::os::RemoveTree(root);
-    fs::create_directories(root / "tmp");
-    const std::string folder = Utf8(root);
-    auto store = std::make_shared<lab::FarmStore>(root / "store");
-    store->SetDurable(false);
+    const bench::WorkFolder work =
+        bench::MakeWorkFolder(bench::ParentFolder(argc, argv), "zelt-bench");
+    std::printf("work folder: %s\n\n", work.folder.c_str());
+    const std::string& folder = work.folder;
+    const std::shared_ptr<lab::FarmStore>& store = work.store;
 
     PrintHeader();
     double previous[2] = {0, 0};
@@ -171,6 +169,6 @@ int main(int argc, char** argv) {
             kFarmProcedures[i], kOwnTargets[i], largestSize, rate,
             rate >= kOwnTargets[i] ? "met" : "MISSED");
     }
-    lab::os::RemoveTree(root);
+    lab::os::RemoveTree(work.root);
     return 0;
 }

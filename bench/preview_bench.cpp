@@ -41,18 +41,12 @@ lab::FarmModel TargetFarm(int size) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const fs::path root =
-        (argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path()) / "zelt-preview-bench";
-    std::printf("work folder: %s\n\n", bench::Utf8(root).c_str());
-    lab::os::RemoveTree(root);
-    fs::create_directories(root / "tmp");
-    const std::string folder = bench::Utf8(root);
-    auto store = std::make_shared<lab::FarmStore>(root / "store");
-    store->SetDurable(false);
-    const shared::Shared::FileSystemMaker makeFileSystem = [folder] {
-        return std::make_unique<WorkFolderFileSystem>(folder);
-    };
-
+    const bench::WorkFolder work =
+        bench::MakeWorkFolder(bench::ParentFolder(argc, argv), "zelt-preview-bench");
+    std::printf("work folder: %s\n\n", work.folder.c_str());
+    const std::string& folder = work.folder;
+    const shared::Shared::FileSystemMaker& makeFileSystem = work.makeFileSystem;
+    const std::shared_ptr<lab::FarmStore>& store = work.store;
     std::printf("%6s %10s %10s %8s  %s\n", "apps", "preview s", "import s", "ratio",
                 "preview: new / replacing");
     double ratio = 0;
@@ -110,6 +104,6 @@ int main(int argc, char** argv) {
     }
     std::printf("\ntarget: the preview at most the import's time at %d applications: %.2f, %s\n",
                 std::end(kSizes)[-1], ratio, ratio <= 1.0 ? "met" : "MISSED");
-    lab::os::RemoveTree(root);
+    lab::os::RemoveTree(work.root);
     return 0;
 }

@@ -14,6 +14,7 @@
 #include "base/utf8_path.h"
 #include "settings/file_system.h"
 #include "settings/lines.h"
+#include "shared/farm_file_reader.h"
 #include "shared/file_support.h"
 
 namespace compare {
@@ -21,27 +22,6 @@ namespace compare {
 namespace {
 
 constexpr std::string_view kRootFolder = "Applications";
-
-enum class Section { Farm, Application, Servers, Users, Groups, Icon };
-
-Section SectionOf(settings::Header header) {
-    switch (header) {
-        case settings::Header::Farm:
-            return Section::Farm;
-        case settings::Header::Servers:
-            return Section::Servers;
-        case settings::Header::Users:
-            return Section::Users;
-        case settings::Header::Groups:
-            return Section::Groups;
-        case settings::Header::Icon:
-            return Section::Icon;
-        case settings::Header::Application:
-        case settings::Header::None:
-            break;
-    }
-    return Section::Application;
-}
 
 void Assign(std::vector<Setting>& settings, std::string key, std::string value) {
     const auto found = std::find_if(settings.begin(), settings.end(),
@@ -113,51 +93,43 @@ std::optional<std::string> ReadBytes(const std::string& path) {
     return bytes;
 }
 
-void ReadBlocks(settings::TextStream& stream, FarmModel& model) {
-    Section section = Section::Farm;
+void ReadBlocks(shared::FarmFileReader& reader, FarmModel& model) {
     ApplicationModel* application = nullptr;
-    while (!stream.AtEndOfStream()) {
-        const std::string line = stream.ReadLine();
-        // A header is the whole line, so it starts with its bracket.
-        const settings::Header header =
-            line.starts_with('[') ? settings::ClassifyHeader(line) : settings::Header::None;
-        if (header != settings::Header::None) {
-            section = SectionOf(header);
-            if (header == settings::Header::Application) {
-                application = &model.applications.emplace_back();
-            }
+    while (std::optional<shared::FarmFileLine> line = reader.Next()) {
+        if (line->header == settings::Header::Application) {
+            application = &model.applications.emplace_back();
+        }
+        if (!line->key) {
             continue;
         }
-        std::optional<settings::KeyLine> keyLine = settings::SplitKeyLine(line);
-        if (!keyLine) {
-            continue;
-        }
-        if (section == Section::Farm) {
-            Assign(model.settings, std::move(keyLine->key), std::move(keyLine->value));
+        settings::KeyLine& keyLine = *line->key;
+        if (line->section == settings::Header::Farm) {
+            Assign(model.settings, std::move(keyLine.key), std::move(keyLine.value));
             continue;
         }
         if (application == nullptr) {
             continue;  // the import has no application to give it to either
         }
-        switch (section) {
-            case Section::Application:
-                Assign(application->settings, std::move(keyLine->key), std::move(keyLine->value));
+        switch (line->section) {
+            case settings::Header::Servers:
+                AddEntry(application->servers, keyLine, "Server");
                 break;
-            case Section::Servers:
-                AddEntry(application->servers, *keyLine, "Server");
+            case settings::Header::Users:
+                AddEntry(application->users, keyLine, "User");
                 break;
-            case Section::Users:
-                AddEntry(application->users, *keyLine, "User");
+            case settings::Header::Groups:
+                AddEntry(application->groups, keyLine, "Group");
                 break;
-            case Section::Groups:
-                AddEntry(application->groups, *keyLine, "Group");
-                break;
-            case Section::Icon:
-                if (keyLine->key == "Icon") {
-                    application->icon = std::move(keyLine->value);
+            case settings::Header::Icon:
+                if (keyLine.key == "Icon") {
+                    application->icon = std::move(keyLine.value);
                 }
                 break;
-            case Section::Farm:
+            case settings::Header::Application:
+                Assign(application->settings, std::move(keyLine.key), std::move(keyLine.value));
+                break;
+            case settings::Header::Farm:
+            case settings::Header::None:
                 break;
         }
     }
@@ -168,12 +140,12 @@ void ReadBlocks(settings::TextStream& stream, FarmModel& model) {
 FarmModel ReadFarmModel(settings::FileSystem& files, const std::string& fileName) {
     FarmModel model;
     model.fileName = fileName;
-    const std::unique_ptr<settings::TextStream> stream = files.OpenTextFile(fileName);
+    shared::FarmFileReader reader(files.OpenTextFile(fileName));
     try {
-        ReadBlocks(*stream, model);
-        stream->Close();
+        ReadBlocks(reader, model);
+        reader.Close();
     } catch (...) {
-        shared::CloseQuietly(stream.get());
+        shared::CloseQuietly(&reader.Stream());
         throw;
     }
     for (ApplicationModel& each : model.applications) {
