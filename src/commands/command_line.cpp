@@ -30,22 +30,25 @@ bool IsSwitch(std::string_view argument) {
 struct CommandRow {
     CommandKind kind;
     std::string_view name;
-    size_t operands;    // how many it takes
-    bool moreOperands;  // and any more after them
+    size_t fewestOperands;
+    size_t mostOperands;
     bool changes;
 };
 
-constexpr std::array<CommandRow, 10> kCommands{{
-    {CommandKind::Usage, "/?", 0, false, false},
-    {CommandKind::Check, "/check", 1, false, false},
-    {CommandKind::Export, "/export", 1, false, false},
-    {CommandKind::Import, "/import", 1, false, true},
-    {CommandKind::Offline, "/offline", 2, false, true},
-    {CommandKind::Online, "/online", 2, false, true},
-    {CommandKind::Clone, "/clone", 2, true, true},
-    {CommandKind::Publish, "/publish", 0, false, true},
-    {CommandKind::Unpublish, "/unpublish", 0, false, true},
-    {CommandKind::Options, "/options", 0, false, true},
+constexpr size_t kAny = static_cast<size_t>(-1);
+
+constexpr std::array<CommandRow, 11> kCommands{{
+    {CommandKind::Usage, "/?", 0, 0, false},
+    {CommandKind::Check, "/check", 1, 1, false},
+    {CommandKind::Export, "/export", 1, 1, false},
+    {CommandKind::Compare, "/compare", 1, 2, false},
+    {CommandKind::Import, "/import", 1, 1, true},
+    {CommandKind::Offline, "/offline", 2, 2, true},
+    {CommandKind::Online, "/online", 2, 2, true},
+    {CommandKind::Clone, "/clone", 2, kAny, true},
+    {CommandKind::Publish, "/publish", 0, 0, true},
+    {CommandKind::Unpublish, "/unpublish", 0, 0, true},
+    {CommandKind::Options, "/options", 0, 0, true},
 }};
 
 const CommandRow& RowOf(CommandKind kind) {
@@ -64,6 +67,8 @@ std::string OperandText(const CommandRow& row) {
         case CommandKind::Export:
         case CommandKind::Import:
             return "a farm file";
+        case CommandKind::Compare:
+            return "a farm file, or an old and a new farm file";
         case CommandKind::Offline:
         case CommandKind::Online:
             return "a server and a server file";
@@ -106,7 +111,7 @@ class Parser {
             }
         }
         const size_t given = command_.operands.size();
-        if (given < row->operands || (given > row->operands && !row->moreOperands)) {
+        if (given < row->fewestOperands || given > row->mostOperands) {
             return Fail(std::string(row->name) + " takes " + OperandText(*row) + ".");
         }
         const bool pairs = row->kind == CommandKind::Publish || row->kind == CommandKind::Unpublish;
@@ -237,6 +242,8 @@ std::string UsageText() {
            "  /check REPORT_FILE                  check the farm's object model; changes "
            "nothing\r\n"
            "  /export FARM_FILE                   export the farm's applications and icons\r\n"
+           "  /compare FARM_FILE [NEW_FARM_FILE]  what differs between the file and the farm,\r\n"
+           "                                      or between two farm files; changes nothing\r\n"
            "  /import FARM_FILE [/map SERVER=TARGET]... [/leave SERVER]...\r\n"
            "                                      import a farm file, its servers mapped\r\n"
            "  /offline SERVER SERVER_FILE         take a server offline\r\n"
@@ -259,7 +266,9 @@ std::string UsageText() {
            "is\r\n"
            "the dialog's default.\r\n"
            "Exit code: 0 everything was done; 1 the farm refused something or a failure\r\n"
-           "stopped the run; 2 the command line is wrong or the run could not start.\r\n";
+           "stopped the run; 2 the command line is wrong or the run could not start.\r\n"
+           "/compare: 0 both sides are the same; 1 they differ; 2 a file cannot be read or\r\n"
+           "the farm cannot be reached.\r\n";
 }
 
 }  // namespace commands

@@ -1,7 +1,7 @@
 // The program's commands without windows, as the command line gives them:
-//   /check REPORT_FILE   /export FILE   /import FILE [/map SERVER=TARGET]... [/leave SERVER]...
-//   /offline SERVER FILE   /online SERVER FILE   /clone SOURCE DEST...
-//   /publish /apps NAME... /servers NAME...   /unpublish /apps NAME... /servers NAME...
+//   /check REPORT_FILE   /export FILE   /compare OLD_FILE [NEW_FILE]   /import FILE [/map
+//   SERVER=TARGET]... [/leave SERVER]... /offline SERVER FILE   /online SERVER FILE   /clone SOURCE
+//   DEST... /publish /apps NAME... /servers NAME...   /unpublish /apps NAME... /servers NAME...
 //   /options /apps NAME... [/size S] [/colors C] [/encryption E] [/audio A] [/percent N]
 //            [/height N] [/width N]
 // each with /json and /log FILE, the changing ones with /whatif; /? prints the usage.
@@ -19,6 +19,7 @@ enum class CommandKind {
     Usage,  // /?
     Check,
     Export,
+    Compare,
     Import,
     Offline,
     Online,

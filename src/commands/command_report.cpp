@@ -1,6 +1,7 @@
 #include "commands/command_report.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace commands {
 
@@ -50,6 +51,32 @@ const char* WhereName(shared::PassedOver where) {
     return "";
 }
 
+const char* DifferenceName(compare::DifferenceKind kind) {
+    switch (kind) {
+        case compare::DifferenceKind::OnlyInOld:
+            return "onlyInOld";
+        case compare::DifferenceKind::OnlyInNew:
+            return "onlyInNew";
+        case compare::DifferenceKind::Setting:
+            return "setting";
+        case compare::DifferenceKind::ServerBound:
+            return "serverBound";
+        case compare::DifferenceKind::ServerUnbound:
+            return "serverUnbound";
+        case compare::DifferenceKind::UserAdded:
+            return "userAdded";
+        case compare::DifferenceKind::UserRemoved:
+            return "userRemoved";
+        case compare::DifferenceKind::GroupAdded:
+            return "groupAdded";
+        case compare::DifferenceKind::GroupRemoved:
+            return "groupRemoved";
+        case compare::DifferenceKind::IconDiffers:
+            return "iconDiffers";
+    }
+    return "";
+}
+
 std::string ErrorText(const shared::ErrorInfo& error) {
     return "error " + std::to_string(error.number) + ": " + error.description;
 }
@@ -71,6 +98,10 @@ size_t LostCount(const shared::Outcome& outcome) {
 }
 
 std::string ClosingLine(const CommandReport& report) {
+    if (report.comparison) {
+        const size_t count = report.comparison->differences.size();
+        return count == 0 ? "No differences." : Count(count, "difference", "differences") + ".";
+    }
     if (!report.outcome) {
         return "Not run: " + report.error.value_or("");
     }
@@ -138,6 +169,34 @@ std::optional<std::string> NonEmpty(const std::string& text) {
     return text.empty() ? std::nullopt : std::optional<std::string>(text);
 }
 
+std::string ComparisonJson(const CommandReport& report) {
+    Json json;
+    json.Open('{');
+    json.Key("command").Value(SwitchOf(report.kind).substr(1));
+    json.Key("exitCode").Number(report.exitCode);
+    json.Key("differences").Open('[');
+    size_t count = 0;
+    if (report.comparison) {
+        const std::vector<std::string> lines = compare::DifferenceLines(*report.comparison);
+        for (const compare::Difference& difference : report.comparison->differences) {
+            json.Open('{');
+            json.Key("kind").Value(DifferenceName(difference.kind));
+            json.Key("application").Value(NonEmpty(difference.application));
+            json.Key("item").Value(NonEmpty(difference.item));
+            json.Key("oldValue").Value(difference.oldValue);
+            json.Key("newValue").Value(difference.newValue);
+            json.Key("text").Value(lines[count++]);
+            json.Close('}');
+        }
+    }
+    json.Close(']');
+    json.Key("count").Number(static_cast<int64_t>(count));
+    json.Key("error").Value(report.error);
+    json.Key("summary").Value(ClosingLine(report));
+    json.Close('}');
+    return json.Text();
+}
+
 }  // namespace
 
 CommandReport CouldNotRun(CommandKind kind, bool whatIf, std::string error) {
@@ -155,6 +214,15 @@ CommandReport Ran(CommandKind kind, bool whatIf, shared::Outcome outcome) {
     report.whatIf = whatIf;
     report.exitCode = outcome.failure || LostCount(outcome) > 0 ? kExitRefused : kExitDone;
     report.outcome = std::move(outcome);
+    return report;
+}
+
+CommandReport Compared(std::string title, compare::Comparison comparison) {
+    CommandReport report;
+    report.kind = CommandKind::Compare;
+    report.title = std::move(title);
+    report.exitCode = comparison.differences.empty() ? kExitDone : kExitDiffer;
+    report.comparison = std::move(comparison);
     return report;
 }
 
@@ -192,6 +260,9 @@ std::string PassedOverLine(const shared::PassedOverItem& item) {
 
 std::vector<std::string> ReportLines(const CommandReport& report) {
     std::vector<std::string> lines;
+    if (report.comparison) {
+        lines = compare::DifferenceLines(*report.comparison);
+    }
     if (report.outcome) {
         for (const shared::Change& change : report.outcome->changes) {
             lines.push_back((report.whatIf ? "What if: " : "") + ChangeLine(change));
@@ -226,6 +297,9 @@ std::vector<std::string> ErrorLines(const CommandReport& report) {
 }
 
 std::string ReportJson(const CommandReport& report) {
+    if (report.kind == CommandKind::Compare) {
+        return ComparisonJson(report);
+    }
     Json json;
     json.Open('{');
     json.Key("command").Value(SwitchOf(report.kind).substr(1));

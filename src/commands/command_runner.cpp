@@ -8,6 +8,8 @@
 
 #include "base/error.h"
 #include "base/utf8_path.h"
+#include "compare/comparison.h"
+#include "compare/farm_model.h"
 #include "preview/import_preview.h"
 #include "settings/lines.h"
 #include "shared/deployment.h"
@@ -146,6 +148,9 @@ class Runner {
           module_(factory, makeFileSystem, feedback_) {}
 
     CommandReport Run() {
+        if (command_.kind == CommandKind::Compare) {
+            return RunCompare();
+        }
         const bool whatIf = command_.whatIf;
         std::string title;
         shared::Outcome outcome(OperationOf(command_.kind));
@@ -167,6 +172,48 @@ class Runner {
     }
 
   private:
+    // Two farm files, or one and the farm; a file is read before the farm is reached.
+    CommandReport RunCompare() {
+        const std::vector<std::string>& operands = command_.operands;
+        const std::string oldFile = Absolute(operands[0]);
+        std::string title = "Compare " + oldFile + " with ";
+        try {
+            const compare::FarmModel oldModel = ReadModel(oldFile);
+            if (operands.size() == 2) {
+                const std::string newFile = Absolute(operands[1]);
+                title += newFile;
+                return Compared(title, compare::CompareModels(oldModel, ReadModel(newFile)));
+            }
+            title += "the farm";
+            Farm();
+            return Compared(title, compare::CompareWithFarm(factory_, makeFileSystem_, oldModel));
+        } catch (const NotStarted& e) {
+            CommandReport report = CouldNotRun(command_.kind, false, e.what());
+            report.title = title;
+            return report;
+        } catch (const base::Error& e) {
+            CommandReport report =
+                CouldNotRun(command_.kind, false,
+                            "The farm could not be exported for the comparison: error " +
+                                std::to_string(e.number()) + ": " + e.description());
+            report.title = title;
+            return report;
+        }
+    }
+
+    compare::FarmModel ReadModel(const std::string& file) {
+        try {
+            return compare::ReadFarmModel(module_.OpenFileSystem(), file);
+        } catch (const base::Error& e) {
+            throw NotStarted(CannotRead(file, e));
+        }
+    }
+
+    static std::string CannotRead(const std::string& file, const base::Error& e) {
+        return "The file " + file + " cannot be read: error " + std::to_string(e.number()) + ": " +
+               e.description();
+    }
+
     shared::Outcome Dispatch(std::string& title) {
         const std::vector<std::string>& operands = command_.operands;
         switch (command_.kind) {
@@ -295,8 +342,7 @@ class Runner {
             }
             stream->Close();
         } catch (const base::Error& e) {
-            throw NotStarted("The file " + file + " cannot be read: error " +
-                             std::to_string(e.number()) + ": " + e.description());
+            throw NotStarted(CannotRead(file, e));
         }
         return lines;
     }

@@ -11,21 +11,11 @@
 #include "shared/farm_file.h"
 #include "shared/feedback.h"
 #include "shared/outcome.h"
+#include "shared/server_mapping.h"
 
 namespace compare {
 
 namespace {
-
-// The farm tells names apart without regard to ASCII case.
-std::string Fold(std::string_view text) {
-    std::string folded(text);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return folded;
-}
 
 struct Named {
     std::string key;  // the folded distinguished name
@@ -38,7 +28,7 @@ std::vector<Named> ByName(const FarmModel& model) {
     std::vector<Named> named;
     named.reserve(model.applications.size());
     for (const ApplicationModel& application : model.applications) {
-        named.push_back({Fold(application.distinguishedName), &application});
+        named.push_back({shared::FoldedName(application.distinguishedName), &application});
     }
     std::stable_sort(named.begin(), named.end(),
                      [](const Named& a, const Named& b) { return a.key < b.key; });
@@ -91,7 +81,7 @@ void CompareSettings(const std::vector<Setting>& oldSettings,
 std::vector<std::string> FoldAll(const std::vector<std::string>& entries) {
     std::vector<std::string> folded;
     folded.reserve(entries.size());
-    std::transform(entries.begin(), entries.end(), std::back_inserter(folded), Fold);
+    std::transform(entries.begin(), entries.end(), std::back_inserter(folded), shared::FoldedName);
     return folded;
 }
 
@@ -159,39 +149,57 @@ std::string Shown(const std::optional<std::string>& value) {
     return value->empty() ? "\"\"" : *value;
 }
 
+}  // namespace
+
+std::string DifferenceText(const Difference& difference, std::string_view oldSide,
+                           std::string_view newSide) {
+    switch (difference.kind) {
+        case DifferenceKind::OnlyInOld:
+            return "only in " + std::string(oldSide);
+        case DifferenceKind::OnlyInNew:
+            return "only in " + std::string(newSide);
+        case DifferenceKind::Setting:
+            return difference.item + " " + Shown(difference.oldValue) + " -> " +
+                   Shown(difference.newValue);
+        case DifferenceKind::ServerBound:
+            return "server " + difference.item + " bound";
+        case DifferenceKind::ServerUnbound:
+            return "server " + difference.item + " unbound";
+        case DifferenceKind::UserAdded:
+            return "user " + difference.item + " added";
+        case DifferenceKind::UserRemoved:
+            return "user " + difference.item + " removed";
+        case DifferenceKind::GroupAdded:
+            return "group " + difference.item + " added";
+        case DifferenceKind::GroupRemoved:
+            return "group " + difference.item + " removed";
+        case DifferenceKind::IconDiffers:
+            if (!difference.oldValue) {
+                return "icon differs (none in " + std::string(oldSide) + ")";
+            }
+            if (!difference.newValue) {
+                return "icon differs (none in " + std::string(newSide) + ")";
+            }
+            return "icon differs";
+    }
+    return {};
+}
+
+namespace {
+
+constexpr std::string_view kOld = "the old";
+constexpr std::string_view kNew = "the new";
+
 std::string LineOf(const Difference& difference) {
-    const std::string subject =
-        (difference.application.empty() ? std::string("Farm") : difference.application) + ": ";
     switch (difference.kind) {
         case DifferenceKind::OnlyInOld:
             return "Only in the old: " + difference.application;
         case DifferenceKind::OnlyInNew:
             return "Only in the new: " + difference.application;
-        case DifferenceKind::Setting:
-            return subject + difference.item + " " + Shown(difference.oldValue) + " -> " +
-                   Shown(difference.newValue);
-        case DifferenceKind::ServerBound:
-            return subject + "server " + difference.item + " bound";
-        case DifferenceKind::ServerUnbound:
-            return subject + "server " + difference.item + " unbound";
-        case DifferenceKind::UserAdded:
-            return subject + "user " + difference.item + " added";
-        case DifferenceKind::UserRemoved:
-            return subject + "user " + difference.item + " removed";
-        case DifferenceKind::GroupAdded:
-            return subject + "group " + difference.item + " added";
-        case DifferenceKind::GroupRemoved:
-            return subject + "group " + difference.item + " removed";
-        case DifferenceKind::IconDiffers:
-            if (!difference.oldValue) {
-                return subject + "icon differs (none in the old)";
-            }
-            if (!difference.newValue) {
-                return subject + "icon differs (none in the new)";
-            }
-            return subject + "icon differs";
+        default:
+            return (difference.application.empty() ? std::string("Farm") : difference.application) +
+                   ": " + DifferenceText(difference, kOld, kNew);
     }
-    return subject;
 }
 
 }  // namespace
@@ -238,10 +246,15 @@ Comparison CompareFarmFiles(settings::FileSystem& files, const std::string& oldF
 Comparison CompareWithFarm(farm::ObjectFactory& factory,
                            const shared::Shared::FileSystemMaker& makeFileSystem,
                            const std::string& file) {
-    const std::unique_ptr<settings::FileSystem> files = makeFileSystem();
     // The file first: an unreadable one ends the comparison before the farm is read.
-    const FarmModel oldModel = ReadFarmModel(*files, file);
+    const FarmModel oldModel = ReadFarmModel(*makeFileSystem(), file);
+    return CompareWithFarm(factory, makeFileSystem, oldModel);
+}
 
+Comparison CompareWithFarm(farm::ObjectFactory& factory,
+                           const shared::Shared::FileSystemMaker& makeFileSystem,
+                           const FarmModel& oldModel) {
+    const std::unique_ptr<settings::FileSystem> files = makeFileSystem();
     const preview::ScratchFolder scratch(*files);
     const std::string exported = scratch.Below("Farm");
     {
@@ -257,6 +270,23 @@ Comparison CompareWithFarm(farm::ObjectFactory& factory,
     }
     // The icons are compared while the scratch folder still holds the export's.
     return CompareModels(oldModel, ReadFarmModel(*files, exported));
+}
+
+std::vector<std::string> GroupedLines(const Comparison& comparison, std::string_view oldSide,
+                                      std::string_view newSide) {
+    std::vector<std::string> lines;
+    const std::string* group = nullptr;  // the application of the group open
+    for (const Difference& difference : comparison.differences) {
+        if (group == nullptr || *group != difference.application) {
+            if (group != nullptr) {
+                lines.emplace_back();
+            }
+            group = &difference.application;
+            lines.push_back(group->empty() ? "Farm settings" : *group);
+        }
+        lines.push_back("    " + DifferenceText(difference, oldSide, newSide));
+    }
+    return lines;
 }
 
 std::vector<std::string> DifferenceLines(const Comparison& comparison) {

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "farm/farm.h"
@@ -61,8 +62,24 @@ Comparison CompareFarmFiles(settings::FileSystem& files, const std::string& oldF
 Comparison CompareWithFarm(farm::ObjectFactory& factory,
                            const shared::Shared::FileSystemMaker& makeFileSystem,
                            const std::string& file);
+// The same for a farm file read already.
+Comparison CompareWithFarm(farm::ObjectFactory& factory,
+                           const shared::Shared::FileSystemMaker& makeFileSystem,
+                           const FarmModel& oldModel);
 
-// One line of text per difference, in the comparison's order.
+// One line of text per difference, in the comparison's order: the application (or "Farm"),
+// then what differs.
 std::vector<std::string> DifferenceLines(const Comparison& comparison);
+
+// What differs, without the application it belongs to; the sides as the reader knows them
+// ("the old", "the new").
+std::string DifferenceText(const Difference& difference, std::string_view oldSide,
+                           std::string_view newSide);
+
+// The differences grouped: the farm's settings under "Farm settings", then each application
+// under its distinguished name, its differences indented below; a blank line between groups.
+// An application on one side only is a group of one line.
+std::vector<std::string> GroupedLines(const Comparison& comparison, std::string_view oldSide,
+                                      std::string_view newSide);
 
 }  // namespace compare

@@ -62,6 +62,10 @@ TEST(CommandLineTest, ReadsEveryCommandAndSaysWhatIsWrongWithALine) {
         {{"/import", "f.ini", "/map", "=NEW"}, "/map takes SERVER=TARGET, not =NEW."},
         {{"/online", "S1", "f.ini", "/leave", "S2"}, "/online does not take /leave."},
         {{"/export", "f.ini", "/verbose"}, "There is no switch /verbose."},
+        {{"/compare"}, "/compare takes a farm file, or an old and a new farm file."},
+        {{"/compare", "a.ini", "b.ini", "c.ini"},
+         "/compare takes a farm file, or an old and a new farm file."},
+        {{"/compare", "a.ini", "/whatif"}, "/compare does not take /whatif."},
     };
     for (const auto& [arguments, message] : wrong) {
         const auto [command, bad] = Parse(arguments);
@@ -69,6 +73,10 @@ TEST(CommandLineTest, ReadsEveryCommandAndSaysWhatIsWrongWithALine) {
         EXPECT_EQ(bad.message, message);
         EXPECT_FALSE(bad.json);
     }
+    const auto [compareTwo, unused4] = Parse({"/Compare", "old.ini", "new.ini", "/log", "c.log"});
+    ASSERT_TRUE(compareTwo);
+    EXPECT_EQ(compareTwo->kind, CommandKind::Compare);
+    EXPECT_EQ(compareTwo->operands, (std::vector<std::string>{"old.ini", "new.ini"}));
     EXPECT_TRUE(Parse({"/export", "/JSON", "f.ini", "/verbose"}).second.json);
     EXPECT_EQ(Parse({"/?"}).first->kind, CommandKind::Usage);
 }
@@ -259,6 +267,129 @@ TEST_F(CommandRunTest, RefusalsAreLinesAndExitCodeOne) {
                   "Done: 0 changes, 2 refusals."}));
     EXPECT_EQ(commands::ErrorLines(report).size(), 2u);
     EXPECT_EQ(store_->Read("FileLab"), SmallFarm());
+}
+
+// A farm file against the farm, or two farm files: the same differences either way, each a
+// line, then the count; the exit code says whether anything differs.
+TEST_F(CommandRunTest, CompareSaysWhatChangedSinceAnExport) {
+    {
+        auto session = Open("FileLab");
+        ASSERT_FALSE(shared::ExportFarm(session->shared, PathOf("before.ini")).failure);
+    }
+    const commands::CommandReport same = Run({"/compare", PathOf("before.ini")});
+    ASSERT_TRUE(same.comparison) << same.error.value_or("");
+    EXPECT_EQ(same.exitCode, commands::kExitDone);
+    EXPECT_EQ(commands::ReportLines(same), std::vector<std::string>{"No differences."});
+    EXPECT_EQ(same.title, "Compare " + PathOf("before.ini") + " with the farm");
+
+    ASSERT_EQ(Run({"/publish", "/apps", "Word", "/servers", "S3"}).exitCode, commands::kExitDone);
+    ASSERT_EQ(Run({"/options", "/apps", "Office\\Word", "/width", "1024"}).exitCode,
+              commands::kExitDone);
+    const lab::FarmModel changed = store_->Read("FileLab");
+    // The options run writes every option (the dialog's defaults, the width given).
+    const std::vector<std::string> expected = {
+        "Applications/Office/Word: DefaultWindowHeight 0 -> 480",
+        "Applications/Office/Word: DefaultWindowScale 0 -> 90",
+        "Applications/Office/Word: DefaultWindowType 0 -> 1",
+        "Applications/Office/Word: DefaultWindowWidth 800 -> 1024",
+        "Applications/Office/Word: DefaultWindowColor 0 -> 2",
+        "Applications/Office/Word: DefaultSoundType 0 -> 2",
+        "Applications/Office/Word: DefaultEncryption 0 -> 1",
+        "Applications/Word: server S3 bound",
+        "8 differences.",
+    };
+    const commands::CommandReport withFarm = Run({"/compare", PathOf("before.ini")});
+    EXPECT_EQ(withFarm.exitCode, commands::kExitDiffer);
+    EXPECT_EQ(commands::ReportLines(withFarm), expected);
+    EXPECT_TRUE(commands::ErrorLines(withFarm).empty());
+    EXPECT_EQ(store_->Read("FileLab"), changed);  // the comparison changes nothing
+
+    {
+        auto session = Open("FileLab");
+        ASSERT_FALSE(shared::ExportFarm(session->shared, PathOf("after.ini")).failure);
+    }
+    const commands::CommandReport twoFiles =
+        Run({"/compare", PathOf("before.ini"), PathOf("after.ini")});
+    EXPECT_EQ(twoFiles.exitCode, commands::kExitDiffer);
+    EXPECT_EQ(commands::ReportLines(twoFiles), expected);
+    // Turned round, the same differences the other way.
+    const std::vector<std::string> reversed =
+        commands::ReportLines(Run({"/compare", PathOf("after.ini"), PathOf("before.ini")}));
+    ASSERT_EQ(reversed.size(), expected.size());
+    EXPECT_EQ(reversed[3], "Applications/Office/Word: DefaultWindowWidth 1024 -> 800");
+    EXPECT_EQ(reversed[7], "Applications/Word: server S3 unbound");
+
+    const testing_support::Json json = JsonReader::Read(commands::ReportJson(twoFiles));
+    EXPECT_EQ(json["command"].Text(), "compare");
+    EXPECT_EQ(json["exitCode"].Number(), 1);
+    EXPECT_EQ(json["count"].Number(), 8);
+    EXPECT_TRUE(json["error"].IsNull());
+    EXPECT_EQ(json["summary"].Text(), "8 differences.");
+    const auto& differences = json["differences"].Items();
+    ASSERT_EQ(differences.size(), expected.size() - 1);
+    for (size_t i = 0; i < differences.size(); ++i) {
+        EXPECT_EQ(differences[i]["text"].Text(), expected[i]);
+    }
+    EXPECT_EQ(differences[3]["kind"].Text(), "setting");
+    EXPECT_EQ(differences[3]["application"].Text(), "Applications/Office/Word");
+    EXPECT_EQ(differences[3]["item"].Text(), "DefaultWindowWidth");
+    EXPECT_EQ(differences[3]["oldValue"].Text(), "800");
+    EXPECT_EQ(differences[3]["newValue"].Text(), "1024");
+    EXPECT_EQ(differences[7]["kind"].Text(), "serverBound");
+    EXPECT_EQ(differences[7]["application"].Text(), "Applications/Word");
+    EXPECT_EQ(differences[7]["item"].Text(), "S3");
+    EXPECT_TRUE(differences[7]["oldValue"].IsNull());
+    EXPECT_TRUE(differences[7]["newValue"].IsNull());
+}
+
+// What keeps the comparison from running is exit code 2 and its reason, in the lines and the
+// JSON alike.
+TEST_F(CommandRunTest, CompareThatCannotRunSaysWhy) {
+    {
+        auto session = Open("FileLab");
+        ASSERT_FALSE(shared::ExportFarm(session->shared, PathOf("farm.ini")).failure);
+    }
+    const std::string missing =
+        "The file " + PathOf("missing.ini") + " cannot be read: error 53: File not found";
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"/compare", PathOf("missing.ini")}, missing},
+        {{"/compare", PathOf("missing.ini"), PathOf("farm.ini")}, missing},
+        {{"/compare", PathOf("farm.ini"), PathOf("missing.ini")}, missing},
+    };
+    for (const auto& [arguments, message] : refused) {
+        const commands::CommandReport report = Run(arguments);
+        EXPECT_EQ(report.exitCode, commands::kExitCouldNotRun);
+        EXPECT_EQ(report.error, message);
+        EXPECT_FALSE(report.comparison);
+        EXPECT_EQ(commands::ReportLines(report), std::vector<std::string>{"Not run: " + message});
+        const testing_support::Json json = JsonReader::Read(commands::ReportJson(report));
+        EXPECT_EQ(json["exitCode"].Number(), 2);
+        EXPECT_EQ(json["error"].Text(), message);
+        EXPECT_TRUE(json["differences"].Items().empty());
+        EXPECT_EQ(json["count"].Number(), 0);
+    }
+
+    faults_->FailOperation("Farm.Initialize", -2147023174, "The RPC server is unavailable.");
+    const commands::CommandReport unreachable = Run({"/compare", PathOf("farm.ini")});
+    EXPECT_EQ(unreachable.exitCode, commands::kExitCouldNotRun);
+    EXPECT_EQ(unreachable.error,
+              "The farm cannot be reached: error -2147023174: The RPC server is unavailable.");
+    // Two files need no farm.
+    EXPECT_EQ(Run({"/compare", PathOf("farm.ini"), PathOf("farm.ini")}).exitCode,
+              commands::kExitDone);
+}
+
+// The farm answers, but its export fails halfway: the comparison does not run.
+TEST_F(CommandRunTest, CompareWithAFarmThatCannotBeExportedSaysSo) {
+    {
+        auto session = Open("FileLab");
+        ASSERT_FALSE(shared::ExportFarm(session->shared, PathOf("farm.ini")).failure);
+    }
+    faults_->FailOperation("WinApp.WriteIconToFile", -2147467259, "icon refused");
+    const commands::CommandReport report = Run({"/compare", PathOf("farm.ini")});
+    EXPECT_EQ(report.exitCode, commands::kExitCouldNotRun);
+    EXPECT_EQ(report.error,
+              "The farm could not be exported for the comparison: error -2147467259: icon refused");
 }
 
 }  // namespace

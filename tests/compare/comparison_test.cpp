@@ -189,6 +189,19 @@ TEST_F(ComparisonTest, DifferencesComeFarmFirstThenByApplicationNameInBlockOrder
               (compare::Difference{compare::DifferenceKind::ServerUnbound,
                                    "Applications/Office/Word", "S2", std::nullopt, std::nullopt}));
     EXPECT_EQ(found.differences[10].kind, compare::DifferenceKind::IconDiffers);
+
+    // Grouped for reading: the farm's settings, then one group per application.
+    EXPECT_EQ(
+        compare::GroupedLines(found, "the file", "the farm"),
+        (Lines{"Farm settings",
+               "    UseClientLocalTime " + Number(before, "UseClientLocalTime") + " -> 1000",
+               "    ZonesShareLoadInfo " + Number(before, "ZonesShareLoadInfo") + " -> 1001", "",
+               "Applications/CON", "    only in the file", "", "Applications/Office/Excel",
+               "    only in the farm", "", "Applications/Office/Word",
+               "    Description About Word -> Changed", "    PNFolder Tools -> Docs",
+               "    server S2 unbound", "    server S3 bound", "    user 2:1:LAB:ann removed",
+               "    group 2:1:LAB:staff removed", "    icon differs"}));
+    EXPECT_TRUE(compare::GroupedLines({}, "the file", "the farm").empty());
 }
 
 TEST_F(ComparisonTest, BackupComparesWithALaterExportByTheIconsBesideIt) {
