@@ -1,10 +1,14 @@
 #include "forms/frmMain.h"
 
+#include <utility>
+
 #include "base/error.h"
+#include "compare/comparison.h"
 #include "farm/farm.h"
 #include "forms/frmAbout.h"
 #include "forms/frmAppOptions.h"
 #include "forms/frmClone.h"
+#include "forms/frmCompare.h"
 #include "forms/frmImportPreview.h"
 #include "forms/frmInterfaceCheck.h"
 #include "forms/frmPublish.h"
@@ -102,6 +106,7 @@ void frmMain::BuildMenu() {
     mnuToolsImport = menu.AddItem("Import");
     mnuToolsImportPreview = menu.AddItem("Import Pre&view...");
     mnuToolsExport = menu.AddItem("Export");
+    mnuToolsCompare = menu.AddItem("Co&mpare with File...");
     menu.AddMenu("&Help");
     mnuHelpContent = menu.AddItem("&Content", {}, false, false);
     mnuHelpBar0 = menu.AddSeparator();
@@ -120,6 +125,7 @@ void frmMain::BuildMenu() {
     OnMenu(mnuToolsImport, [this] { mnuToolsImport_Click(); });
     OnMenu(mnuToolsImportPreview, [this] { mnuToolsImportPreview_Click(); });
     OnMenu(mnuToolsExport, [this] { mnuToolsExport_Click(); });
+    OnMenu(mnuToolsCompare, [this] { mnuToolsCompare_Click(); });
     OnMenu(mnuToolsClone, [this] { mnuToolsClone_Click(); });
     OnMenu(mnuToolsPublish, [this] { mnuToolsPublish_Click(); });
     OnMenu(mnuToolsUnpublish, [this] { mnuToolsUnpublish_Click(); });
@@ -169,6 +175,7 @@ void frmMain::mnuViewFarm_Click() {
     menu.SetVisible(mnuToolsImport, true);
     menu.SetVisible(mnuToolsExport, true);
     menu.SetVisible(mnuToolsImportPreview, true);
+    menu.SetVisible(mnuToolsCompare, true);
     menu.SetVisible(mnuToolsPublish, false);
     menu.SetVisible(mnuToolsUnpublish, false);
     menu.SetVisible(mnuToolsClone, false);
@@ -197,6 +204,7 @@ void frmMain::mnuViewApps_Click() {
     menu.SetVisible(mnuToolsImport, false);
     menu.SetVisible(mnuToolsExport, false);
     menu.SetVisible(mnuToolsImportPreview, false);
+    menu.SetVisible(mnuToolsCompare, false);
     menu.SetVisible(mnuToolsClone, false);
 
     farm::Farm& farm = module.OpenFarm();
@@ -219,6 +227,7 @@ void frmMain::mnuViewServers_Click() {
     menu.SetVisible(mnuToolsExport, true);
     menu.SetVisible(mnuToolsClone, true);
     menu.SetVisible(mnuToolsImportPreview, false);
+    menu.SetVisible(mnuToolsCompare, false);
     menu.SetVisible(mnuToolsPublish, false);
     menu.SetVisible(mnuToolsUnpublish, false);
     menu.SetVisible(mnuToolsOptions, false);
@@ -368,11 +377,8 @@ void frmMain::mnuToolsImport_Click() {
     RunFileCommand(false);
 }
 
-void frmMain::mnuToolsImportPreview_Click() {
-    if (program_.Shared().currentView != shared::kFarmView) {
-        return;
-    }
-    ComDlg1.dialogTitle = "Import Farm Applications";
+bool frmMain::ChooseFarmFile(const char* title) {
+    ComDlg1.dialogTitle = title;
     ComDlg1.cancelError = true;
     ComDlg1.filter = "INI Files (*.ini)|*.ini";
     ComDlg1.initDir = program_.App().folder;
@@ -380,11 +386,35 @@ void frmMain::mnuToolsImportPreview_Click() {
         ComDlg1.ShowOpen(Handle());
     } catch (const base::Error& e) {
         if (e.number() == base::kErrCancel) {
-            return;
+            return false;
         }
         throw;
     }
+    return true;
+}
+
+void frmMain::mnuToolsImportPreview_Click() {
+    if (program_.Shared().currentView != shared::kFarmView ||
+        !ChooseFarmFile("Import Farm Applications")) {
+        return;
+    }
     frmImportPreview dialog(program_, ComDlg1.fileName);
+    dialog.ShowModal(this);
+}
+
+void frmMain::mnuToolsCompare_Click() {
+    if (program_.Shared().currentView != shared::kFarmView ||
+        !ChooseFarmFile("Compare Farm Applications")) {
+        return;
+    }
+    // A failure propagates: the menu command reports it and clears the busy pointer.
+    ui::Desktop& desktop = GetDesktop();
+    desktop.SetBusy(true);
+    shared::Shared& module = program_.Shared();
+    compare::Comparison comparison =
+        compare::CompareWithFarm(module.factory, module.makeFileSystem, ComDlg1.fileName);
+    desktop.SetBusy(false);
+    frmCompare dialog(program_, ComDlg1.fileName, std::move(comparison));
     dialog.ShowModal(this);
 }
 

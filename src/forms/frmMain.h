@@ -65,6 +65,7 @@ class frmMain : public ui::Form, public shared::Feedback {
     int mnuToolsImport = 0;
     int mnuToolsImportPreview = 0;  // farm view only
     int mnuToolsExport = 0;
+    int mnuToolsCompare = 0;  // farm view only
     int mnuHelpContent = 0;
     int mnuHelpBar0 = 0;
     int mnuHelpAbout = 0;
@@ -83,6 +84,8 @@ class frmMain : public ui::Form, public shared::Feedback {
     void mnuToolsImport_Click();
     // Asks for a farm file as Import does and shows what importing it would do.
     void mnuToolsImportPreview_Click();
+    // Asks for a farm file as Import does and shows what differs between it and the farm.
+    void mnuToolsCompare_Click();
     void mnuHelpCheck_Click();
     void mnuHelpContent_Click();
     void mnuHelpAbout_Click();
@@ -120,6 +123,8 @@ class frmMain : public ui::Form, public shared::Feedback {
     void ShowList(ui::ListBox& shown);
     // Part of Export and Import: the file dialog, then the procedure. `save` picks the kind.
     void RunFileCommand(bool save);
+    // The open dialog of Import Farm under another title; false when it was cancelled.
+    bool ChooseFarmFile(const char* title);
 
     Program& program_;
 };

@@ -54,6 +54,8 @@ using EventSourceHandle = Owned<HANDLE, DeregisterEventSource>;
 using RegistryHandle = Owned<HKEY, RegCloseKey>;
 // Memory the system allocated for the caller (FormatMessage, CommandLineToArgvW).
 using LocalMemory = Owned<HLOCAL, LocalFree>;
+// Memory moved between programs (the clipboard) until the system takes it over.
+using GlobalMemory = Owned<HGLOBAL, GlobalFree>;
 
 // The screen's device context, released with its owner.
 class ScreenDc {

@@ -48,8 +48,8 @@ class ImportPreviewFormTest : public FormsTest {
 };
 
 TEST_F(ImportPreviewFormTest, TheEntryIsInTheFarmViewOnly) {
-    EXPECT_EQ(Tools(),
-              (std::vector<std::string>{"&Import Farm", "Import Pre&view...", "&Export Farm"}));
+    EXPECT_EQ(Tools(), (std::vector<std::string>{"&Import Farm", "Import Pre&view...",
+                                                 "&Export Farm", "Co&mpare with File..."}));
     for (const int view : {Main().mnuViewApps, Main().mnuViewServers}) {
         Menu(view);
         for (const std::string& entry : Tools()) {

@@ -52,8 +52,8 @@ TEST_F(MainTest, FarmViewShowsNameZonePairsAndServerCount) {
                                   "   Data collector\t:    srv-c", "Number of servers\t: 3"}));
     EXPECT_EQ(Main().lblView.Caption(), "Server Farm");
     EXPECT_EQ(Main().lblInfo.Caption(), "Import or export all applications and farm settings");
-    EXPECT_EQ(Tools(),
-              (std::vector<std::string>{"&Import Farm", "Import Pre&view...", "&Export Farm"}));
+    EXPECT_EQ(Tools(), (std::vector<std::string>{"&Import Farm", "Import Pre&view...",
+                                                 "&Export Farm", "Co&mpare with File..."}));
     EXPECT_TRUE(Main().lstFarm.Visible());
     EXPECT_FALSE(Main().lstApps.Visible());
     EXPECT_FALSE(Main().lstServers.Visible());
