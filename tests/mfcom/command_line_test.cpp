@@ -326,5 +326,46 @@ TEST_F(CommandLineTest, WrongLinesRefusalsAndTheUsageAnswerWithTheirExitCodes) {
     EXPECT_EQ(store_->Read(std::string(lab::kDemoFarm)), lab::MakeDemoFarm());
 }
 
+// /compare as a scheduled task runs it on the registered farm: 0 right after a backup, 1 with
+// a line per difference once the farm has changed (in the log too), 2 for a missing file.
+TEST_F(CommandLineTest, CompareAnswersWhetherTheFarmDiffersFromABackup) {
+    const fs::path folder = root_ / "work";
+    const fs::path out = root_ / "out.txt";
+    const fs::path err = root_ / "err.txt";
+    ASSERT_EQ(Run(L"/export backup.ini", folder), static_cast<DWORD>(commands::kExitDone));
+    EXPECT_EQ(Run(L"/compare backup.ini", folder, err, out),
+              static_cast<DWORD>(commands::kExitDone))
+        << FileText(err);
+    EXPECT_EQ(FileText(out), "No differences.\r\n");
+
+    lab::FarmModel changed = lab::MakeDemoFarm();
+    lab::AppRecord& app = changed.applications[0];
+    const std::string server = app.servers.back();
+    app.servers.pop_back();
+    store_->Write(changed);
+    const fs::path log = folder / "drift.log";
+    EXPECT_EQ(Run(L"/compare backup.ini /log drift.log", folder, err, out),
+              static_cast<DWORD>(commands::kExitDiffer));
+    const std::string line = app.DistinguishedName() + ": server " + server + " unbound";
+    EXPECT_EQ(FileText(out), line + "\r\n1 difference.\r\n");
+    EXPECT_NE(FileText(log).find(" " + line + "\r\n"), std::string::npos) << FileText(log);
+    EXPECT_NE(FileText(log).find(" Compare " + win::Narrow((folder / "backup.ini").wstring()) +
+                                 " with the farm\r\n"),
+              std::string::npos)
+        << FileText(log);
+    EXPECT_EQ(store_->Read(std::string(lab::kDemoFarm)), changed);
+
+    EXPECT_EQ(Run(L"/compare backup.ini /json", folder, err, out),
+              static_cast<DWORD>(commands::kExitDiffer));
+    const testing_support::Json json = testing_support::JsonReader::Read(FileText(out));
+    ASSERT_EQ(json["differences"].Items().size(), 1u);
+    EXPECT_EQ(json["differences"].Items()[0]["text"].Text(), line);
+
+    EXPECT_EQ(Run(L"/compare missing.ini backup.ini", folder, err, out),
+              static_cast<DWORD>(commands::kExitCouldNotRun));
+    EXPECT_NE(FileText(err).find("missing.ini cannot be read: error 53"), std::string::npos)
+        << FileText(err);
+}
+
 }  // namespace
 }  // namespace files_test
