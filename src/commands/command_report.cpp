@@ -20,6 +20,8 @@ const char* KindName(shared::ChangeKind kind) {
             return "bindingAdded";
         case shared::ChangeKind::BindingRemoved:
             return "bindingRemoved";
+        case shared::ChangeKind::ApplicationRemoved:
+            return "applicationRemoved";
     }
     return "";
 }
@@ -46,6 +48,10 @@ const char* WhereName(shared::PassedOver where) {
             return "serverMerged";
         case shared::PassedOver::Commit:
             return "commit";
+        case shared::PassedOver::ChangedSince:
+            return "changedSince";
+        case shared::PassedOver::FolderKept:
+            return "folderKept";
     }
     return "";
 }
@@ -174,6 +180,8 @@ std::string ChangeLine(const shared::Change& change) {
             return "Published " + app + " on " + change.server;
         case shared::ChangeKind::BindingRemoved:
             return "Unpublished " + app + " from " + change.server;
+        case shared::ChangeKind::ApplicationRemoved:
+            return "Removed " + app;
     }
     return {};
 }
