@@ -35,7 +35,7 @@ struct CommandRow {
     bool changes;
 };
 
-constexpr std::array<CommandRow, 10> kCommands{{
+constexpr std::array<CommandRow, 12> kCommands{{
     {CommandKind::Usage, "/?", 0, false, false},
     {CommandKind::Check, "/check", 1, false, false},
     {CommandKind::Export, "/export", 1, false, false},
@@ -46,6 +46,8 @@ constexpr std::array<CommandRow, 10> kCommands{{
     {CommandKind::Publish, "/publish", 0, false, true},
     {CommandKind::Unpublish, "/unpublish", 0, false, true},
     {CommandKind::Options, "/options", 0, false, true},
+    {CommandKind::Undo, "/undo", 0, true, true},
+    {CommandKind::Journal, "/journal", 0, false, false},
 }};
 
 const CommandRow& RowOf(CommandKind kind) {
@@ -69,6 +71,8 @@ std::string OperandText(const CommandRow& row) {
             return "a server and a server file";
         case CommandKind::Clone:
             return "a source server and at least one destination server";
+        case CommandKind::Undo:
+            return "at most one record number";
         default:
             return "no names but those of its switches";
     }
@@ -106,7 +110,10 @@ class Parser {
             }
         }
         const size_t given = command_.operands.size();
-        if (given < row->operands || (given > row->operands && !row->moreOperands)) {
+        const bool tooMany = row->kind == CommandKind::Undo
+                                 ? given > 1
+                                 : given > row->operands && !row->moreOperands;
+        if (given < row->operands || tooMany) {
             return Fail(std::string(row->name) + " takes " + OperandText(*row) + ".");
         }
         const bool pairs = row->kind == CommandKind::Publish || row->kind == CommandKind::Unpublish;
@@ -246,6 +253,9 @@ std::string UsageText() {
            "  /unpublish /apps APP... /servers SERVER...\r\n"
            "  /options /apps APP... [/size SIZE] [/colors COLORS] [/encryption ENCRYPTION]\r\n"
            "           [/audio AUDIO] [/percent N] [/height N] [/width N]\r\n"
+           "  /undo [RECORD]                      put back what an operation changed (the last\r\n"
+           "                                      one, or the record's)\r\n"
+           "  /journal                            list the restore records\r\n"
            "\r\n"
            "  /whatif     after a command that changes the farm: say what it would change,\r\n"
            "              change nothing\r\n"

@@ -4,6 +4,7 @@
 //   /publish /apps NAME... /servers NAME...   /unpublish /apps NAME... /servers NAME...
 //   /options /apps NAME... [/size S] [/colors C] [/encryption E] [/audio A] [/percent N]
 //            [/height N] [/width N]
+//   /undo [RECORD]   /journal
 // each with /json and /log FILE, the changing ones with /whatif; /? prints the usage.
 #pragma once
 
@@ -26,6 +27,8 @@ enum class CommandKind {
     Publish,
     Unpublish,
     Options,
+    Undo,     // /undo [RECORD]
+    Journal,  // /journal: the restore records
 };
 
 // The session options as the command line gives them, as text; what is not given is the

@@ -77,6 +77,9 @@ size_t LostCount(const shared::Outcome& outcome) {
 }
 
 std::string ClosingLine(const CommandReport& report) {
+    if (report.closing) {
+        return *report.closing;
+    }
     if (!report.outcome) {
         return "Not run: " + report.error.value_or("");
     }
@@ -88,7 +91,8 @@ std::string ClosingLine(const CommandReport& report) {
     if (report.whatIf) {
         return "What if: " + changes + "; nothing was changed.";
     }
-    const size_t lost = LostCount(outcome);
+    const size_t lost =
+        outcome.operation == shared::Operation::ExportFarm ? 0 : LostCount(outcome);
     return lost == 0 ? "Done: " + changes + "."
                      : "Done: " + changes + ", " + Count(lost, "refusal", "refusals") + ".";
 }
@@ -159,7 +163,10 @@ CommandReport Ran(CommandKind kind, bool whatIf, shared::Outcome outcome) {
     CommandReport report;
     report.kind = kind;
     report.whatIf = whatIf;
-    report.exitCode = outcome.failure || LostCount(outcome) > 0 ? kExitRefused : kExitDone;
+    // An export changes nothing: what it leaves out of the file is a notice, not a refusal.
+    const bool refused = outcome.operation != shared::Operation::ExportFarm &&
+                         LostCount(outcome) > 0;
+    report.exitCode = outcome.failure || refused ? kExitRefused : kExitDone;
     report.outcome = std::move(outcome);
     return report;
 }
@@ -216,7 +223,8 @@ std::vector<std::string> ErrorLines(const CommandReport& report) {
     if (report.outcome) {
         const shared::Outcome& outcome = *report.outcome;
         for (const shared::PassedOverItem& item : outcome.passedOver) {
-            if (shared::Lost(item)) {
+            // An export names the settings it left out in its notice.
+            if (shared::Lost(item) && outcome.operation != shared::Operation::ExportFarm) {
                 lines.push_back((report.whatIf ? "What if: " : "") + PassedOverLine(item));
             }
         }

@@ -22,6 +22,7 @@ struct CommandReport {
     std::optional<shared::Outcome> outcome;  // none when the run could not start
     std::vector<std::string> notes;          // lines of their own (a notice, the file written)
     std::optional<std::string> error;        // why the run could not start
+    std::optional<std::string> closing;      // the closing line, where it is not the count
     int exitCode = kExitDone;
 };
 

@@ -22,6 +22,8 @@
 
 namespace forms {
 
+class Program;
+
 class ServerChooser : public ui::Form {
   public:
     ui::Label lblSpecify;  // "Specify Servers", 18 pt
@@ -41,7 +43,7 @@ class ServerChooser : public ui::Form {
     void btnCancel_Click();
 
   protected:
-    ServerChooser(ui::Desktop& desktop, shared::Shared& module);
+    explicit ServerChooser(Program& program);
 
     // What each dialog adds: its caption, its hint line, the action button and its caption,
     // and the controls of its own (created after the common ones in tab order, hidden ones
@@ -69,6 +71,7 @@ class ServerChooser : public ui::Form {
                   std::string_view done);
 
     shared::Shared& module_;
+    Program& program_;
 
   private:
     // Moves the selected entries of `from` to `to`, from the last position down.

@@ -5,7 +5,7 @@
 
 namespace forms {
 
-frmPublish::frmPublish(Program& program) : ServerChooser(program.Desktop(), program.Shared()) {}
+frmPublish::frmPublish(Program& program) : ServerChooser(program) {}
 
 std::string frmPublish::HintText() const {
     return "Choose the servers on which selected published applications will run.";

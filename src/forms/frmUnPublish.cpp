@@ -5,7 +5,7 @@
 
 namespace forms {
 
-frmUnPublish::frmUnPublish(Program& program) : ServerChooser(program.Desktop(), program.Shared()) {}
+frmUnPublish::frmUnPublish(Program& program) : ServerChooser(program) {}
 
 std::string frmUnPublish::HintText() const {
     return "Choose the servers of which selected applications will be unpublished";

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <ctime>
+#include <fstream>
+#include <string_view>
 #include <system_error>
 
 #include "base/error.h"
@@ -36,6 +38,25 @@ std::vector<unsigned long> Numbers(const std::filesystem::path& folder) {
 }
 
 }  // namespace
+
+size_t RecordsKeptSetting(const std::filesystem::path& settingsFile) {
+    std::ifstream file(settingsFile, std::ios::binary);
+    std::string line;
+    while (std::getline(file, line)) {
+        constexpr std::string_view kKey = "JournalRecords=";
+        if (line.starts_with(kKey)) {
+            try {
+                const long kept = std::stol(line.substr(kKey.size()));
+                if (kept >= 1) {
+                    return static_cast<size_t>(kept);
+                }
+            } catch (const std::exception&) {
+                // not a number: the default stands
+            }
+        }
+    }
+    return kRecordsKept;
+}
 
 std::string LocalTimeText() {
     const std::time_t now = std::time(nullptr);

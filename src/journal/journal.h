@@ -35,6 +35,10 @@ class Journal {
     size_t recordsKept_;
 };
 
+// The number of records to keep, as the settings file says ("JournalRecords=20"); 50 where it
+// does not say or there is no such file.
+size_t RecordsKeptSetting(const std::filesystem::path& settingsFile);
+
 // The local time as records show it: "2026-12-07 08:30:00".
 std::string LocalTimeText();
 

@@ -291,6 +291,35 @@ class Undoer {
 
 }  // namespace
 
+shared::OutcomeMessage UndoMessage(const RestoreRecord& record, const shared::Outcome& outcome) {
+    std::string text = "Undone: " + record.title + "\r\n\r\n" +
+                       std::to_string(outcome.changes.size()) +
+                       (outcome.changes.size() == 1 ? " change" : " changes") + " put back.";
+    std::vector<shared::ListedRefusal> leftAlone;
+    std::string folders;
+    for (const shared::PassedOverItem& item : outcome.passedOver) {
+        if (item.where == shared::PassedOver::FolderKept) {
+            folders += "\r\n" + item.reason.description;
+        } else if (shared::Lost(item)) {
+            std::string what = !item.application.empty() ? item.application : item.setting;
+            if (!item.server.empty()) {
+                what += " on " + item.server;
+            }
+            leftAlone.push_back({what, item.reason});
+        }
+    }
+    if (!leftAlone.empty()) {
+        text += "\r\n\r\nLeft as " + std::string(leftAlone.size() == 1 ? "it is" : "they are") +
+                ", " + std::to_string(leftAlone.size()) +
+                " not put back:" + shared::RefusalList(leftAlone);
+    }
+    if (!folders.empty()) {
+        text += "\r\n" + folders;
+    }
+    return {text, "Undo",
+            leftAlone.empty() ? shared::MessageIcon::Information : shared::MessageIcon::Warning};
+}
+
 shared::Outcome Undo(shared::Shared& shared, const RestoreRecord& record, bool whatIf) {
     return Undoer(shared, whatIf).Run(record);
 }

@@ -14,4 +14,8 @@ namespace journal {
 [[nodiscard]] shared::Outcome Undo(shared::Shared& shared, const RestoreRecord& record,
                                    bool whatIf);
 
+// What the window says when an undo ended without a failure: what was put back, what was
+// left alone (changed since) and the folders that stay.
+shared::OutcomeMessage UndoMessage(const RestoreRecord& record, const shared::Outcome& outcome);
+
 }  // namespace journal

@@ -309,7 +309,7 @@ TEST_F(CommandLineTest, WrongLinesRefusalsAndTheUsageAnswerWithTheirExitCodes) {
         << FileText(err);
     EXPECT_EQ(store_->Read(std::string(lab::kDemoFarm)), lab::MakeDemoFarm());
 
-    const lab::AppRecord& app = lab::MakeDemoFarm().applications[0];
+    const lab::AppRecord app = lab::MakeDemoFarm().applications[0];
     labcom::ScopedLabValue refusal(labcom::kFailOperationValue,
                                    "Application.SaveData -2147467259 Refused by the farm.");
     const fs::path log = root_ / "work" / "publish.log";
