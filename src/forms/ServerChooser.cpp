@@ -128,12 +128,12 @@ void ServerChooser::ReportError() {
 void ServerChooser::RunPairs(
     const ui::ListBox& apps,
     const std::function<shared::Outcome(const std::string&, const std::string&)>& work,
-    std::string_view done) {
+    std::string_view done, std::string_view operation) {
     ui::Desktop& desktop = GetDesktop();
     desktop.SetBusy(true);
     shared::RunRefusals refusals(shared::RunItems::Pairs);
     std::optional<RecordedRun> record;
-    record.emplace(program_, DialogCaption(),
+    record.emplace(program_, std::string(operation),
                    std::string(done) + std::to_string(apps.ListCount()) + " applications on " +
                        std::to_string(lstDestServers.ListCount()) + " servers");
 

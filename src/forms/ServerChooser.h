@@ -62,13 +62,14 @@ class ServerChooser : public ui::Form {
     // progress bar hidden and reset.
     void ReportError() override;
 
-    // Runs every pair of configured server (outer) and application of `apps` (inner),
+    // Runs every pair of configured server (outer) and application of `apps` (inner), with a
+    // restore record named `operation`,
     // advancing the bar by 99 / (a * s) before each, then tells "<done> <a> applications",
     // followed by the pairs whose refusals `work` handed back.
     void RunPairs(const ui::ListBox& apps,
                   const std::function<shared::Outcome(const std::string& distinguishedName,
                                                       const std::string& serverName)>& work,
-                  std::string_view done);
+                  std::string_view done, std::string_view operation);
 
     shared::Shared& module_;
     Program& program_;

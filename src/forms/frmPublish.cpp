@@ -22,7 +22,7 @@ void frmPublish::btnPublish_Click() {
         [this](const std::string& distinguishedName, const std::string& serverName) {
             return shared::PublishAppOnServer(module_, distinguishedName, serverName);
         },
-        "Published ");
+        "Published ", "Publish");
 }
 
 }  // namespace forms

@@ -22,7 +22,7 @@ void frmUnPublish::btnUnPublish_Click() {
         [this](const std::string& distinguishedName, const std::string& serverName) {
             return shared::UnpublishAppFromServer(module_, distinguishedName, serverName);
         },
-        "Unpublished ");
+        "Unpublished ", "Unpublish");
 }
 
 }  // namespace forms

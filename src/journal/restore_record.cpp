@@ -53,10 +53,13 @@ std::vector<std::string> Fields(const std::string& line) {
 }
 
 std::string Typed(const farm::Value& value) {
+    std::string typed;
     if (const int32_t* number = std::get_if<int32_t>(&value)) {
-        return "n" + std::to_string(*number);
+        typed.append(1, 'n').append(std::to_string(*number));
+    } else {
+        typed.append(1, 't').append(std::get<std::string>(value));
     }
-    return "t" + std::get<std::string>(value);
+    return typed;
 }
 
 std::optional<farm::Value> Untyped(const std::string& text) {
@@ -97,7 +100,10 @@ RecordWriter::~RecordWriter() = default;
 void RecordWriter::Write(const std::vector<std::string>& fields) {
     std::string line;
     for (const std::string& field : fields) {
-        line += (line.empty() ? "" : "\t") + Escaped(field);
+        if (&field != &fields.front()) {
+            line.append(1, '\t');
+        }
+        line.append(Escaped(field));
     }
     file_ << line << '\n';
     file_.flush();
