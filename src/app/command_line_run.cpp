@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "app/farm_check.h"
+#include "app/user_journal.h"
 #include "base/utf8_path.h"
 #include "commands/command_line.h"
 #include "commands/command_report.h"
@@ -139,7 +140,9 @@ CommandOutput RunCommandLine(const std::vector<std::string>& arguments,
     if (command->kind == commands::CommandKind::Check) {
         return RunCheck(*command);
     }
-    const commands::CommandReport report = commands::RunCommand(*command, factory, makeFileSystem);
+    std::optional<journal::Journal> journal = UserJournal();
+    const commands::CommandReport report =
+        commands::RunCommand(*command, factory, makeFileSystem, journal ? &*journal : nullptr);
     output.exitCode = report.exitCode;
     const std::vector<std::string> lines = commands::ReportLines(report);
     output.standardOutput = command->json ? commands::ReportJson(report) + "\r\n" : Lines(lines);

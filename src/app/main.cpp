@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include "app/command_line_run.h"
+#include "app/user_journal.h"
 #include "app/farm_check.h"
 #include "farm/mfcom/mfcom.h"
 #include "forms/frmLogin.h"
@@ -119,13 +120,15 @@ int Run(HINSTANCE instance) {
     const forms::AppInfo app = ProgramFacts(instance);
     const auto makeFileSystem = [] { return settings::CreateFileSystem(); };
     const auto checkFarmInterface = [] { return app::RunFarmCheck().Text(); };
+    std::optional<journal::Journal> journal = app::UserJournal();
+    journal::Journal* const userJournal = journal ? &*journal : nullptr;
 
     if (const std::optional<std::wstring> folder = ScreenshotFolder()) {
         app::PrintedMessageBoxes boxes;
         app::ScreenshotModalRunner modal(*folder);
         ui::Desktop desktop(boxes, modal);
-        forms::Program program(
-            {desktop, fileDialogs, launcher, factory, makeFileSystem, app, checkFarmInterface});
+        forms::Program program({desktop, fileDialogs, launcher, factory, makeFileSystem, app,
+                                checkFarmInterface, userJournal});
         program.Login().Show();
         app::CaptureMainViews(program, *folder);
         return 0;
@@ -134,8 +137,8 @@ int Run(HINSTANCE instance) {
     ui::Win32MessageBoxes boxes;
     ui::MessageLoopModalRunner modal;
     ui::Desktop desktop(boxes, modal);
-    forms::Program program(
-        {desktop, fileDialogs, launcher, factory, makeFileSystem, app, checkFarmInterface});
+    forms::Program program({desktop, fileDialogs, launcher, factory, makeFileSystem, app,
+                            checkFarmInterface, userJournal});
     program.Login().Show();
     desktop.RunMessageLoop([&desktop] { return desktop.LoadedForms() == 0; });
     return 0;

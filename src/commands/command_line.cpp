@@ -37,7 +37,7 @@ struct CommandRow {
 
 constexpr size_t kAny = static_cast<size_t>(-1);
 
-constexpr std::array<CommandRow, 11> kCommands{{
+constexpr std::array<CommandRow, 13> kCommands{{
     {CommandKind::Usage, "/?", 0, 0, false},
     {CommandKind::Check, "/check", 1, 1, false},
     {CommandKind::Export, "/export", 1, 1, false},
@@ -49,6 +49,8 @@ constexpr std::array<CommandRow, 11> kCommands{{
     {CommandKind::Publish, "/publish", 0, 0, true},
     {CommandKind::Unpublish, "/unpublish", 0, 0, true},
     {CommandKind::Options, "/options", 0, 0, true},
+    {CommandKind::Undo, "/undo", 0, 1, true},
+    {CommandKind::Journal, "/journal", 0, 0, false},
 }};
 
 const CommandRow& RowOf(CommandKind kind) {
@@ -74,6 +76,8 @@ std::string OperandText(const CommandRow& row) {
             return "a server and a server file";
         case CommandKind::Clone:
             return "a source server and at least one destination server";
+        case CommandKind::Undo:
+            return "at most one record number";
         default:
             return "no names but those of its switches";
     }
@@ -253,6 +257,9 @@ std::string UsageText() {
            "  /unpublish /apps APP... /servers SERVER...\r\n"
            "  /options /apps APP... [/size SIZE] [/colors COLORS] [/encryption ENCRYPTION]\r\n"
            "           [/audio AUDIO] [/percent N] [/height N] [/width N]\r\n"
+           "  /undo [RECORD]                      put back what an operation changed (the last\r\n"
+           "                                      one, or the record's)\r\n"
+           "  /journal                            list the restore records\r\n"
            "\r\n"
            "  /whatif     after a command that changes the farm: say what it would change,\r\n"
            "              change nothing\r\n"

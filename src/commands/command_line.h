@@ -1,9 +1,11 @@
 // The program's commands without windows, as the command line gives them:
-//   /check REPORT_FILE   /export FILE   /compare OLD_FILE [NEW_FILE]   /import FILE [/map
-//   SERVER=TARGET]... [/leave SERVER]... /offline SERVER FILE   /online SERVER FILE   /clone SOURCE
-//   DEST... /publish /apps NAME... /servers NAME...   /unpublish /apps NAME... /servers NAME...
+//   /check REPORT_FILE   /export FILE   /compare OLD_FILE [NEW_FILE]
+//   /import FILE [/map SERVER=TARGET]... [/leave SERVER]...
+//   /offline SERVER FILE   /online SERVER FILE   /clone SOURCE DEST...
+//   /publish /apps NAME... /servers NAME...   /unpublish /apps NAME... /servers NAME...
 //   /options /apps NAME... [/size S] [/colors C] [/encryption E] [/audio A] [/percent N]
 //            [/height N] [/width N]
+//   /undo [RECORD]   /journal
 // each with /json and /log FILE, the changing ones with /whatif; /? prints the usage.
 #pragma once
 
@@ -27,6 +29,8 @@ enum class CommandKind {
     Publish,
     Unpublish,
     Options,
+    Undo,     // /undo [RECORD]
+    Journal,  // /journal: the restore records
 };
 
 // The session options as the command line gives them, as text; what is not given is the

@@ -21,6 +21,8 @@ const char* KindName(shared::ChangeKind kind) {
             return "bindingAdded";
         case shared::ChangeKind::BindingRemoved:
             return "bindingRemoved";
+        case shared::ChangeKind::ApplicationRemoved:
+            return "applicationRemoved";
     }
     return "";
 }
@@ -47,6 +49,10 @@ const char* WhereName(shared::PassedOver where) {
             return "serverMerged";
         case shared::PassedOver::Commit:
             return "commit";
+        case shared::PassedOver::ChangedSince:
+            return "changedSince";
+        case shared::PassedOver::FolderKept:
+            return "folderKept";
     }
     return "";
 }
@@ -102,6 +108,9 @@ std::string ClosingLine(const CommandReport& report) {
         const size_t count = report.comparison->differences.size();
         return count == 0 ? "No differences." : Count(count, "difference", "differences") + ".";
     }
+    if (report.closing) {
+        return *report.closing;
+    }
     if (!report.outcome) {
         return "Not run: " + report.error.value_or("");
     }
@@ -113,7 +122,8 @@ std::string ClosingLine(const CommandReport& report) {
     if (report.whatIf) {
         return "What if: " + changes + "; nothing was changed.";
     }
-    const size_t lost = LostCount(outcome);
+    const size_t lost =
+        outcome.operation == shared::Operation::ExportFarm ? 0 : LostCount(outcome);
     return lost == 0 ? "Done: " + changes + "."
                      : "Done: " + changes + ", " + Count(lost, "refusal", "refusals") + ".";
 }
@@ -212,7 +222,10 @@ CommandReport Ran(CommandKind kind, bool whatIf, shared::Outcome outcome) {
     CommandReport report;
     report.kind = kind;
     report.whatIf = whatIf;
-    report.exitCode = outcome.failure || LostCount(outcome) > 0 ? kExitRefused : kExitDone;
+    // An export changes nothing: what it leaves out of the file is a notice, not a refusal.
+    const bool refused = outcome.operation != shared::Operation::ExportFarm &&
+                         LostCount(outcome) > 0;
+    report.exitCode = outcome.failure || refused ? kExitRefused : kExitDone;
     report.outcome = std::move(outcome);
     return report;
 }
@@ -242,6 +255,8 @@ std::string ChangeLine(const shared::Change& change) {
             return "Published " + app + " on " + change.server;
         case shared::ChangeKind::BindingRemoved:
             return "Unpublished " + app + " from " + change.server;
+        case shared::ChangeKind::ApplicationRemoved:
+            return "Removed " + app;
     }
     return {};
 }
@@ -279,7 +294,8 @@ std::vector<std::string> ErrorLines(const CommandReport& report) {
     if (report.outcome) {
         const shared::Outcome& outcome = *report.outcome;
         for (const shared::PassedOverItem& item : outcome.passedOver) {
-            if (shared::Lost(item)) {
+            // An export names the settings it left out in its notice.
+            if (shared::Lost(item) && outcome.operation != shared::Operation::ExportFarm) {
                 lines.push_back((report.whatIf ? "What if: " : "") + PassedOverLine(item));
             }
         }

@@ -24,8 +24,9 @@ struct CommandReport {
     bool whatIf = false;
     std::optional<shared::Outcome> outcome;         // none when the run could not start
     std::optional<compare::Comparison> comparison;  // /compare's, instead of an outcome
-    std::vector<std::string> notes;    // lines of their own (a notice, the file written)
-    std::optional<std::string> error;  // why the run could not start
+    std::vector<std::string> notes;      // lines of their own (a notice, the file written)
+    std::optional<std::string> error;    // why the run could not start
+    std::optional<std::string> closing;  // the closing line, where it is not the count
     int exitCode = kExitDone;
 };
 

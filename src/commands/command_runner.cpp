@@ -10,6 +10,7 @@
 #include "base/utf8_path.h"
 #include "compare/comparison.h"
 #include "compare/farm_model.h"
+#include "journal/undo.h"
 #include "preview/import_preview.h"
 #include "settings/lines.h"
 #include "shared/deployment.h"
@@ -82,6 +83,9 @@ shared::Operation OperationOf(CommandKind kind) {
             return shared::Operation::PublishAppOnServer;
         case CommandKind::Unpublish:
             return shared::Operation::UnpublishAppFromServer;
+        case CommandKind::Undo:
+        case CommandKind::Journal:
+            return shared::Operation::Undo;
         default:
             return shared::Operation::SetAppOptions;
     }
@@ -141,10 +145,11 @@ shared::AppOptions OptionsOf(const OptionTexts& texts) {
 class Runner {
   public:
     Runner(const CommandLine& command, farm::ObjectFactory& factory,
-           const shared::Shared::FileSystemMaker& makeFileSystem)
+           const shared::Shared::FileSystemMaker& makeFileSystem, journal::Journal* journal)
         : command_(command),
           factory_(factory),
           makeFileSystem_(makeFileSystem),
+          journal_(journal),
           module_(factory, makeFileSystem, feedback_) {}
 
     CommandReport Run() {
@@ -168,6 +173,7 @@ class Runner {
         CommandReport report = Ran(command_.kind, whatIf, std::move(outcome));
         report.title = title;
         report.notes = std::move(notes_);
+        report.closing = std::move(closing_);
         return report;
     }
 
@@ -222,16 +228,16 @@ class Runner {
                 return Export(Absolute(operands[0]));
             case CommandKind::Import:
                 title = "Import Farm from " + Absolute(operands[0]);
-                return Import(Absolute(operands[0]));
+                return Recorded(title, [&] { return Import(Absolute(operands[0])); });
             case CommandKind::Offline: {
                 const std::string server = FarmServer(operands[0]);
                 title = "Take offline " + server + " to " + Absolute(operands[1]);
-                return Offline(server, Absolute(operands[1]));
+                return Recorded(title, [&] { return Offline(server, Absolute(operands[1])); });
             }
             case CommandKind::Online: {
                 const std::string server = FarmServer(operands[0]);
                 title = "Bring online " + server + " from " + Absolute(operands[1]);
-                return Online(server, Absolute(operands[1]));
+                return Recorded(title, [&] { return Online(server, Absolute(operands[1])); });
             }
             case CommandKind::Clone: {
                 const std::string source = FarmServer(operands[0]);
@@ -240,7 +246,7 @@ class Runner {
                     destinations.push_back(FarmServer(operands[i]));
                 }
                 title = "Clone " + source + " to " + Joined(destinations);
-                return Clone(source, destinations);
+                return Recorded(title, [&] { return Clone(source, destinations); });
             }
             case CommandKind::Publish:
             case CommandKind::Unpublish: {
@@ -252,14 +258,19 @@ class Runner {
                 const bool publish = command_.kind == CommandKind::Publish;
                 title = std::string(publish ? "Publish " : "Unpublish ") + Joined(apps) +
                         (publish ? " on " : " from ") + Joined(servers);
-                return Pairs(apps, servers, publish);
+                return Recorded(title, [&] { return Pairs(apps, servers, publish); });
             }
             case CommandKind::Options: {
                 const shared::AppOptions options = OptionsOf(command_.options);
                 const std::vector<std::string> apps = FarmApplications(Names(command_.apps));
                 title = "Options of " + Joined(apps);
-                return Options(apps, options);
+                return Recorded(title, [&] { return Options(apps, options); });
             }
+            case CommandKind::Undo:
+                return UndoRecord(operands.empty() ? std::string() : operands[0], title);
+            case CommandKind::Journal:
+                title = "Journal";
+                return ListJournal();
             default:
                 throw NotStarted(std::string(SwitchOf(command_.kind)) + " runs on its own.");
         }
@@ -345,6 +356,76 @@ class Runner {
             throw NotStarted(CannotRead(file, e));
         }
         return lines;
+    }
+
+    // Runs a changing command with a restore record in the journal (a dry run keeps none).
+    template <class Run>
+    shared::Outcome Recorded(const std::string& title, Run&& run,
+                             std::string operation = std::string()) {
+        if (journal_ == nullptr || command_.whatIf) {
+            return run();
+        }
+        if (operation.empty()) {
+            operation = OperationName(command_.kind);
+        }
+        const std::unique_ptr<journal::RecordWriter> record = journal_->Begin(operation, title);
+        module_.journal = record.get();
+        shared::Outcome outcome = run();
+        module_.journal = nullptr;
+        try {
+            record->Finish();
+        } catch (const base::Error&) {
+            // Every step is on record already; only its end is not.
+        }
+        notes_.push_back("Restore record " + record->Id() + ": zelttool.exe /undo " + record->Id());
+        return outcome;
+    }
+
+    journal::Journal& TheJournal() {
+        if (journal_ == nullptr) {
+            throw NotStarted("There is no journal of restore records here.");
+        }
+        return *journal_;
+    }
+
+    shared::Outcome UndoRecord(std::string id, std::string& title) {
+        journal::Journal& journal = TheJournal();
+        if (id.empty()) {
+            const std::vector<std::string> ids = journal.Ids();
+            if (ids.empty()) {
+                throw NotStarted("The journal has no restore record to undo.");
+            }
+            id = ids.front();
+        }
+        const journal::RestoreRecord record = journal.Read(id);
+        title = "Undo " + record.operation + " (record " + record.id + ": " + record.title + ")";
+        Farm();
+        shared::Outcome outcome = Recorded(
+            title, [&] { return journal::Undo(module_, record, command_.whatIf); },
+            "Undo " + record.operation);
+        for (const shared::PassedOverItem& item : outcome.passedOver) {
+            if (item.where == shared::PassedOver::FolderKept) {
+                notes_.push_back(item.reason.description);
+            }
+        }
+        if (!record.finished) {
+            notes_.push_back("Record " + record.id +
+                             " is unfinished: its operation ended in the middle.");
+        }
+        return outcome;
+    }
+
+    shared::Outcome ListJournal() {
+        journal::Journal& journal = TheJournal();
+        const std::vector<std::string> ids = journal.Ids();
+        for (const std::string& id : ids) {
+            const journal::RestoreRecord record = journal.Read(id);
+            notes_.push_back(record.id + "  " + record.started + "  " + record.operation + ": " +
+                             record.title + (record.finished ? "" : "  (unfinished)"));
+        }
+        closing_ = std::to_string(ids.size()) +
+                   (ids.size() == 1 ? " restore record." : " restore records.");
+        return shared::Outcome(shared::Operation::Undo);
     }
 
     // ---- the commands --------------------------------------------------------------------
@@ -529,17 +610,43 @@ class Runner {
     const CommandLine& command_;
     farm::ObjectFactory& factory_;
     const shared::Shared::FileSystemMaker& makeFileSystem_;
+    journal::Journal* journal_;
     shared::QuietFeedback feedback_;
     shared::Shared module_;
     std::map<std::string, std::string> serverNames_;  // by folded name
     std::vector<std::string> notes_;
+    std::optional<std::string> closing_;
 };
 
 }  // namespace
 
 CommandReport RunCommand(const CommandLine& command, farm::ObjectFactory& factory,
-                         const shared::Shared::FileSystemMaker& makeFileSystem) {
-    return Runner(command, factory, makeFileSystem).Run();
+                         const shared::Shared::FileSystemMaker& makeFileSystem,
+                         journal::Journal* journal) {
+    return Runner(command, factory, makeFileSystem, journal).Run();
+}
+
+std::string OperationName(CommandKind kind) {
+    switch (kind) {
+        case CommandKind::Import:
+            return "Import Farm";
+        case CommandKind::Offline:
+            return "Take offline";
+        case CommandKind::Online:
+            return "Bring online";
+        case CommandKind::Clone:
+            return "Clone";
+        case CommandKind::Publish:
+            return "Publish";
+        case CommandKind::Unpublish:
+            return "Unpublish";
+        case CommandKind::Options:
+            return "Options";
+        case CommandKind::Undo:
+            return "Undo";
+        default:
+            return std::string(SwitchOf(kind).substr(1));
+    }
 }
 
 std::optional<std::string> LogFileOf(const CommandLine& command) {

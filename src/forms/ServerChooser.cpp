@@ -1,6 +1,9 @@
 #include "forms/ServerChooser.h"
 
+#include <optional>
+
 #include "farm/farm.h"
+#include "forms/program.h"
 #include "forms/progress.h"
 #include "shared/shared.h"
 
@@ -19,8 +22,8 @@ constexpr int kBottomRow = 4500;
 
 }  // namespace
 
-ServerChooser::ServerChooser(ui::Desktop& desktop, shared::Shared& module)
-    : Form(desktop), module_(module) {}
+ServerChooser::ServerChooser(Program& program)
+    : Form(program.Desktop()), module_(program.Shared()), program_(program) {}
 
 ui::FormStyle ServerChooser::Style() const {
     return {.caption = DialogCaption(),
@@ -125,10 +128,14 @@ void ServerChooser::ReportError() {
 void ServerChooser::RunPairs(
     const ui::ListBox& apps,
     const std::function<shared::Outcome(const std::string&, const std::string&)>& work,
-    std::string_view done) {
+    std::string_view done, std::string_view operation) {
     ui::Desktop& desktop = GetDesktop();
     desktop.SetBusy(true);
     shared::RunRefusals refusals(shared::RunItems::Pairs);
+    std::optional<RecordedRun> record;
+    record.emplace(program_, std::string(operation),
+                   std::string(done) + std::to_string(apps.ListCount()) + " applications on " +
+                       std::to_string(lstDestServers.ListCount()) + " servers");
 
     // Servers outer, applications inner.
     const int16_t applications = apps.ListCount();
@@ -142,6 +149,7 @@ void ServerChooser::RunPairs(
             refusals.Note(application, server, shared::FirstRefusal(outcome));
         });
 
+    record.reset();
     desktop.SetBusy(false);
     ResetProgress(pbStatus);
     Message(

@@ -22,6 +22,8 @@
 
 namespace forms {
 
+class Program;
+
 class ServerChooser : public ui::Form {
   public:
     ui::Label lblSpecify;  // "Specify Servers", 18 pt
@@ -41,7 +43,7 @@ class ServerChooser : public ui::Form {
     void btnCancel_Click();
 
   protected:
-    ServerChooser(ui::Desktop& desktop, shared::Shared& module);
+    explicit ServerChooser(Program& program);
 
     // What each dialog adds: its caption, its hint line, the action button and its caption,
     // and the controls of its own (created after the common ones in tab order, hidden ones
@@ -60,15 +62,17 @@ class ServerChooser : public ui::Form {
     // progress bar hidden and reset.
     void ReportError() override;
 
-    // Runs every pair of configured server (outer) and application of `apps` (inner),
+    // Runs every pair of configured server (outer) and application of `apps` (inner), with a
+    // restore record named `operation`,
     // advancing the bar by 99 / (a * s) before each, then tells "<done> <a> applications",
     // followed by the pairs whose refusals `work` handed back.
     void RunPairs(const ui::ListBox& apps,
                   const std::function<shared::Outcome(const std::string& distinguishedName,
                                                       const std::string& serverName)>& work,
-                  std::string_view done);
+                  std::string_view done, std::string_view operation);
 
     shared::Shared& module_;
+    Program& program_;
 
   private:
     // Moves the selected entries of `from` to `to`, from the last position down.

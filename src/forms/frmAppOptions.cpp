@@ -1,6 +1,7 @@
 #include "forms/frmAppOptions.h"
 
 #include <functional>
+#include <optional>
 
 #include "base/error.h"
 #include "forms/program.h"
@@ -58,7 +59,7 @@ int32_t CurrentValue(const ui::ComboBox& list) {
 }  // namespace
 
 frmAppOptions::frmAppOptions(Program& program)
-    : Form(program.Desktop()), module_(program.Shared()) {}
+    : Form(program.Desktop()), module_(program.Shared()), program_(program) {}
 
 ui::FormStyle frmAppOptions::Style() const {
     return {.caption = "Application Options",
@@ -165,6 +166,8 @@ void frmAppOptions::btnSetOptions_Click() {
     shared::RunRefusals refusals(shared::RunItems::Applications);
 
     const int16_t count = lstApps.ListCount();
+    std::optional<RecordedRun> record;
+    record.emplace(program_, "Options", "Options of " + std::to_string(count) + " applications");
     RunWithProgress(pbStatus, count, [&](int32_t i) {
         const std::string application = lstApps.List(static_cast<int16_t>(i));
         // Read at each step, as the lists stand.
@@ -180,6 +183,7 @@ void frmAppOptions::btnSetOptions_Click() {
         refusals.Note(application, {}, shared::FirstRefusal(outcome));
     });
 
+    record.reset();
     desktop.SetBusy(false);
     // The bar stays at its last step while the message is shown.
     Message(refusals.CompletionText("Changed  " + std::to_string(count) + " applications"),

@@ -61,6 +61,7 @@ class frmAppOptions : public ui::Form {
     std::optional<int16_t> ReadNumber(const ui::TextBox& box, const std::string& field);
 
     shared::Shared& module_;
+    Program& program_;
 };
 
 }  // namespace forms

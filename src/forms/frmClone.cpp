@@ -1,12 +1,14 @@
 #include "forms/frmClone.h"
 
+#include <optional>
+
 #include "forms/program.h"
 #include "forms/progress.h"
 #include "shared/deployment.h"
 
 namespace forms {
 
-frmClone::frmClone(Program& program) : ServerChooser(program.Desktop(), program.Shared()) {}
+frmClone::frmClone(Program& program) : ServerChooser(program) {}
 
 std::string frmClone::HintText() const {
     return "Choose the servers on which published applications will run.";
@@ -23,6 +25,9 @@ void frmClone::btnClone_Click() {
 
     const std::string source = srcServer.Caption();
     const int16_t count = lstDestServers.ListCount();
+    std::optional<RecordedRun> record;
+    record.emplace(program_, "Clone",
+                   "Clone " + source + " to " + std::to_string(count) + " servers");
     RunWithProgress(pbStatus, count, [&](int32_t i) {
         const std::string destination = lstDestServers.List(static_cast<int16_t>(i));
         if (destination != source) {  // never onto itself
@@ -30,6 +35,7 @@ void frmClone::btnClone_Click() {
         }
     });
 
+    record.reset();
     desktop.SetBusy(false);
     ResetProgress(pbStatus);
     Message("Cloned " + std::to_string(count) + " servers", "Finished",

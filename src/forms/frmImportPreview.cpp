@@ -1,6 +1,7 @@
 #include "forms/frmImportPreview.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "forms/frmMain.h"
@@ -193,8 +194,11 @@ void frmImportPreview::cmdImport_Click() {
     // As Import Farm: busy pointer, the main window's status line, then idle again.
     desktop.SetBusy(true);
     module.feedback.RepaintMain();
+    std::optional<RecordedRun> record;
+    record.emplace(program_, "Import Farm", "Import Farm from " + fileName_);
     const shared::Outcome outcome =
         shared::ImportFarm(module, fileName_, {.servers = mapping.Empty() ? nullptr : &mapping});
+    record.reset();
     program_.Main().ShowOutcome(outcome);
     desktop.SetBusy(false);
     module.feedback.SetStatusVisible(false);

@@ -1,5 +1,6 @@
 #include "forms/frmMain.h"
 
+#include <optional>
 #include <utility>
 
 #include "base/error.h"
@@ -14,6 +15,7 @@
 #include "forms/frmPublish.h"
 #include "forms/frmUnPublish.h"
 #include "forms/program.h"
+#include "journal/undo.h"
 #include "shared/farm_file.h"
 #include "shared/server_file.h"
 #include "shared/shared.h"
@@ -92,6 +94,11 @@ void frmMain::BuildMenu() {
     mnuFileExit = menu.AddItem("E&xit");
     menu.AddMenu("&Edit");
     mnuEditSelAll = menu.AddItem("Select &All", {'A', true});
+    if (program_.GetServices().journal != nullptr) {
+        mnuEditBar0 = menu.AddSeparator();
+        mnuEditUndo = menu.AddItem("&Undo");
+        OnMenu(mnuEditUndo, [this] { mnuEditUndo_Click(); });
+    }
     menu.AddMenu("&View");
     mnuViewFarm = menu.AddItem("&Farm");
     mnuViewApps = menu.AddItem("&Applications");
@@ -145,6 +152,7 @@ void frmMain::Form_Load() {
     lstFarm.Move(kListPlace);
     lstServers.Move(kListPlace);
     lstApps.Move(kListPlace);
+    ShowUndoEntry();
     // A failing fill is reported (and the pointer restored); the window still opens.
     Invoke([this] { mnuViewRefresh_Click(); });
     desktop.SetBusy(false);
@@ -276,6 +284,55 @@ void frmMain::mnuEditSelAll_Click() {
     }
 }
 
+void frmMain::ShowUndoEntry() {
+    journal::Journal* journal = program_.GetServices().journal;
+    if (journal == nullptr || mnuEditUndo == 0) {
+        return;
+    }
+    std::optional<journal::RestoreRecord> last;
+    try {
+        const std::vector<std::string> ids = journal->Ids();
+        if (!ids.empty()) {
+            last = journal->Read(ids.front());
+        }
+    } catch (const base::Error&) {
+        // An unreadable journal: nothing to undo.
+    }
+    menu.SetCaption(mnuEditUndo, last ? "&Undo " + last->operation : std::string("&Undo"));
+    menu.SetEnabled(mnuEditUndo, last.has_value());
+}
+
+void frmMain::mnuEditUndo_Click() {
+    journal::Journal* journal = program_.GetServices().journal;
+    ui::Desktop& desktop = GetDesktop();
+    try {
+        const std::vector<std::string> ids = journal->Ids();
+        if (ids.empty()) {
+            return;
+        }
+        const journal::RestoreRecord last = journal->Read(ids.front());
+        desktop.SetBusy(true);
+        std::optional<RecordedRun> record;
+        record.emplace(program_, "Undo " + last.operation, "Undo " + last.title);
+        const shared::Outcome outcome = journal::Undo(program_.Shared(), last, false);
+        record.reset();
+        desktop.SetBusy(false);
+        if (outcome.failure) {
+            ShowOutcome(outcome);
+        } else {
+            const shared::OutcomeMessage done = journal::UndoMessage(last, outcome);
+            Message(done.text, done.title, done.icon);
+        }
+        Invoke([this] { mnuViewRefresh_Click(); });
+    } catch (...) {
+        desktop.SetBusy(false);
+        const shared::ErrorInfo error = shared::CurrentError();
+        Message(shared::UnexpectedErrorText(error.number, error.description), "Error",
+                shared::MessageIcon::Critical);
+    }
+    ShowUndoEntry();
+}
+
 void frmMain::mnuFileExit_Click() {
     Unload();
 }
@@ -334,8 +391,15 @@ void frmMain::RunFileCommand(bool save) {
                 ComDlg1.fileName = "Farm_" + module.farmObject->FarmName();
             }
             const std::string fileName = chooseFile();
-            ShowOutcome(save ? shared::ExportFarm(module, fileName)
-                             : shared::ImportFarm(module, fileName));
+            if (save) {
+                ShowOutcome(shared::ExportFarm(module, fileName));
+            } else {
+                std::optional<RecordedRun> record;
+                record.emplace(program_, "Import Farm", "Import Farm from " + fileName);
+                const shared::Outcome outcome = shared::ImportFarm(module, fileName);
+                record.reset();
+                ShowOutcome(outcome);
+            }
         } else if (module.currentView == shared::kServersView) {
             const std::optional<std::string> server = SelectedServer();
             if (!server) {
@@ -346,8 +410,15 @@ void frmMain::RunFileCommand(bool save) {
                     ComDlg1.fileName = "Server_" + *server;
                 }
                 const std::string fileName = chooseFile();
-                ShowOutcome(save ? shared::ExportServerApps(module, *server, fileName)
-                                 : shared::ImportServerApps(module, *server, fileName));
+                std::optional<RecordedRun> record;
+                record.emplace(program_, save ? "Take offline" : "Bring online",
+                               (save ? "Take offline " : "Bring online ") + *server +
+                                   (save ? " to " : " from ") + fileName);
+                const shared::Outcome outcome =
+                    save ? shared::ExportServerApps(module, *server, fileName)
+                         : shared::ImportServerApps(module, *server, fileName);
+                record.reset();
+                ShowOutcome(outcome);
             }
         }
     } catch (...) {

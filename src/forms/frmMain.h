@@ -53,6 +53,8 @@ class frmMain : public ui::Form, public shared::Feedback {
     ui::MenuBar menu;
     int mnuFileExit = 0;
     int mnuEditSelAll = 0;
+    int mnuEditBar0 = 0;  // these two only when the program keeps a journal
+    int mnuEditUndo = 0;
     int mnuViewFarm = 0;
     int mnuViewApps = 0;
     int mnuViewServers = 0;
@@ -78,6 +80,10 @@ class frmMain : public ui::Form, public shared::Feedback {
     void mnuViewServers_Click();
     void mnuViewRefresh_Click();
     void mnuEditSelAll_Click();
+    // Puts back what the operation of the journal's last record changed, and says what it did.
+    void mnuEditUndo_Click();
+    // Names the last record's operation in the Edit menu ("&Undo Publish"), or disables it.
+    void ShowUndoEntry();
     void mnuFileExit_Click();
     void cmdQuit_Click();
     void mnuToolsExport_Click();

@@ -5,7 +5,7 @@
 
 namespace forms {
 
-frmPublish::frmPublish(Program& program) : ServerChooser(program.Desktop(), program.Shared()) {}
+frmPublish::frmPublish(Program& program) : ServerChooser(program) {}
 
 std::string frmPublish::HintText() const {
     return "Choose the servers on which selected published applications will run.";
@@ -22,7 +22,7 @@ void frmPublish::btnPublish_Click() {
         [this](const std::string& distinguishedName, const std::string& serverName) {
             return shared::PublishAppOnServer(module_, distinguishedName, serverName);
         },
-        "Published ");
+        "Published ", "Publish");
 }
 
 }  // namespace forms

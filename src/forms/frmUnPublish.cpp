@@ -5,7 +5,7 @@
 
 namespace forms {
 
-frmUnPublish::frmUnPublish(Program& program) : ServerChooser(program.Desktop(), program.Shared()) {}
+frmUnPublish::frmUnPublish(Program& program) : ServerChooser(program) {}
 
 std::string frmUnPublish::HintText() const {
     return "Choose the servers of which selected applications will be unpublished";
@@ -22,7 +22,7 @@ void frmUnPublish::btnUnPublish_Click() {
         [this](const std::string& distinguishedName, const std::string& serverName) {
             return shared::UnpublishAppFromServer(module_, distinguishedName, serverName);
         },
-        "Unpublished ");
+        "Unpublished ", "Unpublish");
 }
 
 }  // namespace forms

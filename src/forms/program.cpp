@@ -1,5 +1,6 @@
 #include "forms/program.h"
 
+#include "base/error.h"
 #include "forms/frmAbout.h"
 #include "forms/frmInterfaceCheck.h"
 #include "forms/frmLogin.h"
@@ -28,6 +29,33 @@ Program::~Program() {
     main_->Unload();
     shared_.reset();
     main_.reset();
+}
+
+RecordedRun::RecordedRun(Program& program, const std::string& operation, const std::string& title)
+    : program_(program) {
+    journal::Journal* journal = program.GetServices().journal;
+    if (journal == nullptr) {
+        return;
+    }
+    try {
+        record_ = journal->Begin(operation, title);
+    } catch (const base::Error&) {
+        return;  // no record: the operation runs as it always has
+    }
+    program.Shared().journal = record_.get();
+}
+
+RecordedRun::~RecordedRun() {
+    if (!record_) {
+        return;
+    }
+    program_.Shared().journal = nullptr;
+    try {
+        record_->Finish();
+    } catch (const base::Error&) {
+        // Its steps are on record; only its end is not.
+    }
+    program_.Main().ShowUndoEntry();
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {

@@ -15,6 +15,7 @@
 #include "farm/farm.h"
 #include "forms/ui/desktop.h"
 #include "forms/ui/seams.h"
+#include "journal/journal.h"
 #include "shared/shared.h"
 
 namespace forms {
@@ -49,6 +50,9 @@ struct Services {
     // Runs the farm interface check and gives its report; none: the Help menu has no entry
     // for it.
     std::function<std::string()> checkFarmInterface = {};
+    // The user's journal of restore records; none: the windows keep no records and the Edit
+    // menu has no Undo entry.
+    journal::Journal* journal = nullptr;
 };
 
 class Program {
@@ -78,6 +82,21 @@ class Program {
     std::unique_ptr<frmAbout> about_;
     std::unique_ptr<frmInterfaceCheck> interfaceCheck_;
     std::unique_ptr<frmLogin> login_;
+};
+
+// A restore record kept while an operation of a window changes the farm: begun when made,
+// finished when it goes, the Edit menu's Undo entry then naming it. Where the journal cannot
+// be written the operation runs without one.
+class RecordedRun {
+  public:
+    RecordedRun(Program& program, const std::string& operation, const std::string& title);
+    ~RecordedRun();
+    RecordedRun(const RecordedRun&) = delete;
+    RecordedRun& operator=(const RecordedRun&) = delete;
+
+  private:
+    Program& program_;
+    std::unique_ptr<journal::RecordWriter> record_;
 };
 
 // A file name in a folder: the folder, one "\" and the name.

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <utility>
 
 #include "lab/lab.h"
@@ -25,8 +26,15 @@ int64_t FaultInjector::CallCount() const {
     return calls_;
 }
 
+void FaultInjector::EndProcessAtCall(int64_t callNumber) {
+    endAt_ = callNumber;
+}
+
 void FaultInjector::OnCall(const char* operation) {
     ++calls_;
+    if (calls_ == endAt_) {
+        std::_Exit(kEndedByFault);  // as a killed program ends: nothing unwinds
+    }
     if (const auto byCall = byCall_.find(calls_); byCall != byCall_.end()) {
         throw farm::FarmError(byCall->second.number, byCall->second.description);
     }

@@ -171,6 +171,10 @@ class FaultInjector {
   public:
     void FailCall(int64_t callNumber, int32_t number, std::string description);  // 1-based
     void FailOperation(std::string operation, int32_t number, std::string description);
+    // Ends the process at that call, before the call does anything (exit code kEndedByFault),
+    // as a killed program or a lost connection would leave it.
+    void EndProcessAtCall(int64_t callNumber);
+    static constexpr int kEndedByFault = 86;
     void Clear();  // clears the faults, keeps counting
     void ResetCount();
     int64_t CallCount() const;
@@ -183,6 +187,7 @@ class FaultInjector {
         std::string description;
     };
     int64_t calls_ = 0;
+    int64_t endAt_ = 0;
     std::map<int64_t, Planned> byCall_;
     std::map<std::string, Planned, std::less<>> byOperation_;
 };

@@ -70,6 +70,9 @@ std::string WhereText(const LineNote& note) {
             return "merged";
         case shared::PassedOver::Commit:
             return "refused";
+        case shared::PassedOver::ChangedSince:
+        case shared::PassedOver::FolderKept:
+            return "kept";
     }
     return {};
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -364,10 +365,12 @@ std::string SaveIcon(settings::FileSystem& files, farm::Application& app, farm::
     return icon.path;
 }
 
+// Writes the application's icon and returns the path the block names.
+using IconSaver = std::function<std::string(farm::Application&, farm::WinApp&)>;
+
 // Returns the distinguished name it wrote.
-std::string WriteApplicationBlock(settings::FileSystem& files, farm::Application& app,
-                                  settings::TextStream& out, StagedExport& staged,
-                                  ExportNotOnFarm& notOnFarm) {
+std::string WriteApplicationBlock(farm::Application& app, settings::TextStream& out,
+                                  const IconSaver& saveIcon, ExportNotOnFarm& notOnFarm) {
     const std::unique_ptr<farm::WinApp> view = app.WinAppObject();
 
     out.WriteLine();
@@ -388,11 +391,22 @@ std::string WriteApplicationBlock(settings::FileSystem& files, farm::Application
 
     out.WriteLine();
     out.WriteLine("[Icon]");
-    const std::string iconPath = SaveIcon(files, app, *view, staged);
-    settings::WriteKeyLine(out, "Icon", iconPath);
+    settings::WriteKeyLine(out, "Icon", saveIcon(app, *view));
     out.WriteLine();
     return distinguishedName;
 }
+
+// Lines written to memory.
+class LineCollector final : public settings::TextStream {
+  public:
+    void WriteLine(std::string_view text) override { lines.emplace_back(text); }
+    void WriteLine() override { lines.emplace_back(); }
+    std::string ReadLine() override { throw base::Error(base::kErrBadFileMode, "Bad file mode"); }
+    bool AtEndOfStream() override { return true; }
+    void Close() override {}
+
+    std::vector<std::string> lines;
+};
 
 // ---- Import -----------------------------------------------------------------------------
 
@@ -438,7 +452,10 @@ std::string SectionName(settings::Header section) {
 class FarmImport {
   public:
     FarmImport(Shared& shared, const ImportOptions& options)
-        : shared_(shared), observer_(options.observer), servers_(options.servers) {}
+        : shared_(shared),
+          observer_(options.observer),
+          servers_(options.servers),
+          whole_(options.whole) {}
 
     Outcome& Result() { return outcome_; }
 
@@ -622,7 +639,7 @@ class FarmImport {
             NotRead("[Application] has no key '" + keyLine.key + "'.");
             return;
         }
-        if (row->reading == AppReading::Ignored) {
+        if (row->reading == AppReading::Ignored && !whole_) {
             KeyNotRead(keyLine);
             return;
         }
@@ -916,6 +933,7 @@ class FarmImport {
     Shared& shared_;
     ImportObserver* observer_;
     const ServerMapping* servers_;
+    bool whole_;
     std::optional<FarmFileReader> reader_;
     std::unique_ptr<farm::WinFarm> settings_;
     FarmFileLine line_;                    // the line read last
@@ -956,7 +974,12 @@ Outcome ExportFarm(Shared& shared, const std::string& fileName) {
 
         for (auto& app : farmObject.Applications()->Items()) {
             AdvanceProgress(shared.feedback, count);
-            std::string written = WriteApplicationBlock(files, *app, *stream, *staged, notOnFarm);
+            std::string written = WriteApplicationBlock(
+                *app, *stream,
+                [&](farm::Application& a, farm::WinApp& view) {
+                    return SaveIcon(files, a, view, *staged);
+                },
+                notOnFarm);
             outcome.changes.push_back(Change{ChangeKind::ApplicationWritten,
                                              std::move(written),
                                              {},
@@ -974,6 +997,21 @@ Outcome ExportFarm(Shared& shared, const std::string& fileName) {
         }
     }
     return outcome;
+}
+
+std::vector<std::string> ApplicationBlock(farm::Application& application,
+                                          const std::string& iconFile) {
+    LineCollector block;
+    Outcome settingsNotOnFarm(Operation::ExportFarm);
+    ExportNotOnFarm notOnFarm(settingsNotOnFarm);
+    WriteApplicationBlock(
+        application, block,
+        [&](farm::Application&, farm::WinApp& view) {
+            view.WriteIconToFile(iconFile);
+            return iconFile;
+        },
+        notOnFarm);
+    return std::move(block.lines);
 }
 
 Outcome ImportFarm(Shared& shared, const std::string& fileName, const ImportOptions& options) {

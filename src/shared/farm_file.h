@@ -21,6 +21,12 @@ class ServerMapping;
 // whose name the farm does not know is left out and passed over (once per name).
 [[nodiscard]] Outcome ExportFarm(Shared& shared, const std::string& fileName);
 
+// One application as a farm file holds it, for a restore record: its block's lines, from the
+// blank line before [Application] to the one after Icon=, with the icon written to
+// `iconFile` and named there.
+std::vector<std::string> ApplicationBlock(farm::Application& application,
+                                          const std::string& iconFile);
+
 // A line of the farm file as the import met it.
 struct ImportLine {
     int64_t number = 0;                 // from 1; 0 when the import stopped before its first line
@@ -40,6 +46,9 @@ class ImportObserver {
 struct ImportOptions {
     ImportObserver* observer = nullptr;
     const ServerMapping* servers = nullptr;  // applied to the file's Server= lines
+    // Puts an application back whole (an undo): the keys an import leaves alone
+    // (HideDisabledApp, CPUPriority) are assigned too.
+    bool whole = false;
 };
 
 // Applies a farm file to the farm; shows each application's name in the status line. The

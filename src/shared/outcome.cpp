@@ -98,12 +98,14 @@ bool Lost(const PassedOverItem& item) {
         case PassedOver::ServerMerged:
         case PassedOver::FolderExisted:
         case PassedOver::NoNamesake:
+        case PassedOver::FolderKept:
             return false;
         case PassedOver::FarmSetting:
         case PassedOver::ApplicationSetting:
         case PassedOver::Folder:
         case PassedOver::Namesake:
         case PassedOver::Commit:
+        case PassedOver::ChangedSince:
             return true;
     }
     return true;

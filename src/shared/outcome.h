@@ -22,6 +22,7 @@ enum class Operation {
     PublishAppOnServer,
     UnpublishAppFromServer,
     SetAppOptions,
+    Undo,  // of another operation, from its restore record
 };
 
 enum class ChangeKind {
@@ -31,6 +32,7 @@ enum class ChangeKind {
     ApplicationWritten,  // an application written to a file by an export: application
     BindingAdded,        // the application published on the server
     BindingRemoved,      // the application unpublished from the server
+    ApplicationRemoved,  // an application deleted by an undo: application
 };
 
 struct Change {
@@ -57,6 +59,8 @@ enum class PassedOver {
     ServerLeftOut,       // a Server line the server mapping leaves out (number 0 as well)
     ServerMerged,        // a Server line the mapping makes name a server bound already (number 0)
     Commit,              // a final commit the farm refused: a binding added or removed, a save
+    ChangedSince,        // an undo found the item changed since the operation: left as it is
+    FolderKept,          // a folder the undone import created: it stays (number 0)
 };
 
 struct PassedOverItem {

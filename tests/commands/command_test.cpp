@@ -8,6 +8,7 @@
 #include "commands/command_line.h"
 #include "commands/command_report.h"
 #include "commands/command_runner.h"
+#include "journal/journal.h"
 #include "shared/farm_file.h"
 #include "shared/files_fixture.h"
 #include "support/json_reader.h"
@@ -138,12 +139,14 @@ class CommandRunTest : public FilesTest {
   protected:
     CommandRunTest() { store_->Write(SmallFarm()); }
 
-    commands::CommandReport Run(const std::vector<std::string>& arguments) {
+    commands::CommandReport Run(const std::vector<std::string>& arguments,
+                                journal::Journal* journal = nullptr) {
         const auto [command, bad] = commands::ParseCommandLine(arguments);
         EXPECT_TRUE(command) << bad.message;
         lab::LabFactory factory(store_, "FileLab", faults_);
         return commands::RunCommand(
-            *command, factory, [this] { return std::make_unique<TestFileSystem>(root_, log_); });
+            *command, factory, [this] { return std::make_unique<TestFileSystem>(root_, log_); },
+            journal);
     }
 
     // What a change says, without the value it replaced (which only a dry run reads).
@@ -390,6 +393,50 @@ TEST_F(CommandRunTest, CompareWithAFarmThatCannotBeExportedSaysSo) {
     EXPECT_EQ(report.exitCode, commands::kExitCouldNotRun);
     EXPECT_EQ(report.error,
               "The farm could not be exported for the comparison: error -2147467259: icon refused");
+}
+
+// A changing command keeps a restore record; /journal lists the records, /undo puts the last
+// one back (its dry run changes nothing), and the undo is a record of its own.
+TEST_F(CommandRunTest, TheJournalListsTheRecordsAndUndoPutsTheLastOneBack) {
+    journal::Journal journal(root_ / "journal");
+    EXPECT_EQ(Run({"/undo"}, &journal).error, "The journal has no restore record to undo.");
+    EXPECT_EQ(Run({"/undo"}).error, "There is no journal of restore records here.");
+
+    const commands::CommandReport publish =
+        Run({"/publish", "/apps", "Desktop", "/servers", "S2", "S3"}, &journal);
+    ASSERT_EQ(publish.exitCode, commands::kExitDone);
+    EXPECT_EQ(publish.notes, std::vector<std::string>{"Restore record 1: zelttool.exe /undo 1"});
+    EXPECT_EQ(
+        Run({"/publish", "/apps", "Word", "/servers", "S3", "/whatif"}, &journal).notes.size(),
+        0u);  // a dry run keeps no record
+    const lab::FarmModel published = store_->Read("FileLab");
+
+    const commands::CommandReport listed = Run({"/journal"}, &journal);
+    ASSERT_EQ(listed.notes.size(), 1u);
+    EXPECT_NE(listed.notes[0].find("1  "), std::string::npos);
+    EXPECT_NE(listed.notes[0].find("  Publish: Publish Applications/Desktop on S2, S3"),
+              std::string::npos)
+        << listed.notes[0];
+    EXPECT_EQ(commands::ReportLines(listed).back(), "1 restore record.");
+
+    const commands::CommandReport dry = Run({"/undo", "/whatif"}, &journal);
+    EXPECT_EQ(commands::ReportLines(dry),
+              (std::vector<std::string>{"What if: Unpublished Applications/Desktop from S3",
+                                        "What if: Unpublished Applications/Desktop from S2",
+                                        "What if: 2 changes; nothing was changed."}));
+    EXPECT_EQ(store_->Read("FileLab"), published);
+
+    const commands::CommandReport undone = Run({"/undo", "1"}, &journal);
+    EXPECT_EQ(undone.exitCode, commands::kExitDone);
+    EXPECT_EQ(undone.title, "Undo Publish (record 1: Publish Applications/Desktop on S2, S3)");
+    EXPECT_EQ(store_->Read("FileLab"), SmallFarm());
+    EXPECT_EQ(journal.Read("2").operation, "Undo Publish");
+
+    // The undo undone: published again.
+    EXPECT_EQ(Run({"/undo"}, &journal).exitCode, commands::kExitDone);
+    const lab::FarmModel again = store_->Read("FileLab");
+    EXPECT_EQ(again.applications[2].servers, published.applications[2].servers);
+    EXPECT_EQ(Run({"/undo", "9"}, &journal).error, "The journal has no record 9.");
 }
 
 }  // namespace

@@ -5,8 +5,10 @@
 #include <algorithm>
 
 #include "forms/frmClone.h"
+#include "forms/frmMain.h"
 #include "forms/frmPublish.h"
 #include "forms/frmUnPublish.h"
+#include "journal/journal.h"
 #include "lab/rules.h"
 
 namespace deploy_test {
@@ -158,6 +160,43 @@ TEST_F(DeployFormsTest, ARefusedBindingIsToldAfterTheCompletionText) {
                   "'ALPHA'.");
     EXPECT_EQ(boxes.shown[0].title, "Finished");
     EXPECT_EQ(boxes.shown[0].icon, shared::MessageIcon::Warning);
+}
+
+// A publish from its dialog keeps a restore record; Edit > Undo then names it, puts back what
+// it changed and says so, and can undo itself in turn.
+TEST_F(DeployFormsTest, EditUndoNamesTheLastRunAndPutsItBack) {
+    journal::Journal journal(StoreRoot() / "journal");
+    KeepRecordsIn(journal);
+    forms::frmMain& main = program->Main();
+    main.Load();
+    const auto undoEntry = [&] { return main.menu.Shown(forms::frmMain::kEditMenu).back(); };
+    EXPECT_EQ(undoEntry(), "&Undo");
+
+    const Strings before = ServersOf("Applications/Calc");
+    forms::frmPublish dialog(*program);
+    dialog.Load();
+    dialog.lstApps.AddItem("Applications/Calc");
+    Open<forms::frmPublish>(dialog, [&](forms::frmPublish& d) {
+        Configure(d, {2});  // charlie
+        d.btnPublish.Click();
+    });
+    const Strings published = ServersOf("Applications/Calc");
+    ASSERT_NE(published, before);
+    EXPECT_EQ(undoEntry(), "&Undo Publish");
+
+    boxes.shown.clear();
+    main.Command(main.mnuEditUndo, 0);
+    EXPECT_EQ(ServersOf("Applications/Calc"), before);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Undo");
+    EXPECT_EQ(boxes.shown[0].text,
+              "Undone: Published 1 applications on 1 servers\r\n\r\n1 change put back.");
+    EXPECT_EQ(boxes.shown[0].icon, shared::MessageIcon::Information);
+    EXPECT_EQ(undoEntry(), "&Undo Undo Publish");
+
+    main.Command(main.mnuEditUndo, 0);  // the undo undone
+    EXPECT_EQ(ServersOf("Applications/Calc"), published);
+    main.Unload();
 }
 
 }  // namespace

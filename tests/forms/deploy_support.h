@@ -85,10 +85,22 @@ class DeployFormsTest : public ::testing::Test {
         lab::os::RemoveTree(root_);
     }
 
-    std::unique_ptr<forms::Program> MakeProgram(farm::ObjectFactory& factory) {
-        return std::make_unique<forms::Program>(forms::Services{
-            desktop, files_, launcher_, factory,
-            [] { return std::unique_ptr<settings::FileSystem>(); }, forms::AppInfo{}});
+    std::unique_ptr<forms::Program> MakeProgram(farm::ObjectFactory& factory,
+                                                journal::Journal* journal = nullptr) {
+        return std::make_unique<forms::Program>(
+            forms::Services{desktop,
+                            files_,
+                            launcher_,
+                            factory,
+                            [] { return std::unique_ptr<settings::FileSystem>(); },
+                            forms::AppInfo{},
+                            {},
+                            journal});
+    }
+    // The program again, keeping its restore records in `journal`.
+    void KeepRecordsIn(journal::Journal& journal) {
+        program.reset();
+        program = MakeProgram(factory_, &journal);
     }
     const fs::path& StoreRoot() const { return root_; }
     Strings ServersOf(const std::string& dn) {

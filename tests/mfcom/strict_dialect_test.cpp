@@ -21,6 +21,7 @@
 #include "shared/farm_file.h"
 #include "shared/files_fixture.h"
 #include "shared/server_file.h"
+#include "support/import_notice.h"
 
 namespace files_test {
 namespace {
@@ -154,7 +155,11 @@ class StrictDialectTest : public FilesTest {
 
             testing_support::Shown(session.shared,
                                    shared::ImportFarm(session.shared, PathOf("demo.ini")));
-            ExpectSilent(session, "Import Farm");
+            // The import names the settings the target farm cannot take, and only those.
+            EXPECT_TRUE(
+                session.feedback.messages.size() == 1 &&
+                testing_support::NamesOnlyUnreportedSettings(session.feedback.messages[0].text));
+            session.feedback.messages.clear();
             testing_support::Shown(
                 session.shared,
                 shared::ExportServerApps(session.shared, kOffline, PathOf("offline.ini")));

@@ -42,6 +42,9 @@ std::string WhereName(PassedOver where) {
             return "merged";
         case PassedOver::Commit:
             return "refused";
+        case PassedOver::ChangedSince:
+        case PassedOver::FolderKept:
+            return "kept";
     }
     return "?";
 }

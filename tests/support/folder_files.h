@@ -10,6 +10,14 @@
 
 namespace testing_support {
 
+// A file's bytes; empty when it cannot be read.
+inline std::string FileBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
 // By the path below the folder ("icons/Word.ico").
 inline std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder) {
     std::map<std::string, std::string> files;
