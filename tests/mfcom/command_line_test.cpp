@@ -339,6 +339,54 @@ TEST_F(CommandLineTest, CompareAnswersWhetherTheFarmDiffersFromABackup) {
         << FileText(err);
     EXPECT_EQ(FileText(out), "No differences.\r\n");
 
+    // A publish and an options change as the windows run them: the comparison lists exactly
+    // those changes.
+    const lab::FarmModel demo = lab::MakeDemoFarm();
+    const lab::AppRecord& published = demo.applications[3];
+    std::string freeServer;
+    for (const lab::ServerRecord& candidate : demo.servers) {
+        if (std::find(published.servers.begin(), published.servers.end(), candidate.name) ==
+            published.servers.end()) {
+            freeServer = candidate.name;
+        }
+    }
+    ASSERT_FALSE(freeServer.empty());
+    const shared::AppOptions options{.windowType = 3,
+                                     .windowColor = 4,
+                                     .encryption = 5,
+                                     .soundType = 1,
+                                     .windowScale = 75,
+                                     .windowHeight = 600,
+                                     .windowWidth = 800};
+    {
+        ComSession session(root_, log_);
+        ASSERT_TRUE(
+            shared::PublishAppOnServer(session.shared, published.DistinguishedName(), freeServer)
+                .Clean());
+        ASSERT_TRUE(
+            shared::SetAppOptions(session.shared, published.DistinguishedName(), options).Clean());
+    }
+    std::vector<std::string> expected{published.DistinguishedName() + ": server " + freeServer +
+                                      " bound"};
+    for (const auto& [name, value] : shared::OptionValues(options)) {
+        const auto found = published.keys.find(std::string(name));
+        const std::string before =
+            found == published.keys.end() ? "0" : farm::AsText(found->second);
+        if (before != std::to_string(value)) {
+            expected.push_back(published.DistinguishedName() + ": " + std::string(name) + " " +
+                               before + " -> " + std::to_string(value));
+        }
+    }
+    EXPECT_EQ(Run(L"/compare backup.ini", folder, err, out),
+              static_cast<DWORD>(commands::kExitDiffer));
+    std::vector<std::string> listed = Lines(FileText(out));
+    ASSERT_FALSE(listed.empty());
+    EXPECT_EQ(listed.back(), std::to_string(expected.size()) + " differences.");
+    listed.pop_back();
+    std::sort(listed.begin(), listed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected);
+
     lab::FarmModel changed = lab::MakeDemoFarm();
     lab::AppRecord& app = changed.applications[0];
     const std::string server = app.servers.back();
