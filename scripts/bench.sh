@@ -6,12 +6,14 @@
 #   view  view_bench under Wine on a virtual display: the applications view, 32,767 lines
 #   preview  preview_bench natively (Release): the import preview beside the import, 10,000
 #         applications, on /dev/shm when there is one and then on the disk
-# Usage: scripts/bench.sh [farm|com|view|preview]...   (all four when none is named)
+#   compare  compare_bench natively (Release): a 10,000-application farm compared with its own
+#         export, beside the export alone
+# Usage: scripts/bench.sh [farm|com|view|preview|compare]...   (all five when none is named)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
 which=("$@")
-[ ${#which[@]} -gt 0 ] || which=(farm com view preview)
+[ ${#which[@]} -gt 0 ] || which=(farm com view preview compare)
 scripts/deps.sh
 
 wants() { [[ " ${which[*]} " == *" $1 "* ]]; }
@@ -34,6 +36,10 @@ fi
 
 if wants preview; then
   native_bench preview_bench
+fi
+
+if wants compare; then
+  native_bench compare_bench
 fi
 
 if wants com || wants view; then
