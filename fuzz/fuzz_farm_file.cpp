@@ -1,6 +1,7 @@
-// The farm-file reader on arbitrary bytes, applied to a rich lab farm: at most the error
-// message, the farm's name, servers and zones untouched, every application stored once and
-// readable back, nothing written but temporary icon copies.
+// The farm-file reader on arbitrary bytes, applied to a rich lab farm: at most one message (the
+// error, or the notice of what the farm was left without), the farm's name, servers and zones
+// untouched, every application stored once and readable back, nothing written but temporary
+// icon copies.
 #include <cstddef>
 #include <cstdint>
 

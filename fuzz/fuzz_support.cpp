@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -143,7 +144,20 @@ void Feedback::Show(const shared::Outcome& outcome) {
     for (const shared::OutcomeMessage& message : shared::MessagesOf(outcome)) {
         const std::string& text = message.text;
         messages.push_back(text);
-        // Only the unexpected-error message, whatever its number and description.
+        // The end-of-run notice of what the farm was left without, only when there is some.
+        if (message.title == "Finished") {
+            const bool lost = std::any_of(outcome.passedOver.begin(), outcome.passedOver.end(),
+                                          [](const auto& item) { return shared::Lost(item); });
+            const bool heading = text.starts_with("The import passed over ") ||
+                                 text.starts_with("This farm does not have these settings") ||
+                                 text.starts_with("The farm refused to save ");
+            if (!lost || !heading || message.icon != shared::MessageIcon::Warning ||
+                outcome.failure) {
+                Fail("unexpected notice: " + text);
+            }
+            continue;
+        }
+        // Otherwise only the unexpected-error message, whatever its number and description.
         const std::string empty = shared::UnexpectedErrorText(0, "");
         const std::string head = empty.substr(0, empty.find(":") + 1);
         if (!text.starts_with(head) || message.title != "Error" ||
