@@ -231,10 +231,6 @@ std::string_view SwitchOf(CommandKind kind) {
     return RowOf(kind).name;
 }
 
-bool Changes(CommandKind kind) {
-    return RowOf(kind).changes;
-}
-
 std::pair<std::optional<CommandLine>, BadCommandLine> ParseCommandLine(
     const std::vector<std::string>& arguments) {
     return Parser(arguments).Parse();

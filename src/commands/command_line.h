@@ -54,8 +54,6 @@ struct CommandLine {
 
 // The command's switch, as typed in the usage ("/publish").
 std::string_view SwitchOf(CommandKind kind);
-// Whether the command changes the farm (and takes /whatif).
-bool Changes(CommandKind kind);
 
 // A command line that cannot be run: what is wrong with it.
 struct BadCommandLine {
